@@ -1,0 +1,115 @@
+# Shared by the scripts: paths, the Wine environment, package installation, the
+# virtual display and the Wine prefix. Sourced, never run on its own.
+
+QUARROW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QUARROW_BUILD=${QUARROW_BUILD:-$QUARROW_ROOT/build}
+QUARROW_PACKAGES="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make
+    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick googletest fp-utils"
+
+quarrow_log() { printf '%s\n' "$*" >&2; }
+
+# The environment every Wine process of the project runs in.
+quarrow_wine_env() {
+    export WINEPREFIX=$QUARROW_BUILD/wineprefix WINEARCH=win64 WINEDEBUG=-all TZ=UTC
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
+    # The shell's Delete moves files to the XDG trash: keep it inside the build tree.
+    export HOME=$QUARROW_BUILD/home XDG_DATA_HOME=$QUARROW_BUILD/home/.local/share
+    mkdir -p "$XDG_DATA_HOME"
+}
+
+quarrow_install_packages() {
+    local missing=() p
+    for p in $QUARROW_PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    quarrow_log "Installing: ${missing[*]}"
+    local sudo=
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq >/dev/null
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Starts Xvfb on a free display when DISPLAY is not set. Sets QUARROW_XVFB_PID when it did.
+quarrow_ensure_display() {
+    if [ -n "${DISPLAY:-}" ]; then
+        return 0
+    fi
+    local n
+    for n in $(seq 90 140); do
+        [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        QUARROW_XVFB_PID=$!
+        local i
+        for i in $(seq 1 100); do
+            if xdpyinfo -display :$n >/dev/null 2>&1; then
+                export DISPLAY=:$n
+                return 0
+            fi
+            kill -0 "$QUARROW_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$QUARROW_XVFB_PID" 2>/dev/null
+        QUARROW_XVFB_PID=
+    done
+    quarrow_log "Could not start a virtual display"
+    return 1
+}
+
+quarrow_stop_display() {
+    if [ -n "${QUARROW_XVFB_PID:-}" ]; then
+        kill "$QUARROW_XVFB_PID" 2>/dev/null
+        wait "$QUARROW_XVFB_PID" 2>/dev/null
+        QUARROW_XVFB_PID=
+    fi
+}
+
+# Creates the Wine prefix in the build tree once: no Mono or Gecko prompts, no crash
+# debugger, Windows 7, and the registry settings the tests rely on.
+quarrow_ensure_prefix() {
+    quarrow_wine_env
+    local marker=$WINEPREFIX/.quarrow-prefix-v1
+    [ -f "$marker" ] && return 0
+    quarrow_log "Creating the Wine prefix in $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 </dev/null
+    wineserver -w
+    wine regedit /S "$(winepath -w "$QUARROW_ROOT/scripts/prefix.reg")" >/dev/null 2>&1 </dev/null
+    wine winecfg /v win7 >/dev/null 2>&1 </dev/null
+    wineserver -w
+    touch "$marker"
+}
+
+quarrow_setup() {
+    quarrow_install_packages
+    quarrow_ensure_display
+    quarrow_ensure_prefix
+}
+
+quarrow_configure_and_build() {
+    local type=${1:-Release}
+    if [ ! -f "$QUARROW_BUILD/CMakeCache.txt" ]; then
+        cmake -S "$QUARROW_ROOT" -B "$QUARROW_BUILD" -DCMAKE_BUILD_TYPE="$type" \
+            -DCMAKE_TOOLCHAIN_FILE="$QUARROW_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
+    fi
+    local log=$QUARROW_BUILD/build.log
+    if ! cmake --build "$QUARROW_BUILD" --parallel "$(nproc)" >"$log" 2>&1; then
+        grep -v -E '^\[ *[0-9]+%\]' "$log" | tail -60 >&2
+        quarrow_log "Build failed (full log: $log)"
+        return 1
+    fi
+    grep -i -E 'warning' "$log" >&2 || true
+}
+
+# Wine's server and services, started once so that every program starts fast.
+quarrow_start_wine() {
+    wineserver -k 2>/dev/null || true
+    wineserver -p
+    wine wineboot </dev/null >/dev/null 2>&1
+}
+
+quarrow_stop_wine() {
+    wineserver -k 2>/dev/null || true
+}

@@ -1,0 +1,130 @@
+#include "base/DateTime.h"
+#include "base/Messages.h"
+#include "base/Prompt.h"
+#include "base/SystemError.h"
+#include "base/Text.h"
+#include "ui/WinPrompt.h"
+
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <oleauto.h>
+
+#include <random>
+
+using namespace quarrow;
+
+TEST(DateTime, EpochAndKnownDates) {
+    EXPECT_DOUBLE_EQ(0.0, EncodeDateTime(1899, 12, 30));
+    EXPECT_DOUBLE_EQ(2.0, EncodeDateTime(1900, 1, 1));
+    EXPECT_DOUBLE_EQ(36526.5, EncodeDateTime(2000, 1, 1, 12));
+    EXPECT_DOUBLE_EQ(-1.25, EncodeDateTime(1899, 12, 29, 6)); // the fraction counts away from zero
+}
+
+TEST(DateTime, AgreesWithThePlatformOnRandomDates) {
+    std::mt19937 rng(7);
+    for (int i = 0; i < 500; ++i) {
+        SYSTEMTIME st{};
+        st.wYear = static_cast<WORD>(1900 + rng() % 300);
+        st.wMonth = static_cast<WORD>(1 + rng() % 12);
+        st.wDay = static_cast<WORD>(1 + rng() % DaysInMonth(st.wYear, st.wMonth));
+        st.wHour = static_cast<WORD>(rng() % 24);
+        st.wMinute = static_cast<WORD>(rng() % 60);
+        st.wSecond = static_cast<WORD>(rng() % 60);
+        double platform = 0;
+        ASSERT_TRUE(SystemTimeToVariantTime(&st, &platform));
+        const TDateTime ours = SystemTimeToDateTime(st);
+        ASSERT_NEAR(platform, ours, 1e-9) << st.wYear << "-" << st.wMonth << "-" << st.wDay;
+        const SYSTEMTIME back = DateTimeToSystemTime(ours);
+        ASSERT_EQ(st.wYear, back.wYear);
+        ASSERT_EQ(st.wMonth, back.wMonth);
+        ASSERT_EQ(st.wDay, back.wDay);
+        ASSERT_EQ(st.wHour, back.wHour);
+        ASSERT_EQ(st.wMinute, back.wMinute);
+        ASSERT_EQ(st.wSecond, back.wSecond);
+    }
+}
+
+TEST(DateTime, KeepsMillisecondsAndWeekday) {
+    SYSTEMTIME st = DateTimeToSystemTime(EncodeDateTime(2026, 12, 7, 20, 37, 46, 123));
+    EXPECT_EQ(123, st.wMilliseconds);
+    EXPECT_EQ(46, st.wSecond);
+    EXPECT_EQ(1, st.wDayOfWeek); // a Monday
+}
+
+TEST(DateTime, IncMonthClampsToTheEndOfTheMonth) {
+    auto expectDate = [](TDateTime value, int y, int m, int d, int h) {
+        const SYSTEMTIME st = DateTimeToSystemTime(value);
+        EXPECT_EQ(y, st.wYear);
+        EXPECT_EQ(m, st.wMonth);
+        EXPECT_EQ(d, st.wDay);
+        EXPECT_EQ(h, st.wHour);
+    };
+    expectDate(IncMonth(EncodeDateTime(2023, 3, 31, 10), -1), 2023, 2, 28, 10);
+    expectDate(IncMonth(EncodeDateTime(2024, 3, 31, 10), -1), 2024, 2, 29, 10);
+    expectDate(IncMonth(EncodeDateTime(2024, 2, 29, 8), -12), 2023, 2, 28, 8);
+    expectDate(IncMonth(EncodeDateTime(2024, 1, 15, 0), -13), 2022, 12, 15, 0);
+    expectDate(IncMonth(EncodeDateTime(2024, 12, 31, 23), 2), 2025, 2, 28, 23);
+}
+
+TEST(Text, AnsiConversionReportsLoss) {
+    bool lossless = false;
+    EXPECT_EQ("caf\xE9", ToAnsi(L"caf\u00E9", &lossless));
+    EXPECT_TRUE(lossless);
+    ToAnsi(L"\u0416\u0443\u043A", &lossless); // Cyrillic is not in the Western code page
+    EXPECT_FALSE(lossless);
+    EXPECT_EQ(L"caf\u00E9", FromAnsi("caf\xE9"));
+    EXPECT_EQ("\xD0\x96", ToUtf8(L"\u0416"));
+    EXPECT_EQ(L"\u0416", FromUtf8("\xD0\x96"));
+}
+
+TEST(Text, CaseInsensitiveLookupAndHelpers) {
+    EXPECT_TRUE(SameTextIgnoreCase(L"C:\\Windows", L"c:\\WINDOWS"));
+    EXPECT_FALSE(SameTextIgnoreCase(L"C:\\Windows", L"C:\\Windows\\"));
+    EXPECT_LT(CompareTextIgnoreCase(L"apple", L"Banana"), 0);
+    EXPECT_GT(CompareTextIgnoreCase(L"cherry", L"Banana"), 0);
+    const std::vector<std::wstring> list{L"exe", L"COM", L"dll"};
+    EXPECT_EQ(1, IndexOfIgnoreCase(list, L"com"));
+    EXPECT_EQ(-1, IndexOfIgnoreCase(list, L"co"));
+    EXPECT_EQ(L"abc\u00C4.exe", LowerAsciiLetters(L"ABC\u00C4.EXE"));
+    EXPECT_EQ((std::vector<std::wstring>{L"exe", L"", L"dll"}), SplitCommaText(L"exe,,dll"));
+    EXPECT_EQ(L"C:\\dir\\", IncludeTrailingBackslash(L"C:\\dir"));
+    EXPECT_EQ(L"C:\\", IncludeTrailingBackslash(L"C:\\"));
+}
+
+TEST(SystemError, TextHasNoTrailingPunctuation) {
+    const std::wstring text = SystemErrorText(ERROR_PATH_NOT_FOUND);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(L'.', text.back());
+    EXPECT_GT(text.back(), L' ');
+}
+
+TEST(Prompt, ErrorBoxEndsWithAFullStop) {
+    test::ScriptedPrompt prompt;
+    ShowErrorBox(prompt, L"Unable to write to C:\\x.ini");
+    ShowErrorBox(prompt, L"Already ends.");
+    ASSERT_EQ(2u, prompt.Records().size());
+    EXPECT_EQ(L"Unable to write to C:\\x.ini.", prompt.Records()[0].text);
+    EXPECT_EQ(PromptType::Error, prompt.Records()[0].type);
+    EXPECT_EQ(L"Already ends.", prompt.Records()[1].text);
+}
+
+TEST(Prompt, FileDialogFilterIsDoubleNullTerminated) {
+    const std::wstring filter = FileDialogFilter(L"Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    const wchar_t* p = filter.c_str();
+    std::vector<std::wstring> parts;
+    while (*p) {
+        parts.emplace_back(p);
+        p += parts.back().size() + 1;
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"Text files (*.txt)", L"*.txt", L"All files (*.*)", L"*.*"}), parts);
+}
+
+TEST(Messages, ProcessMessagesKeepsTheQuitRequest) {
+    PostQuitMessage(3);
+    ProcessMessages();
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(3u, message.wParam);
+}

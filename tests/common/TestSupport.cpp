@@ -1,0 +1,184 @@
+#include "TestSupport.h"
+
+#include "base/Handles.h"
+
+#include <atomic>
+#include <fstream>
+
+namespace quarrow::test {
+namespace {
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    wchar_t buffer[32768];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
+    return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
+}
+
+} // namespace
+
+// QUARROW_BUILD_DIR is a Linux path when ctest sets it; Wine maps it through Z:.
+std::wstring BuildFolder() {
+    std::wstring dir = EnvironmentValue(L"QUARROW_BUILD_DIR");
+    if (!dir.empty() && dir[0] == L'/') {
+        for (wchar_t& c : dir) {
+            if (c == L'/')
+                c = L'\\';
+        }
+        dir = L"Z:" + dir;
+    }
+    return dir;
+}
+
+TempDir::TempDir(const std::wstring& tag) {
+    static std::atomic<int> counter{0};
+    std::wstring base = BuildFolder();
+    if (!base.empty())
+        base += L"\\testdata";
+    else
+        base = std::filesystem::temp_directory_path().wstring() + L"quarrow-tests";
+    std::filesystem::create_directories(base);
+    path_ = base + L"\\" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++);
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Read-only files would stop the removal.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::wstring TempDir::Sub(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string& content) const {
+    const std::filesystem::path full = Sub(relative);
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return full.wstring();
+}
+
+std::wstring TempDir::MakeDir(const std::wstring& relative) const {
+    std::filesystem::create_directories(Sub(relative));
+    return Sub(relative);
+}
+
+std::wstring OutputFolder() {
+    std::wstring dir = BuildFolder();
+    if (dir.empty())
+        dir = std::filesystem::temp_directory_path().wstring() + L"quarrow-tests";
+    dir += L"\\screenshots";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+bool SaveWindowBitmap(HWND window, const std::wstring& path) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen, width, height));
+    HGDIOBJ old = SelectObject(memory, bitmap.Get());
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    GetDIBits(memory, static_cast<HBITMAP>(bitmap.Get()), 0, height, pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    return static_cast<bool>(out);
+}
+
+bool SetLastWriteTimeUtc(const std::wstring& path, int year, int month, int day, int hour, int minute,
+                         int second) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    FILETIME ft;
+    if (!SystemTimeToFileTime(&st, &ft))
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                            ? FILE_FLAG_BACKUP_SEMANTICS
+                            : 0;
+    UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, flags, nullptr));
+    return file && SetFileTime(file.Get(), nullptr, nullptr, &ft);
+}
+
+PromptResult ScriptedPrompt::Message(PromptType type, const std::wstring& text, PromptButtons buttons) {
+    records_.push_back({Kind::Message, type, buttons, text, {}});
+    if (!answers_.empty()) {
+        const PromptResult result = answers_.front().result;
+        answers_.pop_front();
+        return result;
+    }
+    return buttons == PromptButtons::YesNo ? PromptResult::No : PromptResult::Ok;
+}
+
+bool ScriptedPrompt::NextDialogAnswer(std::wstring& path) {
+    if (answers_.empty())
+        return false;
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    if (answer.accept)
+        path = answer.path;
+    return answer.accept;
+}
+
+bool ScriptedPrompt::PickFolder(std::wstring& folder, const std::wstring& title) {
+    records_.push_back({Kind::PickFolder, PromptType::Information, PromptButtons::Ok, title, folder});
+    return NextDialogAnswer(folder);
+}
+
+bool ScriptedPrompt::BrowseFolder(std::wstring& folder, const std::wstring& title, bool newStyle) {
+    records_.push_back({Kind::BrowseFolder, PromptType::Information, PromptButtons::Ok, title,
+                        newStyle ? L"new style" : L"old style"});
+    return NextDialogAnswer(folder);
+}
+
+bool ScriptedPrompt::SaveFileName(const FileDialogOptions& options, std::wstring& path) {
+    records_.push_back({Kind::SaveFile, PromptType::Information, PromptButtons::Ok, options.defaultExt,
+                        options.filter});
+    return NextDialogAnswer(path);
+}
+
+bool ScriptedPrompt::OpenFileName(const FileDialogOptions& options, std::wstring& path) {
+    records_.push_back({Kind::OpenFile, PromptType::Information, PromptButtons::Ok, options.initialDir,
+                        options.filter});
+    return NextDialogAnswer(path);
+}
+
+} // namespace quarrow::test

@@ -1,0 +1,86 @@
+#pragma once
+// Helpers shared by the test programs.
+
+#include "base/Prompt.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quarrow::test {
+
+// A fresh folder under the build tree (or %TEMP%), removed with everything in it when the
+// object goes out of scope.
+class TempDir {
+public:
+    explicit TempDir(const std::wstring& tag = L"t");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::wstring& Path() const { return path_; }        // no trailing backslash
+    std::wstring Sub(const std::wstring& relative) const;      // Path() + "\" + relative
+    // Creates a file (and its folders) with the given bytes; returns the full path.
+    std::wstring WriteFile(const std::wstring& relative, const std::string& content = {}) const;
+    std::wstring MakeDir(const std::wstring& relative) const;
+
+private:
+    std::wstring path_;
+};
+
+// The build folder (QUARROW_BUILD_DIR, set by ctest) as a Windows path, or empty.
+std::wstring BuildFolder();
+// The folder where tests keep their output (screenshots): the build folder when known.
+std::wstring OutputFolder();
+
+// Saves the window's screen area as a 24-bit BMP file; false on failure.
+bool SaveWindowBitmap(HWND window, const std::wstring& path);
+
+// Sets a file's last-write time from a local SYSTEMTIME-like date.
+bool SetLastWriteTimeUtc(const std::wstring& path, int year, int month, int day, int hour = 0, int minute = 0,
+                         int second = 0);
+
+// A prompt that records every request and answers from a script.
+class ScriptedPrompt : public IPrompt {
+public:
+    enum class Kind { Message, PickFolder, BrowseFolder, SaveFile, OpenFile };
+    struct Record {
+        Kind kind;
+        PromptType type = PromptType::Information;
+        PromptButtons buttons = PromptButtons::Ok;
+        std::wstring text;   // the message, or the dialog's title
+        std::wstring detail; // the start folder or the dialog's filter
+    };
+    struct Answer {
+        PromptResult result = PromptResult::Ok;
+        bool accept = true;
+        std::wstring path;
+    };
+
+    // Answers are used in order; with none left, messages get OK (No for a question) and
+    // dialogs are cancelled.
+    void Queue(Answer answer) { answers_.push_back(std::move(answer)); }
+    void QueueResult(PromptResult result) { Queue({result, true, {}}); }
+    void QueuePath(const std::wstring& path) { Queue({PromptResult::Ok, true, path}); }
+    void QueueCancel() { Queue({PromptResult::Cancel, false, {}}); }
+
+    const std::vector<Record>& Records() const { return records_; }
+    void Clear() { records_.clear(); }
+
+    PromptResult Message(PromptType type, const std::wstring& text, PromptButtons buttons) override;
+    bool PickFolder(std::wstring& folder, const std::wstring& title) override;
+    bool BrowseFolder(std::wstring& folder, const std::wstring& title, bool newStyle) override;
+    bool SaveFileName(const FileDialogOptions& options, std::wstring& path) override;
+    bool OpenFileName(const FileDialogOptions& options, std::wstring& path) override;
+
+private:
+    bool NextDialogAnswer(std::wstring& path);
+
+    std::vector<Record> records_;
+    std::deque<Answer> answers_;
+};
+
+} // namespace quarrow::test
