@@ -31,28 +31,30 @@ quarrow_install_packages() {
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Starts Xvfb on a free display when DISPLAY is not set. Sets QUARROW_XVFB_PID when it did.
+# Starts Xvfb on a display it picks itself when DISPLAY is not set. Sets QUARROW_XVFB_PID
+# when it did.
 quarrow_ensure_display() {
     if [ -n "${DISPLAY:-}" ]; then
         return 0
     fi
-    local n
-    for n in $(seq 90 140); do
-        [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        QUARROW_XVFB_PID=$!
-        local i
-        for i in $(seq 1 100); do
-            if xdpyinfo -display :$n >/dev/null 2>&1; then
-                export DISPLAY=:$n
-                return 0
-            fi
-            kill -0 "$QUARROW_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$QUARROW_XVFB_PID" 2>/dev/null
-        QUARROW_XVFB_PID=
+    local numberFile
+    numberFile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    QUARROW_XVFB_PID=$!
+    local i n
+    for i in $(seq 1 100); do
+        n=$(head -n1 "$numberFile" 2>/dev/null || true)
+        if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            rm -f "$numberFile"
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill -0 "$QUARROW_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$numberFile"
+    kill "$QUARROW_XVFB_PID" 2>/dev/null || true
+    QUARROW_XVFB_PID=
     quarrow_log "Could not start a virtual display"
     return 1
 }

@@ -1,0 +1,98 @@
+#pragma once
+// The search: the launch (checks, criteria, run state), the directory walker and the
+// content test. Window-free: everything the window shows or asks reaches it through
+// ISearchHost.
+
+#include "base/Prompt.h"
+#include "search/SearchCriteria.h"
+#include "search/ShellItem.h"
+#include "settings/Settings.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quarrow {
+
+class TFileSearch;
+
+// The window's side of a search.
+class ISearchHost {
+public:
+    virtual ~ISearchHost() = default;
+
+    virtual IPrompt& Prompt() = 0;
+
+    // The launch rejected the location: show the first tab and focus the location box.
+    virtual void FocusSearchLocation() = 0;
+
+    // Change monitoring: off at every launch; on (deletes and renames of files and
+    // folders) after a search that left at least one result.
+    virtual void SetChangeMonitoring(bool enabled) = 0;
+
+    // The history lists, called at the launch steps that name them.
+    virtual void UpdateSearchPatternHistory(const std::wstring& text) = 0;
+    virtual void UpdateSearchLocationHistory(const std::wstring& location) = 0;
+    virtual void UpdateContainingTextHistory(const std::wstring& text) = 0;
+
+    // The count boxes show the positions of their up-down controls as plain numbers.
+    virtual void RewriteCountEdits() = 0;
+
+    // The window's part of the start of a search, after the run state, the sort state and
+    // the results have been reset: buttons busy, list emptied and focused, action states,
+    // status bar (1, 1, 1).
+    virtual void SearchStarted() = 0;
+    // The window's part of the end, however the walk ended: action states, status bar
+    // (2, 2, 2), buttons idle.
+    virtual void SearchFinished() = 0;
+
+    // The walker's progress (status bar panels 0 and 1) and the list's row count.
+    virtual void SetStatusText(int panel, const std::wstring& text) = 0;
+    virtual void ResultCountChanged(int count) = 0;
+
+    // Lets the window handle pending messages (Stop, scrolling, sorting, menus).
+    virtual void ProcessMessages() = 0;
+};
+
+class TSearchEngine {
+public:
+    TSearchEngine(TIDList& idList, const TSettings& settings, const std::vector<std::wstring>& excludeFoldersList,
+                  ISearchHost& host);
+    ~TSearchEngine();
+    TSearchEngine(const TSearchEngine&) = delete;
+    TSearchEngine& operator=(const TSearchEngine&) = delete;
+
+    // The launch: checks and reads the criteria, resets the results and walks every
+    // location. Returns false when the criteria were rejected (after the message).
+    // An error raised by the walk propagates after the idle state has been restored.
+    bool Launch(const TSearchInput& input);
+
+    // Stop: the walk ends before the next sub-folder.
+    void Stop();
+
+    // Lists one folder and, when sub-folders are wanted, walks them.
+    void SearchFolder(const std::wstring& folder);
+
+    // Fills FixedDriveList and OtherDriveList from the drive types of A: to Z:.
+    void BuildDriveLists();
+
+    static std::wstring GetFileExtension(const std::wstring& name);
+
+    TSearchCriteria Criteria;
+    TSearchRunState RunState;
+    std::vector<std::wstring> ExeFiles;   // "exe,com,dll,sys,bin,tlb,pdb"
+    std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
+    std::vector<std::wstring> FixedDriveList;
+    std::vector<std::wstring> OtherDriveList;
+
+    TFileSearch& FileSearch() { return *fileSearch_; }
+
+private:
+    TIDList& idList_;
+    const TSettings& settings_;
+    const std::vector<std::wstring>& excludeFoldersList_;
+    ISearchHost& host_;
+    std::unique_ptr<TFileSearch> fileSearch_;
+};
+
+} // namespace quarrow
