@@ -34,17 +34,10 @@ UniqueGlobal GlobalCopy(const void* data, SIZE_T size) {
     return {};
 }
 
-// Holds the clipboard open for its lifetime; a window is made when no owner is given, since
-// emptying the clipboard with no owner would make every later write fail.
+// Holds the clipboard open for its lifetime. Another program may hold it for a moment.
 class OpenedClipboard {
 public:
     explicit OpenedClipboard(HWND owner) {
-        if (owner == nullptr) {
-            window_.Reset(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                          GetModuleHandleW(nullptr), nullptr));
-            owner = window_.Get();
-        }
-        // Another program may hold the clipboard for a moment.
         for (int attempt = 0; attempt < 20 && !opened_; ++attempt) {
             opened_ = OpenClipboard(owner) != FALSE;
             if (!opened_)
@@ -61,8 +54,24 @@ public:
     bool Opened() const { return opened_; }
 
 private:
-    UniqueWindow window_; // destroyed after the clipboard is closed
     bool opened_ = false;
+};
+
+// Emptying the clipboard without an owner window would make every later write fail, so a
+// window is made for the write when the caller has none.
+class WritableClipboard {
+public:
+    explicit WritableClipboard(HWND owner)
+        : window_(owner != nullptr ? nullptr
+                                   : CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                     GetModuleHandleW(nullptr), nullptr)),
+          clipboard_(owner != nullptr ? owner : window_.Get()) {}
+
+    bool Opened() const { return clipboard_.Opened(); }
+
+private:
+    UniqueWindow window_; // destroyed after the clipboard is closed
+    OpenedClipboard clipboard_;
 };
 
 struct FormatData {
@@ -172,14 +181,14 @@ bool SetClipboardFileList(const std::vector<std::wstring>& paths, DWORD dropEffe
     formats.push_back({DropEffectFormat(), DropEffectData(dropEffect)});
     if (!formats[0].data || !formats[1].data)
         return false;
-    OpenedClipboard clipboard(owner);
+    WritableClipboard clipboard(owner);
     return clipboard.Opened() && PutFormats(formats);
 }
 
 bool EnsureClipboardDropEffect(DWORD dropEffect, HWND owner) {
     if (ClipboardDropEffect() == dropEffect)
         return true;
-    OpenedClipboard clipboard(owner);
+    WritableClipboard clipboard(owner);
     if (!clipboard.Opened())
         return false;
     std::vector<FormatData> formats = CopyShellFormats();
