@@ -96,12 +96,6 @@ bool WriteWholeFile(const std::wstring& path, const std::string& content) {
     return FlushFileBuffers(file.Get()) != FALSE;
 }
 
-bool FlushToDisk(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && FlushFileBuffers(file.Get());
-}
-
 bool HasByteOrderMark(const std::string& content) {
     return content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF") ||
            content.starts_with("\xEF\xBB\xBF");
@@ -121,6 +115,40 @@ std::string AnsiToUtf16File(const std::string& content) {
 // Drops what the private-profile functions hold of the file in memory.
 void ReleaseProfileCache(const std::wstring& path) {
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+}
+
+// Written last into a working copy to show that the copy reached its end; never kept.
+const wchar_t* const CompletionSection = L"QuarrowSaveCheck";
+
+// Where the last "[section]" line starts, in the file's encoding; npos when there is none.
+size_t LastSectionOffset(const std::string& content, const std::wstring& section) {
+    const bool littleEndian = content.starts_with("\xFF\xFE");
+    const bool bigEndian = content.starts_with("\xFE\xFF");
+    std::string header;
+    for (wchar_t c : L"[" + section + L"]") {
+        if (littleEndian || bigEndian) {
+            header.push_back(static_cast<char>(bigEndian ? c >> 8 : c & 0xff));
+            header.push_back(static_cast<char>(bigEndian ? c & 0xff : c >> 8));
+        } else {
+            header.push_back(static_cast<char>(c));
+        }
+    }
+    const size_t unit = littleEndian || bigEndian ? 2 : 1;
+    for (size_t at = content.rfind(header); at != std::string::npos;
+         at = at == 0 ? std::string::npos : content.rfind(header, at - 1)) {
+        if (at % unit == 0)
+            return at;
+    }
+    return std::string::npos;
+}
+
+bool TruncateFile(const std::wstring& path, size_t length) {
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(length);
+    return file && SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get()) &&
+           FlushFileBuffers(file.Get());
 }
 
 } // namespace
@@ -241,10 +269,8 @@ TIniFileUpdate::~TIniFileUpdate() {
 }
 
 void TIniFileUpdate::Commit() {
-    ReleaseProfileCache(working_);
+    SealWorkingCopy();
     CheckTargetWritable();
-    if (!FlushToDisk(working_))
-        Refuse();
     bool replaced = false;
     if (GetFileAttributesW(target_.c_str()) == INVALID_FILE_ATTRIBUTES) {
         replaced = MoveFileExW(working_.c_str(), target_.c_str(),
@@ -260,6 +286,25 @@ void TIniFileUpdate::Commit() {
     if (!replaced)
         Refuse();
     committed_ = true;
+}
+
+// A write that a full disk cut short can be reported as a success (Wine does so), leaving a
+// truncated copy. A section written last and read back from the disk shows that the copy is
+// whole; it is then cut off again.
+void TIniFileUpdate::SealWorkingCopy() {
+    const std::wstring token =
+        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
+    file_.EraseSection(CompletionSection);
+    file_.WriteString(CompletionSection, L"Token", token);
+    ReleaseProfileCache(working_);
+    const bool whole = file_.ReadString(CompletionSection, L"Token", L"") == token;
+    ReleaseProfileCache(working_);
+    std::string content;
+    if (!whole || !ReadWholeFile(working_, content))
+        Refuse();
+    const size_t end = LastSectionOffset(content, CompletionSection);
+    if (end == std::string::npos || !TruncateFile(working_, end))
+        Refuse();
 }
 
 void TIniFileUpdate::Refuse() const {

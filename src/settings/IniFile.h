@@ -59,6 +59,7 @@ public:
     void Commit();
 
 private:
+    void SealWorkingCopy();
     [[noreturn]] void Refuse() const;
     void CheckTargetWritable() const;
     void Discard() noexcept;
