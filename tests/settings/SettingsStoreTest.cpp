@@ -276,17 +276,21 @@ TEST_F(SettingsFileTest, RefusedSavesNameTheFileAndChangeNothing) {
 
 TEST_F(SettingsFileTest, ABareFileNameIsSavedInTheWindowsFolder) {
     const std::wstring name = L"QuarrowTest" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring expected = std::wstring(windows) + L"\\" + name;
     TSettings settings;
     settings.Editor = L"bare";
     try {
         SaveSettings(name, designed_, settings, Geometry, {});
-    } catch (const QuarrowError&) {
+    } catch (const QuarrowError& error) {
+        EXPECT_EQ(L"Unable to write to " + expected, error.Message());
         GTEST_SKIP() << "the Windows folder is not writable here";
     }
     TSettings loaded;
     TSettingsLists lists;
     LoadSettings(name, designed_, loaded, lists);
-    EXPECT_TRUE(DeleteFileW(ProfileFullPath(name).c_str()));
+    EXPECT_TRUE(DeleteFileW(expected.c_str()));
     EXPECT_EQ(L"bare", loaded.Editor);
 }
 
