@@ -11,6 +11,8 @@
 #include <shlwapi.h>
 #include <winnetwk.h>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace quarrow {
@@ -86,7 +88,7 @@ void WakeServer(const std::wstring& path) {
     UniqueIDList discarded(item);
 }
 
-// The target of a shell link file; empty when `path` is none.
+// The target of a shell link file; empty when `path` is no link.
 std::wstring ShellLinkTarget(const std::wstring& path) {
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -141,7 +143,7 @@ constexpr int SpecialFolderCsidls[] = {
     CSIDL_SYSTEM,
     CSIDL_PROGRAM_FILES_COMMON,
 };
-static_assert(std::size(SpecialFolderCsidls) == SF_PROGRAM_FILES_COMMON + 1);
+static_assert(std::size(SpecialFolderCsidls) == static_cast<size_t>(SF_PROGRAM_FILES_COMMON) + 1);
 
 UniqueIDList SpecialFolderList(TKelShellFolder folder) {
     return folder == SF_DESKTOP ? EmptyIDList() : SpecialFolderLocation(SpecialFolderCsidl(folder));

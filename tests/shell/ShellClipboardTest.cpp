@@ -18,11 +18,3 @@ TEST(ShellClipboard, AFileListWrittenWithoutAnOwnerOutlivesTheCall) {
     EXPECT_EQ(paths, ClipboardFileList());
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_MOVE), ClipboardDropEffect());
 }
-
-TEST(ShellClipboard, AddingTheDropEffectKeepsTheFileList) {
-    const std::vector<std::wstring> paths{L"C:\\one.txt"};
-    ASSERT_TRUE(SetClipboardFileList(paths, DROPEFFECT_COPY, nullptr));
-    ASSERT_TRUE(EnsureClipboardDropEffect(DROPEFFECT_MOVE, nullptr));
-    EXPECT_EQ(paths, ClipboardFileList());
-    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_MOVE), ClipboardDropEffect());
-}
