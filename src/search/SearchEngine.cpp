@@ -6,6 +6,7 @@
 #include "search/ModificationTime.h"
 #include "search/Searches.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace quarrow {
@@ -43,8 +44,28 @@ bool IsExistingDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// ASCII texts compare as the locale compares them when only the case of A to Z is
+// ignored; that spares the locale's comparison for nearly every file.
+bool SameAsciiTextIgnoreCase(const std::wstring& a, const std::wstring& b) {
+    const auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
+bool IsAscii(const std::wstring& text) {
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+}
+
 bool InExtensionList(const std::vector<std::wstring>& list, const std::wstring& extension) {
-    return !extension.empty() && IndexOfIgnoreCase(list, extension) >= 0;
+    if (extension.empty())
+        return false;
+    for (const std::wstring& entry : list) {
+        const bool same = IsAscii(entry) && IsAscii(extension) ? SameAsciiTextIgnoreCase(entry, extension)
+                                                               : SameTextIgnoreCase(entry, extension);
+        if (same)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -326,7 +347,9 @@ void TSearchEngine::TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW
     auto item = std::make_unique<TShellItem>();
     item->Name = entry.cFileName;
     item->Folder = folder;
-    item->FullName = folder + item->Name;
+    // One allocation: the concatenation operator would copy the folder, then grow it.
+    item->FullName.reserve(folder.size() + item->Name.size());
+    item->FullName.append(folder).append(item->Name);
     if (!settings_.ShowTypeInsteadOfExtension)
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;

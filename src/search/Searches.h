@@ -42,6 +42,8 @@ private:
     void BuildLowerMap();
     void BuildTables();
     bool WindowMatches(const unsigned char* window) const;
+    int64_t ScanChain(int64_t current, int64_t limit) const;
+    int64_t ScanTwoChains(int64_t first, int64_t end) const;
 
     // Offsets into the block rather than pointers: a skip may run past its end.
     int64_t FCurrent = 0; // the byte under the pattern's last byte in the current window

@@ -108,6 +108,31 @@ TEST(BaseSearch, AgreesWithNaiveReferenceOnRandomCases) {
     EXPECT_GE(cases, 100000);
 }
 
+// Blocks of several kilobytes are scanned by two chains at once; occurrences are planted
+// in either half and across the middle.
+TEST(BaseSearch, LargeBlocksAgreeWithNaiveReference) {
+    const std::vector<unsigned char> lower = LocaleLowerMap();
+    std::mt19937 rng(77);
+    TBaseSearch search;
+    for (int round = 0; round < 3000; ++round) {
+        const size_t length = std::uniform_int_distribution<size_t>(4096, 16384)(rng);
+        std::string text = RandomText(rng, "abcdefABCDEF", length);
+        const std::string pattern =
+            RandomText(rng, "abcdefABCDEF", std::uniform_int_distribution<size_t>(1, 9)(rng));
+        for (int plant = round % 4; plant > 0; --plant) {
+            const size_t at =
+                plant == 1 ? length / 2 - rng() % pattern.size() : rng() % (length - pattern.size());
+            text.replace(at, pattern.size(), pattern);
+        }
+        const bool caseSensitive = round % 2 == 0;
+        search.SetPattern(pattern);
+        search.SetCaseSensitive(caseSensitive);
+        search.SetBuffer(text.data(), static_cast<int64_t>(text.size()));
+        ASSERT_EQ(AllOccurrences(search), NaiveOccurrences(text, pattern, caseSensitive, lower))
+            << "pattern '" << pattern << "' round " << round;
+    }
+}
+
 TEST(BaseSearch, EdgeCasesOfPatternAndBlock) {
     TBaseSearch search;
     const std::string text = "xxabcabcxx";
