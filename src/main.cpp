@@ -17,8 +17,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         LocalFree(argv);
     }
 
-    quarrow::TMainForm form;
-    if (!form.Create(location))
+    quarrow::TMainForm form(location);
+    if (!form.Create())
         return 1;
     form.Show(showCommand);
     return quarrow::RunMessageLoop();
