@@ -6,7 +6,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES |
-                                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+                                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                                        ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
     std::wstring location;

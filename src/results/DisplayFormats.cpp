@@ -36,7 +36,9 @@ std::wstring Digits(int value, int width) {
     return buffer;
 }
 
-std::wstring TwoDigits(int value) { return Digits(value, 2); }
+std::wstring TwoDigits(int value) {
+    return Digits(value, 2);
+}
 
 } // namespace
 
@@ -71,7 +73,9 @@ std::wstring FormatCount(int64_t value, const TLocaleFormat& format) {
     return buffer;
 }
 
-int64_t KilobytesRoundedUp(int64_t bytes) { return bytes / 1024 + (bytes % 1024 > 0 ? 1 : 0); }
+int64_t KilobytesRoundedUp(int64_t bytes) {
+    return bytes / 1024 + (bytes % 1024 > 0 ? 1 : 0);
+}
 
 std::wstring SizeText(int64_t bytes, const TLocaleFormat& format) {
     const int64_t kilobytes = KilobytesRoundedUp(bytes);

@@ -63,7 +63,8 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
         if (record.InfoLoaded)
             continue;
         SHFILEINFOW info{};
-        if (SHGetFileInfoW(record.FullName.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        if (SHGetFileInfoW(record.FullName.c_str(), 0, &info, sizeof(info),
+                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
             record.ImageIndex = info.iIcon;
         else
             record.ImageIndex = -1;

@@ -5,7 +5,8 @@ namespace quarrow {
 std::wstring SelectionSummaryText(int files, int64_t bytes, const TLocaleFormat& format) {
     if (files == 0)
         return L"No files selected";
-    const std::wstring suffix = bytes > 0 ? L" (" + FormatCount(KilobytesRoundedUp(bytes), format) + L" KB)" : L"";
+    const std::wstring suffix =
+        bytes > 0 ? L" (" + FormatCount(KilobytesRoundedUp(bytes), format) + L" KB)" : L"";
     return L"Selected: " + FormatCount(files, format) + (files == 1 ? L" file" : L" files") + suffix;
 }
 

@@ -22,7 +22,8 @@ struct TStatusSnapshot {
 enum class TStatusLight { Green, Red, Gray };
 
 // "No files selected", "Selected: 1 file (1 KB)", "Selected: 2 files" ...
-std::wstring SelectionSummaryText(int files, int64_t bytes, const TLocaleFormat& format = TLocaleFormat::User());
+std::wstring SelectionSummaryText(int files, int64_t bytes,
+                                  const TLocaleFormat& format = TLocaleFormat::User());
 // "No files found", "Found: 1 file", "Found: 12,345 files".
 std::wstring FoundText(int count, const TLocaleFormat& format = TLocaleFormat::User());
 

@@ -72,7 +72,9 @@ void TMainForm::BtnSearchClick() {
     engine_->Launch(ReadSearchInput());
 }
 
-void TMainForm::BtnStopClick() { engine_->Stop(); }
+void TMainForm::BtnStopClick() {
+    engine_->Stop();
+}
 
 void TMainForm::BtnResetClick() {
     SetChangeMonitoring(false);
@@ -91,9 +93,9 @@ void TMainForm::BitBtnOpenFolderDialogClick() {
 void TMainForm::CheckBoxSearchForDateTimeClick() {
     const TMainControls& c = controls_;
     const BOOL enabled = IsChecked(c.CheckBoxSearchForDateTime);
-    for (HWND control : {c.RadioButtonDSNewerThan, c.RadioButtonDSOlderThan, c.RadioButtonDSBetween,
-                         c.ComboBoxDTUnits, c.DateTimePickerBegin, c.DateTimePickerEnd, c.EditDTCount,
-                         c.UpDownDTCount})
+    for (HWND control :
+         {c.RadioButtonDSNewerThan, c.RadioButtonDSOlderThan, c.RadioButtonDSBetween, c.ComboBoxDTUnits,
+          c.DateTimePickerBegin, c.DateTimePickerEnd, c.EditDTCount, c.UpDownDTCount})
         EnableWindow(control, enabled);
     const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
     SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
@@ -102,8 +104,8 @@ void TMainForm::CheckBoxSearchForDateTimeClick() {
 void TMainForm::CheckBoxSearchForSizeClick() {
     const TMainControls& c = controls_;
     const BOOL enabled = IsChecked(c.CheckBoxSearchForSize);
-    for (HWND control : {c.RadioButtonSZLargerThan, c.RadioButtonSZSmallerThan, c.ComboBoxSZUnits, c.EditSZCount,
-                         c.UpDownSZCount})
+    for (HWND control : {c.RadioButtonSZLargerThan, c.RadioButtonSZSmallerThan, c.ComboBoxSZUnits,
+                         c.EditSZCount, c.UpDownSZCount})
         EnableWindow(control, enabled);
     const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
     SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
@@ -119,7 +121,9 @@ void TMainForm::FocusSearchLocation() {
     SetFocus(controls_.ComboBoxSearchLocation);
 }
 
-void TMainForm::SetChangeMonitoring(bool enabled) { ChangeMonitoringEnabled = enabled; }
+void TMainForm::SetChangeMonitoring(bool enabled) {
+    ChangeMonitoringEnabled = enabled;
+}
 
 void TMainForm::RewriteCountEdits() {
     SetWindowTextOf(controls_.EditDTCount, std::to_wstring(UpDownPosition(controls_.UpDownDTCount)));
@@ -149,8 +153,12 @@ void TMainForm::SetStatusText(int panel, const std::wstring& text) {
     SetStatusTextOf(controls_.StatusBar, panel, text);
 }
 
-void TMainForm::ResultCountChanged(int count) { SetResultRowCount(count); }
+void TMainForm::ResultCountChanged(int count) {
+    SetResultRowCount(count);
+}
 
-void TMainForm::ProcessMessages() { quarrow::ProcessMessages(); }
+void TMainForm::ProcessMessages() {
+    quarrow::ProcessMessages();
+}
 
 } // namespace quarrow

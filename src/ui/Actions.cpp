@@ -5,8 +5,12 @@ namespace {
 
 using A = TActionId;
 
-TMenuEntry Item(TActionId action) { return {TMenuEntry::Kind::Action, action, {}, {}}; }
-TMenuEntry Separator() { return {}; }
+TMenuEntry Item(TActionId action) {
+    return {TMenuEntry::Kind::Action, action, {}, {}};
+}
+TMenuEntry Separator() {
+    return {};
+}
 TMenuEntry Submenu(const wchar_t* caption, std::vector<TMenuEntry> children) {
     return {TMenuEntry::Kind::Submenu, A::ActionFileExit, caption, std::move(children)};
 }
@@ -39,22 +43,22 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
         {A::ActionActionCopy, L"ActionActionCopy", L"Actions", L"Copy", L"Cop&y", 16, true, L""},
         {A::ActionActionDelete, L"ActionActionDelete", L"Actions", L"Delete", L"&Delete", 17, true, L""},
         {A::ActionActionRename, L"ActionActionRename", L"Actions", L"Rename", L"&Rename", -1, true, L""},
-        {A::ActionActionProperties, L"ActionActionProperties", L"Actions", L"Properties", L"Proper&ties", -1, true,
-         L""},
-        {A::ActionActionSelectAll, L"ActionActionSelectAll", L"Actions", L"Select All", L"&Select All", -1, true,
-         L""},
+        {A::ActionActionProperties, L"ActionActionProperties", L"Actions", L"Properties", L"Proper&ties", -1,
+         true, L""},
+        {A::ActionActionSelectAll, L"ActionActionSelectAll", L"Actions", L"Select All", L"&Select All", -1,
+         true, L""},
         {A::ActionActionInvertSelection, L"ActionActionInvertSelection", L"Actions", L"Invert Selection",
          L"&Invert Selection", -1, true, L""},
         {A::ActionActionOpenContainingFolder, L"ActionActionOpenContainingFolder", L"Actions",
          L"Open Containing Folder", L"&Open Containing Folder", -1, true, L""},
-        {A::ActionToolsPreferences, L"ActionToolsPreferences", L"Tools", L"Preferences...", L"&Preferences...", 5,
-         true, L""},
+        {A::ActionToolsPreferences, L"ActionToolsPreferences", L"Tools", L"Preferences...",
+         L"&Preferences...", 5, true, L""},
         {A::ActionExportSelectedItemsToClipboard, L"ActionExportSelectedItemsToClipboard", L"Export",
          L"Selected items to the clipboard", L"&Selected items to the clipboard", 11, true, L""},
         {A::ActionExportAlltemsToClipboard, L"ActionExportAlltemsToClipboard", L"Export",
          L"All items to the clipboard", L"&All items to the clipboard", 11, true, L""},
-        {A::ActionExportAlltemsToTextFile, L"ActionExportAlltemsToTextFile", L"Export", L"All items to a text file",
-         L"A&ll items to a text file", 9, true, L""},
+        {A::ActionExportAlltemsToTextFile, L"ActionExportAlltemsToTextFile", L"Export",
+         L"All items to a text file", L"A&ll items to a text file", 9, true, L""},
         {A::ActionExportAlltemsToCommaDelimitedFile, L"ActionExportAlltemsToCommaDelimitedFile", L"Export",
          L"All items to a comma delimited file", L"All &items to a comma delimited file", 10, true, L""},
         {A::ActionHelpHelp, L"ActionHelpHelp", L"Help", L"Help", L"&Help", 3, true, L"F1"},
@@ -63,9 +67,13 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
     return table;
 }
 
-const TActionInfo& ActionInfo(TActionId id) { return ActionTable()[static_cast<size_t>(id)]; }
+const TActionInfo& ActionInfo(TActionId id) {
+    return ActionTable()[static_cast<size_t>(id)];
+}
 
-unsigned ActionCommand(TActionId id) { return ActionCommandBase + static_cast<unsigned>(id); }
+unsigned ActionCommand(TActionId id) {
+    return ActionCommandBase + static_cast<unsigned>(id);
+}
 
 bool ActionFromCommand(unsigned command, TActionId& id) {
     if (command < ActionCommandBase || command >= ActionCommandBase + ActionCount)

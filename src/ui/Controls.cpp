@@ -10,9 +10,13 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-void SetWindowTextOf(HWND window, const std::wstring& text) { SetWindowTextW(window, text.c_str()); }
+void SetWindowTextOf(HWND window, const std::wstring& text) {
+    SetWindowTextW(window, text.c_str());
+}
 
-bool IsChecked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool IsChecked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void SetChecked(HWND button, bool checked) {
     SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -39,17 +43,24 @@ std::vector<std::wstring> ComboItems(HWND combo) {
     return items;
 }
 
-int ComboIndex(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+int ComboIndex(HWND combo) {
+    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
 
-void SetComboIndex(HWND combo, int index) { SendMessageW(combo, CB_SETCURSEL, index, 0); }
+void SetComboIndex(HWND combo, int index) {
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+}
 
 int UpDownPosition(HWND upDown) {
     BOOL error = FALSE;
-    const int position = static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error)));
+    const int position =
+        static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error)));
     return position;
 }
 
-void SetUpDownPosition(HWND upDown, int position) { SendMessageW(upDown, UDM_SETPOS32, 0, position); }
+void SetUpDownPosition(HWND upDown, int position) {
+    SendMessageW(upDown, UDM_SETPOS32, 0, position);
+}
 
 bool PickerValue(HWND picker, SYSTEMTIME& value) {
     return SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value)) == GDT_VALID;

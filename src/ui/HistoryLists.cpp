@@ -32,8 +32,10 @@ std::vector<std::wstring> LocationItems(const std::vector<std::wstring>& fixedDr
     return items;
 }
 
-TLocationBox UpdateLocationHistory(std::vector<std::wstring>& history, const std::vector<std::wstring>& fixedDrives,
-                                   const std::vector<std::wstring>& otherDrives, const std::wstring& location) {
+TLocationBox UpdateLocationHistory(std::vector<std::wstring>& history,
+                                   const std::vector<std::wstring>& fixedDrives,
+                                   const std::vector<std::wstring>& otherDrives,
+                                   const std::wstring& location) {
     if (!location.empty() && IndexOfIgnoreCase(fixedDrives, location) < 0 &&
         IndexOfIgnoreCase(otherDrives, location) < 0)
         UpdateHistoryList(history, location);

@@ -26,7 +26,9 @@ struct TLocationBox {
     std::vector<std::wstring> Items;
     int Selected = -1;
 };
-TLocationBox UpdateLocationHistory(std::vector<std::wstring>& history, const std::vector<std::wstring>& fixedDrives,
-                                   const std::vector<std::wstring>& otherDrives, const std::wstring& location);
+TLocationBox UpdateLocationHistory(std::vector<std::wstring>& history,
+                                   const std::vector<std::wstring>& fixedDrives,
+                                   const std::vector<std::wstring>& otherDrives,
+                                   const std::wstring& location);
 
 } // namespace quarrow

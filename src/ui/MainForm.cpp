@@ -3,6 +3,7 @@
 #include "base/Messages.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
+#include "settings/SettingsStore.h"
 #include "ui/MainFormIds.h"
 #include "ui/Resources.h"
 
@@ -13,6 +14,31 @@ namespace {
 
 const wchar_t MainWindowClass[] = L"QuarrowMainWindow";
 TMainForm* g_filterForm = nullptr;
+
+// The enabled window that keeps `owner` disabled: the last active one it owns, else the
+// first visible one.
+HWND ModalWindowOf(HWND owner) {
+    const HWND last = GetLastActivePopup(owner);
+    if (last != nullptr && last != owner && IsWindowVisible(last) && IsWindowEnabled(last))
+        return last;
+    struct TSearch {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM value) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(value);
+            if (GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window) &&
+                IsWindowEnabled(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 } // namespace
 
@@ -59,8 +85,9 @@ bool TMainForm::Create() {
     wc.lpfnWndProc = MainFormWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUARROW));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUARROW), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUARROW), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = MainWindowClass;
@@ -69,8 +96,8 @@ bool TMainForm::Create() {
     dpi_ = ReadDpi();
     // The main window itself owns the taskbar button: there is no hidden application window.
     CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, MainWindowClass, QUARROW_PRODUCT_NAME,
-                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, Scale(549), Scale(454),
-                    nullptr, nullptr, instance, this);
+                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, Scale(549),
+                    Scale(454), nullptr, nullptr, instance, this);
     if (handle_ == nullptr)
         return false;
     if (auto* winPrompt = dynamic_cast<WinPrompt*>(prompt_.get()))
@@ -200,10 +227,9 @@ LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
 // button) brings the dialog to the front instead.
 LRESULT TMainForm::OnActivate(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == WA_ACTIVE && !IsWindowEnabled(handle_)) {
-        const HWND popup = GetLastActivePopup(handle_);
-        if (popup != nullptr && popup != handle_ && IsWindowEnabled(popup)) {
-            SetForegroundWindow(popup);
-            SetActiveWindow(popup);
+        if (const HWND modal = ModalWindowOf(handle_)) {
+            SetForegroundWindow(modal);
+            SetActiveWindow(modal);
         }
         return 0;
     }
@@ -318,11 +344,14 @@ void TMainForm::FormCreate() {
         SendMessageW(controls_.ListViewResults, LVM_SETIMAGELIST, LVSIL_SMALL,
                      reinterpret_cast<LPARAM>(systemSmallImages_));
 
+    settingsPath_ = SettingsFilePath();
     LoadSettings();
     if (Settings.SavePositionAndSize) {
-        SetWindowPos(handle_, nullptr, Settings.FAppLeft, Settings.FAppTop, Settings.FAppWidth, Settings.FAppHeight,
+        // A window saved on a screen that is gone would open out of reach.
+        const TWindowGeometry saved = MoveOntoScreen(SavedGeometry(Settings));
+        SetWindowPos(handle_, nullptr, saved.Left, saved.Top, saved.Width, saved.Height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        ListView_SetColumnWidth(controls_.ListViewResults, 0, Settings.FFirstColumnWidth);
+        ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
     }
     engine_->BuildDriveLists();
 }
@@ -351,11 +380,26 @@ void TMainForm::FormDestroy() {
     }
 }
 
-void TMainForm::LoadSettings() {}
+void TMainForm::LoadSettings() {
+    quarrow::LoadSettings(settingsPath_, DesignedGeometry, Settings, Lists);
+}
 
-void TMainForm::SaveSettings() {}
+// A minimised or maximised window keeps the bounds it is restored to.
+void TMainForm::SaveSettings() {
+    RECT bounds{};
+    GetWindowRect(handle_, &bounds);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement))
+        bounds = placement.rcNormalPosition;
+    const TWindowGeometry current{bounds.right - bounds.left, bounds.bottom - bounds.top, bounds.left,
+                                  bounds.top, ListView_GetColumnWidth(controls_.ListViewResults, 0)};
+    quarrow::SaveSettings(settingsPath_, DesignedGeometry, Settings, current, Lists);
+}
 
-int TMainForm::ActivePage() const { return TabCtrl_GetCurSel(controls_.PageControl); }
+int TMainForm::ActivePage() const {
+    return TabCtrl_GetCurSel(controls_.PageControl);
+}
 
 void TMainForm::SelectPage(int index) {
     TabCtrl_SetCurSel(controls_.PageControl, index);

@@ -232,6 +232,7 @@ private:
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;
+    std::wstring settingsPath_;
     std::unique_ptr<IPrompt> prompt_;
     TMainControls controls_;
     std::unique_ptr<TSearchEngine> engine_;
@@ -244,9 +245,9 @@ private:
     UniqueGdiObject font_;
     UniqueImageList imageListMain32b_;
     UniqueImageList statusImages_;
-    std::array<UniqueIcon, 4> statusIcons_; // green, red, gray, the browse glyph
+    std::array<UniqueIcon, 4> statusIcons_;  // green, red, gray, the browse glyph
     HIMAGELIST systemSmallImages_ = nullptr; // the shell's, never freed
-    HMENU mainMenu_ = nullptr; // owned by the window
+    HMENU mainMenu_ = nullptr;               // owned by the window
     UniqueMenu popupMenu_;
     UniqueAccelerators accelerators_;
     std::array<bool, ActionCount> actionEnabled_{};

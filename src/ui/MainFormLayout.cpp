@@ -51,11 +51,11 @@ using A = TAnchor;
 // caption come before the box so that they are drawn over its frame.
 const TControlSpec ControlSpecs[] = {
     {&C::LabelName, 0, WC_STATICW, L"Name:", Label, 0, IdStatic, A::Left, 8, 8, 200, 14},
-    {&C::ComboBoxSearchPattern, 0, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxSearchPattern, A::Stretch, 8, 24,
-     8, 0},
+    {&C::ComboBoxSearchPattern, 0, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxSearchPattern, A::Stretch,
+     8, 24, 8, 0},
     {&C::LabelLocation, 0, WC_STATICW, L"Location:", Label, 0, IdStatic, A::Left, 8, 54, 200, 14},
-    {&C::ComboBoxSearchLocation, 0, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxSearchLocation, A::Stretch, 8,
-     70, 39, 0},
+    {&C::ComboBoxSearchLocation, 0, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxSearchLocation, A::Stretch,
+     8, 70, 39, 0},
     {&C::BitBtnOpenFolderDialog, 0, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0,
      IdBitBtnOpenFolderDialog, A::Right, 33, 68, 25, 25},
     {&C::CheckBoxSearchInSubfolders, 0, WC_BUTTONW, L"Search in subfolders", CheckBox, 0,
@@ -70,38 +70,43 @@ const TControlSpec ControlSpecs[] = {
     {&C::GroupBoxDateTime, 1, WC_BUTTONW, L"", GroupBox, 0, IdStatic, A::Stretch, 8, 5, 8, 89},
     {&C::RadioButtonDSNewerThan, 1, WC_BUTTONW, L"Newer than", Radio | WS_GROUP | WS_TABSTOP, 0,
      IdRadioButtonDSNewerThan, A::Left, 18, 25, 90, 17},
-    {&C::RadioButtonDSOlderThan, 1, WC_BUTTONW, L"Older than", Radio, 0, IdRadioButtonDSOlderThan, A::Left, 18, 46,
+    {&C::RadioButtonDSOlderThan, 1, WC_BUTTONW, L"Older than", Radio, 0, IdRadioButtonDSOlderThan, A::Left,
+     18, 46, 90, 17},
+    {&C::RadioButtonDSBetween, 1, WC_BUTTONW, L"Between", Radio, 0, IdRadioButtonDSBetween, A::Left, 18, 68,
      90, 17},
-    {&C::RadioButtonDSBetween, 1, WC_BUTTONW, L"Between", Radio, 0, IdRadioButtonDSBetween, A::Left, 18, 68, 90,
-     17},
-    {&C::EditDTCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditDTCount, A::Left, 112, 34, 60, 21},
+    {&C::EditDTCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditDTCount, A::Left, 112, 34, 60,
+     21},
     {&C::UpDownDTCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownDTCount, A::Left, 156, 34, 16, 21},
     {&C::ComboBoxDTUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxDTUnits, A::Left, 180, 34, 90, 0},
-    {&C::DateTimePickerBegin, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerBegin, A::Left, 112, 66, 100,
-     21},
-    {&C::DateTimePickerEnd, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerEnd, A::Left, 220, 66, 100, 21},
+    {&C::DateTimePickerBegin, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerBegin, A::Left, 112, 66,
+     100, 21},
+    {&C::DateTimePickerEnd, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerEnd, A::Left, 220, 66,
+     100, 21},
 
     {&C::CheckBoxSearchForSize, 1, WC_BUTTONW, L"Search for files with a size:", CheckBox | WS_GROUP, 0,
      IdCheckBoxSearchForSize, A::Left, 16, 98, 144, 17},
     {&C::GroupBoxSize, 1, WC_BUTTONW, L"", GroupBox, 0, IdStatic, A::Stretch, 8, 100, 8, 64},
     {&C::RadioButtonSZLargerThan, 1, WC_BUTTONW, L"Larger than", Radio | WS_GROUP | WS_TABSTOP, 0,
      IdRadioButtonSZLargerThan, A::Left, 18, 120, 90, 17},
-    {&C::RadioButtonSZSmallerThan, 1, WC_BUTTONW, L"Smaller than", Radio, 0, IdRadioButtonSZSmallerThan, A::Left,
-     18, 141, 90, 17},
-    {&C::EditSZCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditSZCount, A::Left, 112, 129, 60, 21},
+    {&C::RadioButtonSZSmallerThan, 1, WC_BUTTONW, L"Smaller than", Radio, 0, IdRadioButtonSZSmallerThan,
+     A::Left, 18, 141, 90, 17},
+    {&C::EditSZCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditSZCount, A::Left, 112, 129, 60,
+     21},
     {&C::UpDownSZCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownSZCount, A::Left, 156, 129, 16, 21},
     {&C::ComboBoxSZUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxSZUnits, A::Left, 180, 129, 90, 0},
 
-    {&C::LabelContainingText, 2, WC_STATICW, L"The file contains the following text:", Label, 0, IdStatic, A::Left,
-     8, 8, 300, 14},
-    {&C::ComboBoxContainingText, 2, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxContainingText, A::Stretch, 8,
-     24, 8, 0},
-    {&C::CheckBoxCTCaseSensitive, 2, WC_BUTTONW, L"Case sensitive", CheckBox, 0, IdCheckBoxCTCaseSensitive, A::Left,
-     8, 58, 380, 17},
-    {&C::CheckBoxCTIgnoreExecutableFiles, 2, WC_BUTTONW, L"Do not search in system files like .EXE, .DLL, .SYS, etc.",
-     CheckBox, 0, IdCheckBoxCTIgnoreExecutableFiles, A::Left, 8, 78, 380, 17},
-    {&C::CheckBoxCTIgnoreMediaFiles, 2, WC_BUTTONW, L"Do not search in media files like .JPG, .AVI, .MP3, etc.",
-     CheckBox, 0, IdCheckBoxCTIgnoreMediaFiles, A::Left, 8, 98, 380, 17},
+    {&C::LabelContainingText, 2, WC_STATICW, L"The file contains the following text:", Label, 0, IdStatic,
+     A::Left, 8, 8, 300, 14},
+    {&C::ComboBoxContainingText, 2, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxContainingText, A::Stretch,
+     8, 24, 8, 0},
+    {&C::CheckBoxCTCaseSensitive, 2, WC_BUTTONW, L"Case sensitive", CheckBox, 0, IdCheckBoxCTCaseSensitive,
+     A::Left, 8, 58, 380, 17},
+    {&C::CheckBoxCTIgnoreExecutableFiles, 2, WC_BUTTONW,
+     L"Do not search in system files like .EXE, .DLL, .SYS, etc.", CheckBox, 0,
+     IdCheckBoxCTIgnoreExecutableFiles, A::Left, 8, 78, 380, 17},
+    {&C::CheckBoxCTIgnoreMediaFiles, 2, WC_BUTTONW,
+     L"Do not search in media files like .JPG, .AVI, .MP3, etc.", CheckBox, 0, IdCheckBoxCTIgnoreMediaFiles,
+     A::Left, 8, 98, 380, 17},
 
     {&C::CheckBoxExcludeFolders, 3, WC_BUTTONW, L"Do not search in the following folders:", CheckBox, 0,
      IdCheckBoxExcludeFolders, A::Left, 16, 3, 200, 17},
@@ -116,7 +121,8 @@ const TControlSpec ControlSpecs[] = {
     {&C::BtnSFClear, 3, WC_BUTTONW, L"Clear", Button, 0, IdBtnSFClear, A::Right, 93, 112, 75, 23},
 };
 
-// With the larger font the check boxes over a group box caption are widened to fit.
+// With the larger font the check boxes over a group box caption are widened to fit. Where a
+// substituted face is wider than the one they were measured for, they grow to their text.
 struct THeaderWidth {
     HWND TMainControls::*Field;
     int Width;
@@ -127,7 +133,8 @@ const THeaderWidth WidenedHeaders[] = {
     {&C::CheckBoxExcludeFolders, 222},
 };
 
-const wchar_t* const TabCaptions[] = {L"Files and Folders", L"Date and Size", L"Containing text", L"Exclude folders"};
+const wchar_t* const TabCaptions[] = {L"Files and Folders", L"Date and Size", L"Containing text",
+                                      L"Exclude folders"};
 
 struct TResultColumn {
     const wchar_t* Caption;
@@ -153,9 +160,23 @@ constexpr int StatusImageTop = 3;
 constexpr int StatusImageSize = 16;
 constexpr int VisibleComboLines = 12;
 
-HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle, int id) {
+// The width a check box needs to show its whole caption in its font.
+int CheckBoxTextWidth(HWND checkBox) {
+    const std::wstring text = WindowText(checkBox);
+    HDC dc = GetDC(checkBox);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(checkBox, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(checkBox, dc);
+    return extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+}
+
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
+                 int id) {
     return CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                           nullptr);
 }
 
 HWND CreateButton(HWND parent, const wchar_t* text, int id) {
@@ -167,9 +188,9 @@ void EnableTabPageTexture(HWND sheet) {
     using Function = HRESULT(WINAPI*)(HWND, DWORD);
     static const Function enable = [] {
         HMODULE theme = LoadLibraryW(L"uxtheme.dll");
-        return theme == nullptr
-                   ? nullptr
-                   : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(theme, "EnableThemeDialogTexture")));
+        return theme == nullptr ? nullptr
+                                : reinterpret_cast<Function>(reinterpret_cast<void*>(
+                                      GetProcAddress(theme, "EnableThemeDialogTexture")));
     }();
     constexpr DWORD enableTab = 0x00000006; // ETDT_ENABLETAB
     if (enable != nullptr)
@@ -191,8 +212,8 @@ UniqueImageList LoadStrip(int firstResource, int dpi, int count) {
     const int size = PictureSize(dpi);
     const int offset = size == 16 ? 0 : size == 20 ? 1 : size == 24 ? 2 : 3;
     UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32, count, 0));
-    HANDLE strip = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(firstResource + offset), IMAGE_BITMAP, 0,
-                              0, LR_CREATEDIBSECTION);
+    HANDLE strip = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(firstResource + offset),
+                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     if (strip != nullptr) {
         UniqueGdiObject bitmap(strip);
         ImageList_Add(list.Get(), static_cast<HBITMAP>(bitmap.Get()), nullptr);
@@ -276,8 +297,8 @@ HWND TMainForm::CreateTabSheet() {
 
 void TMainForm::CreateControls() {
     C& c = controls_;
-    c.PageControl = CreateChild(handle_, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP, 0,
-                                IdPageControl);
+    c.PageControl =
+        CreateChild(handle_, WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP | WS_GROUP, 0, IdPageControl);
     for (int i = 0; i < 4; ++i) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -289,24 +310,26 @@ void TMainForm::CreateControls() {
         c.*spec.Field = CreateChild(c.TabSheets[static_cast<size_t>(spec.Sheet)], spec.ClassName, spec.Text,
                                     spec.Style, spec.ExStyle, spec.Id);
     }
-    c.BtnSearch = CreateChild(handle_, WC_BUTTONW, L"Search", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0,
-                              IdBtnSearch);
+    c.BtnSearch =
+        CreateChild(handle_, WC_BUTTONW, L"Search", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, IdBtnSearch);
     c.BtnStop = CreateButton(handle_, L"Stop", IdBtnStop);
     c.BtnReset = CreateButton(handle_, L"Reset", IdBtnReset);
     c.ListViewResults = CreateChild(handle_, WC_LISTVIEWW, L"",
                                     LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
                                         LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
                                     WS_EX_CLIENTEDGE, IdListViewResults);
-    c.StatusBar = CreateChild(handle_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0, IdStatusBar);
+    c.StatusBar =
+        CreateChild(handle_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0, IdStatusBar);
     // The status images start on the top panel, as designed, until creation moves them.
-    c.ImageStatusGreen = CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0,
-                                     IdImageStatusGreen);
-    c.ImageStatusRed = CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0,
-                                   IdImageStatusRed);
-    c.ImageStatusGray = CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0,
-                                    IdImageStatusGray);
-    c.Hints = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
-                              0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    c.ImageStatusGreen =
+        CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IdImageStatusGreen);
+    c.ImageStatusRed =
+        CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IdImageStatusRed);
+    c.ImageStatusGray =
+        CreateChild(handle_, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IdImageStatusGray);
+    c.Hints =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                        0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
     InitialiseControlValues();
     SelectPage(0);
@@ -323,7 +346,8 @@ void TMainForm::InitialiseControlValues() {
     SetChecked(c.CheckBoxCTIgnoreMediaFiles, true);
     EnableWindow(c.BtnStop, FALSE);
 
-    for (auto [upDown, edit] : {std::pair{c.UpDownDTCount, c.EditDTCount}, std::pair{c.UpDownSZCount, c.EditSZCount}}) {
+    for (auto [upDown, edit] :
+         {std::pair{c.UpDownDTCount, c.EditDTCount}, std::pair{c.UpDownSZCount, c.EditSZCount}}) {
         SendMessageW(upDown, UDM_SETRANGE32, 1, 10000);
         SetUpDownPosition(upDown, 1);
         SetWindowSubclass(edit, MainFormControlProc, SubclassCountEdit, reinterpret_cast<DWORD_PTR>(this));
@@ -343,7 +367,8 @@ void TMainForm::InitialiseControlValues() {
         column.fmt = ResultColumns[i].Format;
         ListView_InsertColumn(c.ListViewResults, i, &column);
     }
-    SetWindowSubclass(c.ListViewResults, MainFormControlProc, SubclassResultsList, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(c.ListViewResults, MainFormControlProc, SubclassResultsList,
+                      reinterpret_cast<DWORD_PTR>(this));
 
     LVCOLUMNW folderColumn{};
     folderColumn.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -366,22 +391,20 @@ void TMainForm::LayoutTabSheets() {
 
     for (const TControlSpec& spec : ControlSpecs) {
         HWND control = controls_.*spec.Field;
-        int width = spec.W;
-        if (uiFontSize_ == 9) {
-            for (const THeaderWidth& header : WidenedHeaders) {
-                if (header.Field == spec.Field)
-                    width = header.Width;
-            }
-        }
         int x = Scale(spec.X);
-        int w = Scale(width);
+        int w = Scale(spec.W);
+        for (const THeaderWidth& header : WidenedHeaders) {
+            if (header.Field == spec.Field)
+                w = std::max(Scale(uiFontSize_ == 9 ? header.Width : spec.W), CheckBoxTextWidth(control));
+        }
         if (spec.Anchor == TAnchor::Stretch)
             w = sheetWidth - x - Scale(spec.W);
         else if (spec.Anchor == TAnchor::Right)
             x = sheetWidth - Scale(spec.X);
         int h = Scale(spec.H);
         if (spec.H == 0) {
-            const int field = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+            const int field =
+                static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
             const int item = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
             h = field + 8 + VisibleComboLines * item;
         }
@@ -406,8 +429,8 @@ void TMainForm::LayoutControls() {
 
     const int panelTop = Scale(PanelTopHeight);
     const int rightPanel = width - Scale(PanelTopRightWidth);
-    SetWindowPos(c.PageControl, HWND_BOTTOM, Scale(Margin), Scale(Margin), std::max(rightPanel - Scale(Margin), 0),
-                 panelTop - 2 * Scale(Margin), SWP_NOACTIVATE);
+    SetWindowPos(c.PageControl, HWND_BOTTOM, Scale(Margin), Scale(Margin),
+                 std::max(rightPanel - Scale(Margin), 0), panelTop - 2 * Scale(Margin), SWP_NOACTIVATE);
     const int buttonLeft = rightPanel + Scale((PanelTopRightWidth - ButtonWidth) / 2);
     int top = Scale(ButtonSpacing);
     for (HWND button : {c.BtnSearch, c.BtnStop, c.BtnReset}) {
@@ -415,8 +438,8 @@ void TMainForm::LayoutControls() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         top += Scale(ButtonSpacing);
     }
-    SetWindowPos(c.ListViewResults, nullptr, 0, panelTop, width, std::max(height - panelTop - statusHeight, 0),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(c.ListViewResults, nullptr, 0, panelTop, width,
+                 std::max(height - panelTop - statusHeight, 0), SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutTabSheets();
 }
 
@@ -475,7 +498,8 @@ void TMainForm::CreateImageLists() {
     const HWND images[] = {c.ImageStatusGreen, c.ImageStatusRed, c.ImageStatusGray};
     for (size_t i = 0; i < 3; ++i)
         SendMessageW(images[i], STM_SETICON, reinterpret_cast<WPARAM>(statusIcons_[i].Get()), 0);
-    SendMessageW(c.BitBtnOpenFolderDialog, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(statusIcons_[3].Get()));
+    SendMessageW(c.BitBtnOpenFolderDialog, BM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(statusIcons_[3].Get()));
     ListView_SetImageList(c.ListViewExcludeFolders, imageListMain32b_.Get(), LVSIL_SMALL);
 }
 

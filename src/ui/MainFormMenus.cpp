@@ -141,7 +141,9 @@ void TMainForm::ExecuteAction(TActionId id) {
     }
 }
 
-void TMainForm::ActionFileExitExecute() { SendMessageW(handle_, WM_CLOSE, 0, 0); }
+void TMainForm::ActionFileExitExecute() {
+    SendMessageW(handle_, WM_CLOSE, 0, 0);
+}
 
 bool TMainForm::OnMeasureMenuItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlType != ODT_MENU || item.itemData == 0)
@@ -274,8 +276,8 @@ int TMainForm::PictureSizeForMenus() const {
 void TMainForm::ShowResultsPopup() {
     POINT cursor{};
     GetCursorPos(&cursor);
-    TrackPopupMenuEx(popupMenu_.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, handle_,
-                     nullptr);
+    TrackPopupMenuEx(popupMenu_.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y,
+                     handle_, nullptr);
 }
 
 } // namespace quarrow

@@ -9,8 +9,8 @@ OSVERSIONINFOW RunningVersion() {
     info.dwOSVersionInfoSize = sizeof(info);
     using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
     if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-        auto rtlGetVersion =
-            reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+        auto rtlGetVersion = reinterpret_cast<RtlGetVersionFunction>(
+            reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
         if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0)
             return info;
     }
@@ -39,8 +39,12 @@ int GetWindowsVersion() {
     return ClassifyWindowsVersion(info.dwMajorVersion, info.dwMinorVersion);
 }
 
-std::wstring GetUIFontName() { return GetWindowsVersion() >= 5 ? L"Segoe UI" : L"Tahoma"; }
+std::wstring GetUIFontName() {
+    return GetWindowsVersion() >= 5 ? L"Segoe UI" : L"Tahoma";
+}
 
-int GetUIFontSize() { return GetWindowsVersion() >= 5 ? 9 : 8; }
+int GetUIFontSize() {
+    return GetWindowsVersion() >= 5 ? 9 : 8;
+}
 
 } // namespace quarrow

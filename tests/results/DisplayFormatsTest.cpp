@@ -19,7 +19,9 @@ const TLocaleFormat& German() {
     return format;
 }
 
-TDateTime Seconds(double seconds) { return seconds / 86400.0; }
+TDateTime Seconds(double seconds) {
+    return seconds / 86400.0;
+}
 
 } // namespace
 
@@ -119,8 +121,8 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
     EXPECT_EQ(14u, none.size());
     for (const auto& [id, enabled] : none)
         EXPECT_FALSE(enabled) << ActionInfo(id).Name;
-    EXPECT_EQ(0u, none.count(A::ActionFileExit) + none.count(A::ActionHelpHelp) + none.count(A::ActionHelpAbout) +
-                      none.count(A::ActionToolsPreferences));
+    EXPECT_EQ(0u, none.count(A::ActionFileExit) + none.count(A::ActionHelpHelp) +
+                      none.count(A::ActionHelpAbout) + none.count(A::ActionToolsPreferences));
 
     const auto resultsOnly = states(3, 0, true);
     for (A id : needResults)

@@ -51,7 +51,8 @@ TEST(HistoryLists, LocationBoxListsDrivesThenHistoryAndSelectsTheLocation) {
     std::vector<std::wstring> history = {L"C:\\old"};
 
     TLocationBox box = UpdateLocationHistory(history, fixed, other, L"");
-    EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"Z:\\", L"E:\\", L"Local Hard Drives", L"C:\\old"}), box.Items);
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"Z:\\", L"E:\\", L"Local Hard Drives", L"C:\\old"}),
+              box.Items);
     EXPECT_EQ(0, box.Selected); // "C:\" when no location is given
 
     box = UpdateLocationHistory(history, fixed, other, L"c:\\");
