@@ -1,0 +1,200 @@
+#include "shell/ShellClipboard.h"
+
+#include "base/Handles.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <utility>
+
+namespace quarrow {
+namespace {
+
+UINT DropEffectFormat() {
+    return RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT);
+}
+
+struct GlobalMemoryTraits {
+    using Type = HGLOBAL;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::GlobalFree(h); }
+};
+using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
+
+UniqueGlobal GlobalCopy(const void* data, SIZE_T size) {
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    if (!memory)
+        return {};
+    if (void* target = GlobalLock(memory.Get())) {
+        std::memcpy(target, data, size);
+        GlobalUnlock(memory.Get());
+        return memory;
+    }
+    return {};
+}
+
+// Holds the clipboard open for its lifetime. Another program may hold it for a moment.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner) {
+        for (int attempt = 0; attempt < 20 && !opened_; ++attempt) {
+            opened_ = OpenClipboard(owner) != FALSE;
+            if (!opened_)
+                Sleep(10);
+        }
+    }
+    ~OpenedClipboard() {
+        if (opened_)
+            CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+    bool Opened() const { return opened_; }
+
+private:
+    bool opened_ = false;
+};
+
+// Emptying the clipboard without an owner window would make every later write fail, so a
+// window is made for the write when the caller has none.
+class WritableClipboard {
+public:
+    explicit WritableClipboard(HWND owner)
+        : window_(owner != nullptr ? nullptr
+                                   : CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                     GetModuleHandleW(nullptr), nullptr)),
+          clipboard_(owner != nullptr ? owner : window_.Get()) {}
+
+    bool Opened() const { return clipboard_.Opened(); }
+
+private:
+    UniqueWindow window_; // destroyed after the clipboard is closed
+    OpenedClipboard clipboard_;
+};
+
+struct FormatData {
+    UINT format;
+    UniqueGlobal data;
+};
+
+// The shell's formats worth keeping when the clipboard is rewritten. The data object's own
+// formats are left out: they would name an object that emptying the clipboard releases.
+bool IsShellFileFormat(UINT format) {
+    if (format == CF_HDROP)
+        return true;
+    for (const wchar_t* name :
+         {CFSTR_SHELLIDLIST, CFSTR_SHELLIDLISTOFFSET, CFSTR_FILENAMEA, CFSTR_FILENAMEW}) {
+        if (format == RegisterClipboardFormatW(name))
+            return true;
+    }
+    return false;
+}
+
+std::vector<FormatData> CopyShellFormats() {
+    std::vector<FormatData> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+        if (!IsShellFileFormat(format))
+            continue;
+        HANDLE data = GetClipboardData(format);
+        if (data == nullptr)
+            continue;
+        const void* source = GlobalLock(data);
+        if (source == nullptr)
+            continue;
+        UniqueGlobal copy = GlobalCopy(source, GlobalSize(data));
+        GlobalUnlock(data);
+        if (copy)
+            formats.push_back({format, std::move(copy)});
+    }
+    return formats;
+}
+
+bool PutFormats(std::vector<FormatData>& formats) {
+    if (!EmptyClipboard())
+        return false;
+    for (FormatData& entry : formats) {
+        if (SetClipboardData(entry.format, entry.data.Get()) == nullptr)
+            return false;
+        entry.data.Release(); // the clipboard owns it now
+    }
+    return true;
+}
+
+UniqueGlobal DropEffectData(DWORD dropEffect) {
+    return GlobalCopy(&dropEffect, sizeof(dropEffect));
+}
+
+UniqueGlobal FileListData(const std::vector<std::wstring>& paths) {
+    std::wstring names;
+    for (const std::wstring& path : paths)
+        names.append(path).push_back(L'\0');
+    names.push_back(L'\0');
+    const SIZE_T namesSize = names.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(sizeof(DROPFILES) + namesSize);
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(buffer.data(), &header, sizeof(header));
+    std::memcpy(buffer.data() + sizeof(DROPFILES), names.data(), namesSize);
+    return GlobalCopy(buffer.data(), buffer.size());
+}
+
+} // namespace
+
+std::vector<std::wstring> ClipboardFileList() {
+    std::vector<std::wstring> paths;
+    OpenedClipboard clipboard(nullptr);
+    if (!clipboard.Opened())
+        return paths;
+    HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    if (drop == nullptr)
+        return paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+DWORD ClipboardDropEffect() {
+    OpenedClipboard clipboard(nullptr);
+    if (!clipboard.Opened())
+        return 0;
+    HANDLE data = GetClipboardData(DropEffectFormat());
+    if (data == nullptr || GlobalSize(data) < sizeof(DWORD))
+        return 0;
+    DWORD effect = 0;
+    if (const void* source = GlobalLock(data)) {
+        std::memcpy(&effect, source, sizeof(effect));
+        GlobalUnlock(data);
+    }
+    return effect;
+}
+
+bool SetClipboardFileList(const std::vector<std::wstring>& paths, DWORD dropEffect, HWND owner) {
+    std::vector<FormatData> formats;
+    formats.push_back({CF_HDROP, FileListData(paths)});
+    formats.push_back({DropEffectFormat(), DropEffectData(dropEffect)});
+    if (!formats[0].data || !formats[1].data)
+        return false;
+    WritableClipboard clipboard(owner);
+    return clipboard.Opened() && PutFormats(formats);
+}
+
+bool EnsureClipboardDropEffect(DWORD dropEffect, HWND owner) {
+    if (ClipboardDropEffect() == dropEffect)
+        return true;
+    WritableClipboard clipboard(owner);
+    if (!clipboard.Opened())
+        return false;
+    std::vector<FormatData> formats = CopyShellFormats();
+    const UINT effectFormat = DropEffectFormat();
+    formats.push_back({effectFormat, DropEffectData(dropEffect)});
+    return formats.back().data && PutFormats(formats);
+}
+
+} // namespace quarrow
