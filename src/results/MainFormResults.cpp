@@ -178,6 +178,7 @@ void TMainForm::ResetResults(bool keepLocation) {
 
     UpdateStatusBar(0, 0, 0);
     SelectPage(0);
+    focusedControl_ = c.ComboBoxSearchPattern;
     SetFocus(c.ComboBoxSearchPattern);
 }
 

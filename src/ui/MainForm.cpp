@@ -1,5 +1,6 @@
 #include "ui/MainForm.h"
 
+#include "base/ApplicationWindow.h"
 #include "base/Messages.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
@@ -102,6 +103,7 @@ bool TMainForm::Create() {
         return false;
     if (auto* winPrompt = dynamic_cast<WinPrompt*>(prompt_.get()))
         winPrompt->SetOwner(handle_);
+    SetApplicationWindow(handle_);
     g_filterForm = this;
     SetMessageFilter(MainFormFilterMessage);
     return true;
@@ -176,6 +178,11 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case DM_GETDEFID:
         return MAKELRESULT(IdBtnSearch, DC_HASDEFID);
+    case WM_SETFOCUS:
+        // Back to the control that had the focus when the window was left.
+        if (focusedControl_ != nullptr && IsWindow(focusedControl_) && IsChild(handle_, focusedControl_))
+            SetFocus(focusedControl_);
+        return 0;
     case WM_SYSCOMMAND:
         return OnSysCommand(wParam, lParam);
     case WM_ACTIVATE:
@@ -226,6 +233,11 @@ LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
 // Activating the main window while a modal dialog disables it (a click on its taskbar
 // button) brings the dialog to the front instead.
 LRESULT TMainForm::OnActivate(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(handle_, focus))
+            focusedControl_ = focus;
+    }
     if (LOWORD(wParam) == WA_ACTIVE && !IsWindowEnabled(handle_)) {
         if (const HWND modal = ModalWindowOf(handle_)) {
             SetForegroundWindow(modal);
@@ -374,6 +386,8 @@ void TMainForm::FormDestroy() {
         // Reported, and the program still ends.
         ReportError(error);
     }
+    if (ApplicationWindow() == handle_)
+        SetApplicationWindow(nullptr);
     if (g_filterForm == this) {
         g_filterForm = nullptr;
         SetMessageFilter(nullptr);

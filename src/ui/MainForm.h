@@ -241,6 +241,7 @@ private:
     bool shown_ = false;
     bool launching_ = false;
     bool closeRequested_ = false;
+    HWND focusedControl_ = nullptr;
 
     UniqueGdiObject font_;
     UniqueImageList imageListMain32b_;

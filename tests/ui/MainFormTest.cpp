@@ -231,6 +231,13 @@ TEST_F(MainFormTest, MenusAndPopupAreBuiltFromTheActionList) {
                                    L"A&ll items to a text file", L"All &items to a comma delimited file"}),
         MenuItemTexts(GetSubMenu(tools, 1)));
     EXPECT_EQ((std::vector<std::wstring>{L"&Help\tF1", L"&About..."}), MenuItemTexts(GetSubMenu(bar, 3)));
+    // The items are drawn by the window, which also answers their accelerator letters.
+    EXPECT_EQ(MAKELRESULT(2, MNC_EXECUTE),
+              SendMessageW(form.Handle(), WM_MENUCHAR, L't', reinterpret_cast<LPARAM>(bar)));
+    EXPECT_EQ(MAKELRESULT(1, MNC_EXECUTE),
+              SendMessageW(form.Handle(), WM_MENUCHAR, L'E', reinterpret_cast<LPARAM>(tools)));
+    EXPECT_EQ(MNC_IGNORE,
+              HIWORD(SendMessageW(form.Handle(), WM_MENUCHAR, L'q', reinterpret_cast<LPARAM>(bar))));
     EXPECT_EQ((std::vector<std::wstring>{L"Open", L"Edit", L"-", L"Cut", L"Copy", L"-", L"Delete", L"Rename",
                                          L"Properties", L"-", L"Select All", L"Invert Selection", L"-",
                                          L"Open Containing Folder"}),
