@@ -8,13 +8,17 @@
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
 
+#include <windows.h>
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quarrow {
 
 class TFileSearch;
+class TModificationTimeRule;
 
 // The window's side of a search.
 class ISearchHost {
@@ -56,8 +60,8 @@ public:
 
 class TSearchEngine {
 public:
-    TSearchEngine(TIDList& idList, const TSettings& settings, const std::vector<std::wstring>& excludeFoldersList,
-                  ISearchHost& host);
+    TSearchEngine(TIDList& idList, const TSettings& settings,
+                  const std::vector<std::wstring>& excludeFoldersList, ISearchHost& host);
     ~TSearchEngine();
     TSearchEngine(const TSearchEngine&) = delete;
     TSearchEngine& operator=(const TSearchEngine&) = delete;
@@ -87,12 +91,47 @@ public:
 
     TFileSearch& FileSearch() { return *fileSearch_; }
 
+    // The walk of a launch is running (also after Stop, until it has unwound).
+    bool Walking() const { return walking_; }
+
 private:
+    struct FolderId {
+        DWORD volume = 0;
+        uint64_t index = 0;
+        bool operator==(const FolderId&) const = default;
+    };
+    struct WalkFrame {
+        std::wstring folder;
+        std::optional<FolderId> id;
+        bool idKnown = false;
+    };
+    struct SubFolder {
+        std::wstring name;
+        bool isLink = false;
+    };
+
+    bool ReadCriteria(const TSearchInput& input, std::wstring& location, bool& allDrives);
+    void ReadDateCriteria(const TSearchInput& input);
+    void ReadSizeCriteria(const TSearchInput& input);
+    void Walk(bool allDrives, const std::wstring& location);
+    void PrepareWalk();
+    bool IsExcluded(const std::wstring& folder) const;
+    void ListFolder(const std::wstring& folder, const std::wstring& pattern, bool collectSubFolders,
+                    bool testEntries, std::vector<SubFolder>& subFolders);
+    void TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    bool PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    bool LeadsBackToAncestor(const std::wstring& path);
+    static std::optional<FolderId> ReadFolderId(const std::wstring& path);
+
     TIDList& idList_;
     const TSettings& settings_;
     const std::vector<std::wstring>& excludeFoldersList_;
     ISearchHost& host_;
     std::unique_ptr<TFileSearch> fileSearch_;
+    std::unique_ptr<TModificationTimeRule> timeRule_;
+    std::string contentPattern_;
+    std::vector<WalkFrame> walkStack_;
+    bool walking_ = false;
 };
 
 } // namespace quarrow

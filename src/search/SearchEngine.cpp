@@ -1,0 +1,385 @@
+#include "search/SearchEngine.h"
+
+#include "base/Handles.h"
+#include "base/Text.h"
+#include "search/Criteria.h"
+#include "search/ModificationTime.h"
+#include "search/Searches.h"
+
+#include <chrono>
+
+namespace quarrow {
+namespace {
+
+constexpr wchar_t LocalHardDrives[] = L"Local Hard Drives";
+constexpr wchar_t AllEntries[] = L"*.*";
+
+bool IsDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+bool IsDirectory(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
+    return static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+}
+
+std::wstring ExpandPath(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring result(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, result.data(), nullptr);
+    if (length == 0 || length >= size)
+        return {};
+    result.resize(length);
+    return result;
+}
+
+bool IsExistingDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool InExtensionList(const std::vector<std::wstring>& list, const std::wstring& extension) {
+    return !extension.empty() && IndexOfIgnoreCase(list, extension) >= 0;
+}
+
+} // namespace
+
+TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
+                             const std::vector<std::wstring>& excludeFoldersList, ISearchHost& host)
+    : ExeFiles(SplitCommaText(L"exe,com,dll,sys,bin,tlb,pdb")),
+      MediaFiles(SplitCommaText(L"asf,wma,wmv,avi,mpg,mpeg,mp3,cda,wav,jpg,jpeg,gif,bmp,tif,tiff,ico,png")),
+      idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
+      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {
+    BuildDriveLists();
+}
+
+TSearchEngine::~TSearchEngine() = default;
+
+void TSearchEngine::BuildDriveLists() {
+    FixedDriveList.clear();
+    OtherDriveList.clear();
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        const std::wstring root = std::wstring(1, letter) + L":\\";
+        switch (GetDriveTypeW(root.c_str())) {
+        case DRIVE_FIXED:
+            FixedDriveList.push_back(root);
+            break;
+        case DRIVE_REMOTE:
+        case DRIVE_CDROM:
+        case DRIVE_RAMDISK:
+            OtherDriveList.push_back(root);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+std::wstring TSearchEngine::GetFileExtension(const std::wstring& name) {
+    const size_t last = name.find_last_of(L".\\:");
+    if (last == std::wstring::npos || name[last] != L'.')
+        return {};
+    return name.substr(last + 1);
+}
+
+bool TSearchEngine::Launch(const TSearchInput& input) {
+    if (walking_)
+        return false;
+    host_.SetChangeMonitoring(false);
+    std::wstring location;
+    bool allDrives = false;
+    if (!ReadCriteria(input, location, allDrives))
+        return false;
+
+    RunState.SearchInProgress = true;
+    RunState.FindStopped = false;
+    const auto start = std::chrono::steady_clock::now();
+    idList_.Clear();
+    host_.SearchStarted();
+
+    // The end runs however the walk ends; an error then goes on to the caller.
+    const auto finish = [this] {
+        walking_ = false;
+        RunState.SearchInProgress = false;
+        host_.SearchFinished();
+        if (!idList_.Empty())
+            host_.SetChangeMonitoring(true);
+    };
+    walking_ = true;
+    try {
+        Walk(allDrives, location);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    RunState.ElapsedTime = elapsed.count() / 86400.0;
+    finish();
+    return true;
+}
+
+bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& location, bool& allDrives) {
+    if (!input.PatternText.empty())
+        host_.UpdateSearchPatternHistory(input.PatternText);
+    Criteria.SearchPattern = NormaliseSearchPattern(input.PatternText);
+
+    allDrives = false;
+    if (input.LocationText.empty()) {
+        ShowInformation(host_.Prompt(), L"Specify a folder to start the search in.  ");
+        host_.FocusSearchLocation();
+        return false;
+    }
+    if (input.LocationText == LocalHardDrives) {
+        allDrives = true;
+    } else {
+        location = ExpandPath(input.LocationText);
+        if (location.empty() || !IsExistingDirectory(location)) {
+            ShowInformation(host_.Prompt(), L"The location is not valid.");
+            host_.FocusSearchLocation();
+            return false;
+        }
+        host_.UpdateSearchLocationHistory(location);
+    }
+
+    Criteria.SearchInSubfolders = input.SearchInSubfolders;
+    Criteria.ShowMatchingFilenames = input.ShowMatchingFilenames;
+    Criteria.ShowMatchingFoldernames = input.ShowMatchingFoldernames;
+    if (!Criteria.ShowMatchingFilenames && !Criteria.ShowMatchingFoldernames) {
+        ShowInformation(host_.Prompt(), L"Both 'Show matching filenames' and 'Show matching foldernames' are "
+                                        L"unchecked.\r\nAs a result nothing will be found.");
+        return false;
+    }
+
+    ReadDateCriteria(input);
+    ReadSizeCriteria(input);
+
+    Criteria.CTString = input.ContainingText;
+    Criteria.SearchInFiles = !Criteria.CTString.empty();
+    if (Criteria.SearchInFiles)
+        host_.UpdateContainingTextHistory(Criteria.CTString);
+    Criteria.CTCaseSensitive = input.CTCaseSensitive;
+    Criteria.CTIgnoreExecutableFiles = input.CTIgnoreExecutableFiles;
+    Criteria.CTIgnoreMediaFiles = input.CTIgnoreMediaFiles;
+    return true;
+}
+
+void TSearchEngine::ReadDateCriteria(const TSearchInput& input) {
+    Criteria.SearchOnDate = false;
+    Criteria.SearchOnSize = false;
+    if (!input.SearchForDateTime)
+        return;
+    Criteria.SearchOnDate = true;
+    Criteria.DTNewerThan = false;
+    Criteria.DTOlderThan = false;
+    Criteria.DTBetween = false;
+    Criteria.DTCurrentDateAndTime = NowLocal();
+    if (input.DSNewerThan) {
+        Criteria.DTNewerThan = true;
+    } else if (input.DSOlderThan) {
+        Criteria.DTOlderThan = true;
+    } else if (input.DSBetween) {
+        Criteria.DTBetween = true;
+        Criteria.DTBeginDate = input.BeginDate;
+        Criteria.DTEndDate = input.EndDate;
+    }
+    host_.RewriteCountEdits();
+    if (Criteria.DTNewerThan || Criteria.DTOlderThan)
+        MoveBackByDateUnits(Criteria.DTCurrentDateAndTime, input.DTCount, input.DTUnitIndex,
+                            Criteria.DTSearchDateAndTime);
+}
+
+void TSearchEngine::ReadSizeCriteria(const TSearchInput& input) {
+    if (!input.SearchForSize)
+        return;
+    Criteria.SearchOnSize = true;
+    Criteria.SZLargerThan = false;
+    Criteria.SZSmallerThan = false;
+    Criteria.SZSearchSize = 0;
+    if (input.SZLargerThan)
+        Criteria.SZLargerThan = true;
+    else if (input.SZSmallerThan)
+        Criteria.SZSmallerThan = true;
+    if (Criteria.SZLargerThan || Criteria.SZSmallerThan)
+        Criteria.SZSearchSize = SizeLimitInBytes(input.SZCount, input.SZUnitIndex);
+}
+
+// After Stop every remaining drive still has its root folder listed: the walker tests the
+// run flag only before a sub-folder.
+void TSearchEngine::Walk(bool allDrives, const std::wstring& location) {
+    if (!allDrives) {
+        SearchFolder(location);
+        return;
+    }
+    for (const std::wstring& drive : FixedDriveList) {
+        SearchFolder(drive);
+        host_.ProcessMessages();
+    }
+}
+
+void TSearchEngine::Stop() {
+    RunState.FindStopped = true;
+    RunState.SearchInProgress = false;
+}
+
+void TSearchEngine::PrepareWalk() {
+    timeRule_ = std::make_unique<TModificationTimeRule>();
+    contentPattern_ = ContentPatternBytes(Criteria.CTString);
+}
+
+bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
+    return IndexOfIgnoreCase(excludeFoldersList_, ExpandPath(folder)) >= 0;
+}
+
+void TSearchEngine::SearchFolder(const std::wstring& folder) {
+    if (settings_.ExcludeFolders && IsExcluded(folder))
+        return;
+    if (walkStack_.empty())
+        PrepareWalk();
+    const std::wstring path = IncludeTrailingBackslash(folder);
+    walkStack_.push_back({path, std::nullopt, false});
+    struct PopFrame {
+        std::vector<WalkFrame>& stack;
+        ~PopFrame() { stack.pop_back(); }
+    } popFrame{walkStack_};
+
+    host_.SetStatusText(0, path);
+    // "*.*" lists every entry, so one listing serves both passes.
+    const bool oneListing = Criteria.SearchPattern == AllEntries;
+    std::vector<SubFolder> subFolders;
+    ListFolder(path, Criteria.SearchPattern, oneListing && Criteria.SearchInSubfolders, true, subFolders);
+    if (!idList_.Empty())
+        host_.SetStatusText(1, L"Searching... " + std::to_wstring(idList_.Count()));
+    if (!Criteria.SearchInSubfolders)
+        return;
+    if (!oneListing)
+        ListFolder(path, AllEntries, true, false, subFolders);
+    for (const SubFolder& sub : subFolders) {
+        host_.ProcessMessages();
+        if (!RunState.SearchInProgress)
+            return;
+        const std::wstring subPath = path + sub.name;
+        if (sub.isLink && LeadsBackToAncestor(subPath))
+            continue;
+        SearchFolder(subPath);
+    }
+}
+
+void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& pattern,
+                               bool collectSubFolders, bool testEntries, std::vector<SubFolder>& subFolders) {
+    const std::wstring spec = folder + pattern;
+    // The listing's own limit, kept also where the platform would accept longer paths.
+    if (spec.size() >= MAX_PATH)
+        return;
+    WIN32_FIND_DATAW entry;
+    UniqueFind find(FindFirstFileExW(spec.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return;
+    do {
+        if (testEntries)
+            TestEntry(folder, entry);
+        if (collectSubFolders && IsDirectory(entry) && !IsDotEntry(entry.cFileName))
+            subFolders.push_back(
+                {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    } while (FindNextFileW(find.Get(), &entry));
+}
+
+void TSearchEngine::TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+    const bool isFolder = IsDirectory(entry);
+    if (!Criteria.ShowMatchingFilenames && !isFolder)
+        return;
+    if (!Criteria.ShowMatchingFoldernames && isFolder)
+        return;
+    if (IsDotEntry(entry.cFileName))
+        return;
+    const TDateTime modified = timeRule_->FromUtc(entry.ftLastWriteTime);
+    if (Criteria.SearchOnDate) {
+        if (Criteria.DTNewerThan) {
+            if (!(modified > Criteria.DTSearchDateAndTime))
+                return;
+        } else if (Criteria.DTOlderThan) {
+            if (!(modified < Criteria.DTSearchDateAndTime))
+                return;
+        } else if (Criteria.DTBetween) {
+            if (!(modified > Criteria.DTBeginDate && modified < Criteria.DTEndDate))
+                return;
+        }
+    }
+    const int64_t size = EntrySize(entry);
+    if (Criteria.SearchOnSize) {
+        if (Criteria.SZLargerThan) {
+            if (!(size > Criteria.SZSearchSize))
+                return;
+        } else if (Criteria.SZSmallerThan) {
+            if (!(size < Criteria.SZSearchSize))
+                return;
+        }
+    }
+    if (Criteria.SearchInFiles && !PassesContentTest(folder, entry))
+        return;
+
+    auto item = std::make_unique<TShellItem>();
+    item->Name = entry.cFileName;
+    item->Folder = folder;
+    item->FullName = folder + item->Name;
+    if (!settings_.ShowTypeInsteadOfExtension)
+        item->FileType = GetFileExtension(item->Name);
+    item->Modified = modified;
+    item->Size = size;
+    item->IsFolder = isFolder;
+    idList_.Add(std::move(item));
+    host_.ResultCountChanged(idList_.Count());
+}
+
+bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+    const std::wstring extension = LowerAsciiLetters(GetFileExtension(entry.cFileName));
+    if (IsDirectory(entry))
+        return false;
+    if (Criteria.CTIgnoreExecutableFiles && InExtensionList(ExeFiles, extension))
+        return false;
+    if (Criteria.CTIgnoreMediaFiles && InExtensionList(MediaFiles, extension))
+        return false;
+    TFileSearch& search = *fileSearch_;
+    search.SetFilename(folder + entry.cFileName);
+    search.SetPattern(contentPattern_);
+    search.SetCaseSensitive(Criteria.CTCaseSensitive);
+    const bool found = search.Search() != -1;
+    // A file left mapped could not be deleted or replaced while the results are shown.
+    search.CloseFile();
+    return found;
+}
+
+std::optional<TSearchEngine::FolderId> TSearchEngine::ReadFolderId(const std::wstring& path) {
+    UniqueFile folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!folder || !GetFileInformationByHandle(folder.Get(), &info))
+        return std::nullopt;
+    return FolderId{info.dwVolumeSerialNumber,
+                    (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// A folder link is entered unless it resolves to a folder of the current path; every
+// cycle passes through a link, so this bounds the walk. Identities are read only when a
+// link is met.
+bool TSearchEngine::LeadsBackToAncestor(const std::wstring& path) {
+    const std::optional<FolderId> target = ReadFolderId(path);
+    if (!target)
+        return false;
+    for (WalkFrame& frame : walkStack_) {
+        if (!frame.idKnown) {
+            frame.id = ReadFolderId(frame.folder);
+            frame.idKnown = true;
+        }
+        if (frame.id == target)
+            return true;
+    }
+    return false;
+}
+
+} // namespace quarrow

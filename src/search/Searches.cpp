@@ -1,0 +1,264 @@
+#include "search/Searches.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace quarrow {
+
+TBaseSearch::TBaseSearch() {
+    BuildLowerMap();
+}
+
+TBaseSearch::~TBaseSearch() {
+    ClearBuffer();
+}
+
+// The locale's lower-case form of every ANSI byte, fixed for the object's life.
+void TBaseSearch::BuildLowerMap() {
+    for (int c = 0; c < 256; ++c) {
+        char one = static_cast<char>(c);
+        CharLowerBuffA(&one, 1);
+        FLowerMap[c] = static_cast<unsigned char>(one);
+    }
+}
+
+void TBaseSearch::SetPattern(const std::string& value) {
+    if (value == FPattern)
+        return;
+    FPattern = value;
+    FPatternLength = static_cast<int64_t>(value.size());
+    FTablesReady = false;
+}
+
+void TBaseSearch::SetCaseSensitive(bool value) {
+    if (value == FCaseSensitive)
+        return;
+    FCaseSensitive = value;
+    FTablesReady = false;
+}
+
+void TBaseSearch::SetBuffer(const void* buffer, int64_t length) {
+    ClearBuffer();
+    if (buffer != nullptr && length >= 1) {
+        FBuffer = static_cast<const unsigned char*>(buffer);
+        FBufferLength = length;
+    }
+}
+
+void TBaseSearch::ClearBuffer() {
+    FBuffer = nullptr;
+    FCurrent = 0;
+    FBufferLength = 0;
+}
+
+void TBaseSearch::BuildTables() {
+    const int64_t n = FPatternLength;
+    if (n == 0)
+        return;
+    FFoldedPattern = FPattern;
+    if (!FCaseSensitive) {
+        for (char& c : FFoldedPattern)
+            c = static_cast<char>(FLowerMap[static_cast<unsigned char>(c)]);
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
+    // Distances beyond the int32 range never matter: a skip that long leaves any block.
+    const int32_t full = static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+    int32_t folded[256];
+    std::fill(std::begin(folded), std::end(folded), full);
+    for (int64_t j = 0; j < n - 1; ++j) {
+        const int64_t distance = n - 1 - j;
+        if (distance < full)
+            folded[p[j]] = static_cast<int32_t>(distance);
+    }
+    FMatchShift = folded[p[n - 1]];
+    folded[p[n - 1]] = 0;
+    for (int c = 0; c < 256; ++c)
+        FSkip[c] = folded[FCaseSensitive ? c : FLowerMap[c]];
+    FTablesReady = true;
+}
+
+bool TBaseSearch::WindowMatches(const unsigned char* window) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
+    const size_t count = static_cast<size_t>(FPatternLength - 1);
+    if (FCaseSensitive)
+        return std::memcmp(window, p, count) == 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (FLowerMap[window[i]] != p[i])
+            return false;
+    }
+    return true;
+}
+
+int64_t TBaseSearch::Search() {
+    if (FBuffer == nullptr)
+        return -1;
+    FCurrent = FPatternLength - 1;
+    return SearchNext();
+}
+
+int64_t TBaseSearch::SearchNext() {
+    if (!FTablesReady)
+        BuildTables();
+    const int64_t n = FPatternLength;
+    const int64_t end = FBufferLength;
+    if (n == 0 || n > end || FCurrent >= end) {
+        FCurrent = end;
+        return -1;
+    }
+    const unsigned char* buffer = FBuffer;
+    const int32_t* skip = FSkip;
+    int64_t current = FCurrent;
+    // Three skips may run unchecked while they cannot leave the block: each moves at most n.
+    const int64_t unrolledEnd = end - 2 * n;
+    for (;;) {
+        while (current < unrolledEnd) {
+            int64_t k = skip[buffer[current]];
+            if (k == 0)
+                break;
+            current += k;
+            current += skip[buffer[current]];
+            current += skip[buffer[current]];
+        }
+        if (current >= end)
+            break;
+        const int64_t k = skip[buffer[current]];
+        if (k != 0) {
+            current += k;
+            continue;
+        }
+        if (WindowMatches(buffer + current - n + 1)) {
+            FCurrent = current + n;
+            return current - n + 1;
+        }
+        current += FMatchShift;
+    }
+    FCurrent = current;
+    return -1;
+}
+
+TFileSearch::~TFileSearch() {
+    CloseFile();
+}
+
+void TFileSearch::CloseFile() {
+    ClearBuffer();
+    view_.Reset();
+    mapping_.Reset();
+    FFilename.clear();
+    fileSize_ = 0;
+    windowStep_ = 0;
+    windowIndex_ = -1;
+    windowBase_ = 0;
+    lastMatchEnd_ = 0;
+}
+
+void TFileSearch::SetFilename(const std::wstring& value) {
+    CloseFile();
+    if (value.empty())
+        return;
+    UniqueFile file(CreateFileW(value.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
+        return;
+    UniqueHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping)
+        return;
+    fileSize_ = size.QuadPart;
+    if (fileSize_ <= maxViewSize_ && static_cast<uint64_t>(fileSize_) <= SIZE_MAX) {
+        view_.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+        if (view_)
+            SetBuffer(view_.Get(), fileSize_);
+    }
+    if (!view_) {
+        mapping_ = std::move(mapping);
+        constexpr int64_t largestWindow = int64_t{256} << 20;
+        if (!StartWindows(std::min(maxViewSize_, largestWindow))) {
+            CloseFile();
+            return;
+        }
+    }
+    FFilename = value;
+}
+
+// Finds a window size that can be mapped, halving down to the allocation granularity.
+bool TFileSearch::StartWindows(int64_t preferredStep) {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const int64_t granularity = info.dwAllocationGranularity;
+    for (int64_t step = std::max(preferredStep / granularity, int64_t{1}) * granularity;; step /= 2) {
+        step = std::max(step / granularity, int64_t{1}) * granularity;
+        windowStep_ = step;
+        if (MapWindow(0))
+            return true;
+        if (step == granularity)
+            break;
+    }
+    windowStep_ = 0;
+    return false;
+}
+
+// Window i covers the windows of the pattern that start in [i * step, (i + 1) * step).
+bool TFileSearch::MapWindow(int64_t index) {
+    ClearBuffer();
+    view_.Reset();
+    windowIndex_ = -1;
+    const int64_t offset = index * windowStep_;
+    if (offset >= fileSize_)
+        return false;
+    const int64_t overlap = std::max<int64_t>(PatternLength() - 1, 0);
+    const int64_t length = std::min(windowStep_ + overlap, fileSize_ - offset);
+    view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                              static_cast<DWORD>(offset & 0xFFFFFFFF), static_cast<SIZE_T>(length)));
+    if (!view_)
+        return false;
+    SetBuffer(view_.Get(), length);
+    windowIndex_ = index;
+    windowBase_ = offset;
+    return true;
+}
+
+int64_t TFileSearch::FoundInWindow(int64_t offset) {
+    lastMatchEnd_ = windowBase_ + offset + PatternLength();
+    return windowBase_ + offset;
+}
+
+int64_t TFileSearch::SearchWindowsFrom(int64_t index) {
+    if (PatternLength() == 0)
+        return -1;
+    for (; index * windowStep_ < fileSize_; ++index) {
+        // The overlap depends on the pattern, so even window 0 is mapped again.
+        if (!MapWindow(index))
+            return -1;
+        SetScanStart(std::max<int64_t>(lastMatchEnd_ - windowBase_, 0));
+        const int64_t found = TBaseSearch::SearchNext();
+        if (found >= 0)
+            return FoundInWindow(found);
+    }
+    return -1;
+}
+
+int64_t TFileSearch::Search() {
+    if (windowStep_ == 0)
+        return TBaseSearch::Search();
+    lastMatchEnd_ = 0;
+    return SearchWindowsFrom(0);
+}
+
+int64_t TFileSearch::SearchNext() {
+    if (windowStep_ == 0)
+        return TBaseSearch::SearchNext();
+    if (windowIndex_ < 0)
+        return -1;
+    const int64_t found = TBaseSearch::SearchNext();
+    if (found >= 0)
+        return FoundInWindow(found);
+    return SearchWindowsFrom(windowIndex_ + 1);
+}
+
+} // namespace quarrow

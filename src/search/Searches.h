@@ -1,0 +1,98 @@
+#pragma once
+// Byte-pattern search over a block of memory (Horspool), and over a file mapped read-only.
+
+#include "base/Handles.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quarrow {
+
+class TBaseSearch {
+public:
+    TBaseSearch();
+    virtual ~TBaseSearch();
+    TBaseSearch(const TBaseSearch&) = delete;
+    TBaseSearch& operator=(const TBaseSearch&) = delete;
+
+    const std::string& Pattern() const { return FPattern; }
+    void SetPattern(const std::string& value);
+    bool CaseSensitive() const { return FCaseSensitive; }
+    void SetCaseSensitive(bool value);
+
+    // The block to search; not owned. A null buffer or a length below 1 clears it.
+    virtual void SetBuffer(const void* buffer, int64_t length);
+
+    // Offset of the first occurrence of the pattern in the block, or -1.
+    virtual int64_t Search();
+    // Offset of the next occurrence after the previous one (occurrences do not overlap), or -1.
+    virtual int64_t SearchNext();
+
+    // The skip table matches the current pattern and case mode.
+    bool TablesReady() const { return FTablesReady; }
+
+protected:
+    void ClearBuffer();
+    // Continues the scan with the window that starts at `offset` of the block.
+    void SetScanStart(int64_t offset) { FCurrent = offset + FPatternLength - 1; }
+    const unsigned char* Buffer() const { return FBuffer; }
+    int64_t PatternLength() const { return FPatternLength; }
+
+private:
+    void BuildLowerMap();
+    void BuildTables();
+    bool WindowMatches(const unsigned char* window) const;
+
+    // Offsets into the block rather than pointers: a skip may run past its end.
+    int64_t FCurrent = 0; // the byte under the pattern's last byte in the current window
+    std::string FPattern;
+    int64_t FPatternLength = 0;
+    bool FTablesReady = false;
+    bool FCaseSensitive = false;
+    int64_t FMatchShift = 0;
+    // Indexed by the raw byte; in the case-insensitive mode each entry already holds the
+    // distance of the byte's lower-case form, so the scan needs one lookup per step.
+    int32_t FSkip[256] = {};
+    unsigned char FLowerMap[256] = {};
+    std::string FFoldedPattern; // the pattern as compared: lower-cased unless case-sensitive
+    const unsigned char* FBuffer = nullptr;
+    int64_t FBufferLength = 0;
+};
+
+class TFileSearch : public TBaseSearch {
+public:
+    TFileSearch() = default;
+    ~TFileSearch() override;
+
+    // Maps the file read-only. Filename() is `value` afterwards when the file can be
+    // searched, else empty (and Search returns -1). Empty files are never searched.
+    const std::wstring& Filename() const { return FFilename; }
+    void SetFilename(const std::wstring& value);
+    void CloseFile();
+
+    int64_t Search() override;
+    int64_t SearchNext() override;
+
+    // The largest view mapped at once. A larger file, or one whose whole view cannot be
+    // mapped, is searched through consecutive overlapping views, with the same results.
+    void SetMaxViewSize(int64_t bytes) { maxViewSize_ = bytes; }
+    bool SearchesInWindows() const { return windowStep_ != 0; }
+
+private:
+    bool StartWindows(int64_t preferredStep);
+    bool MapWindow(int64_t index);
+    int64_t SearchWindowsFrom(int64_t index);
+    int64_t FoundInWindow(int64_t offset);
+
+    std::wstring FFilename;
+    UniqueView view_;
+    UniqueHandle mapping_; // kept only while the file is searched window by window
+    int64_t fileSize_ = 0;
+    int64_t maxViewSize_ = INT64_MAX;
+    int64_t windowStep_ = 0; // 0: the whole file is one view
+    int64_t windowIndex_ = -1;
+    int64_t windowBase_ = 0;
+    int64_t lastMatchEnd_ = 0;
+};
+
+} // namespace quarrow

@@ -1,0 +1,107 @@
+#include "search/Criteria.h"
+#include "search/ModificationTime.h"
+#include "search/SearchEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace quarrow;
+
+TEST(Criteria, PatternNormalisation) {
+    EXPECT_EQ(NormaliseSearchPattern(L""), L"*.*");
+    EXPECT_EQ(NormaliseSearchPattern(L"report"), L"*report*");
+    EXPECT_EQ(NormaliseSearchPattern(L"a b.txt"), L"*a b.txt*");
+    EXPECT_EQ(NormaliseSearchPattern(L"*.TXT"), L"*.TXT");
+    EXPECT_EQ(NormaliseSearchPattern(L"file?"), L"file?");
+    EXPECT_EQ(NormaliseSearchPattern(L"*.txt;*.doc"), L"*.txt;*.doc");
+}
+
+TEST(Criteria, DateThresholdsForEveryUnit) {
+    const TDateTime t = EncodeDateTime(2023, 3, 31, 10, 0, 0);
+    TDateTime threshold = 0;
+    ASSERT_TRUE(MoveBackByDateUnits(t, 1, DateUnitMonths, threshold));
+    EXPECT_EQ(threshold, EncodeDateTime(2023, 2, 28, 10, 0, 0));
+    ASSERT_TRUE(MoveBackByDateUnits(EncodeDateTime(2024, 3, 31, 10, 0, 0), 1, DateUnitMonths, threshold));
+    EXPECT_EQ(threshold, EncodeDateTime(2024, 2, 29, 10, 0, 0));
+    ASSERT_TRUE(MoveBackByDateUnits(EncodeDateTime(2024, 2, 29, 8, 30, 0), 1, DateUnitYears, threshold));
+    EXPECT_EQ(threshold, EncodeDateTime(2023, 2, 28, 8, 30, 0));
+    ASSERT_TRUE(MoveBackByDateUnits(t, 13, DateUnitMonths, threshold));
+    EXPECT_EQ(threshold, EncodeDateTime(2022, 2, 28, 10, 0, 0));
+    ASSERT_TRUE(MoveBackByDateUnits(t, 2, DateUnitWeeks, threshold));
+    EXPECT_EQ(threshold, t - 14);
+    ASSERT_TRUE(MoveBackByDateUnits(t, 3, DateUnitDays, threshold));
+    EXPECT_EQ(threshold, t - 3);
+    ASSERT_TRUE(MoveBackByDateUnits(t, 2, DateUnitHours, threshold));
+    EXPECT_NEAR(threshold, t - 2.0 / 24, 1e-9);
+    ASSERT_TRUE(MoveBackByDateUnits(t, 90, DateUnitMinutes, threshold));
+    EXPECT_NEAR(threshold, EncodeDateTime(2023, 3, 31, 8, 30, 0), 1e-9);
+
+    threshold = 42;
+    EXPECT_FALSE(MoveBackByDateUnits(t, 1, -1, threshold));
+    EXPECT_EQ(threshold, 42) << "no unit keeps the previous value";
+}
+
+TEST(Criteria, SizeLimitsIn64Bits) {
+    EXPECT_EQ(SizeLimitInBytes(3, SizeUnitGB), 3221225472LL);
+    EXPECT_EQ(SizeLimitInBytes(10000, SizeUnitGB), 10737418240000LL);
+    EXPECT_EQ(SizeLimitInBytes(5, SizeUnitMB), 5LL * 1048576);
+    EXPECT_EQ(SizeLimitInBytes(1, SizeUnitKB), 1024);
+    EXPECT_EQ(SizeLimitInBytes(7, SizeUnitBytes), 7);
+    EXPECT_EQ(SizeLimitInBytes(7, -1), 0);
+}
+
+TEST(Criteria, ContentPatternFallsBackToUtf8OnlyWhenTheCodePageLosesCharacters) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "expectations written for code page 1252";
+    EXPECT_EQ(ContentPatternBytes(L"caf\u00E9"), "caf\xE9");
+    EXPECT_EQ(ContentPatternBytes(L"\u03A9mega"), "\xCE\xA9mega") << "never a '?' substitute";
+    EXPECT_EQ(ContentPatternBytes(L""), "");
+}
+
+TEST(Criteria, FileExtension) {
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L"a.tar.GZ"), L"GZ");
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L".profile"), L"profile");
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L"trailing."), L"");
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L"noext"), L"");
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L"C:\\dir.d\\noext"), L"");
+    EXPECT_EQ(TSearchEngine::GetFileExtension(L"C:file.txt"), L"txt");
+}
+
+TEST(ModificationTime, FollowsThePlatformRuleInTheDosRangeAndIsExactOutsideIt) {
+    TModificationTimeRule rule;
+    std::mt19937_64 rng(99);
+    auto ticksOf = [](WORD year) {
+        SYSTEMTIME st{year, 1, 0, 1, 0, 0, 0, 0};
+        FILETIME ft;
+        SystemTimeToFileTime(&st, &ft);
+        return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    };
+    // DosDateTimeToVariantTime takes no year after 2099.
+    const uint64_t first = ticksOf(1980), last = ticksOf(2100);
+    for (int i = 0; i < 20000; ++i) {
+        const uint64_t ticks = first + rng() % (last - first);
+        FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local;
+        WORD date, time;
+        DOUBLE expected;
+        ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+        ASSERT_TRUE(FileTimeToDosDateTime(&local, &date, &time));
+        ASSERT_TRUE(DosDateTimeToVariantTime(date, time, &expected));
+        ASSERT_NEAR(rule.FromUtc(utc), expected, 1e-8) << ticks;
+    }
+    SYSTEMTIME st{2107, 12, 0, 31, 23, 59, 59, 999};
+    FILETIME utc;
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &utc));
+    EXPECT_EQ(rule.FromUtc(utc), EncodeDateTime(2107, 12, 31, 23, 59, 58)) << "TZ=UTC: the last DOS time";
+    st = {1970, 1, 4, 1, 12, 34, 57, 789};
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &utc));
+    FILETIME local;
+    ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+    ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
+    EXPECT_NEAR(rule.FromUtc(utc), SystemTimeToDateTime(st), 1e-9);
+    st = {2150, 6, 0, 15, 1, 2, 3, 4};
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &utc));
+    ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+    ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
+    EXPECT_NEAR(rule.FromUtc(utc), SystemTimeToDateTime(st), 1e-9) << "after 2107";
+}

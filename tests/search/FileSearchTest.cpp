@@ -1,0 +1,119 @@
+#include "search/SearchTestKit.h"
+#include "base/Handles.h"
+#include "search/Searches.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace quarrow;
+using quarrow::test::MakeSparseFile;
+using quarrow::test::TempDir;
+
+namespace {
+
+int64_t FindInFile(TFileSearch& search, const std::wstring& path, const std::string& pattern) {
+    search.SetFilename(path);
+    search.SetPattern(pattern);
+    return search.Search();
+}
+
+} // namespace
+
+TEST(FileSearch, FilesThatCannotBeSearchedNeverContainTheText) {
+    TempDir dir(L"fs");
+    TFileSearch search;
+    EXPECT_EQ(FindInFile(search, dir.Sub(L"missing.txt"), "a"), -1);
+    EXPECT_EQ(FindInFile(search, dir.WriteFile(L"empty.txt"), "a"), -1);
+    EXPECT_TRUE(search.Filename().empty());
+    EXPECT_EQ(FindInFile(search, dir.Path(), "a"), -1) << "a folder";
+    EXPECT_EQ(FindInFile(search, L"", "a"), -1);
+
+    const std::wstring locked = dir.WriteFile(L"locked.txt", "needle");
+    {
+        UniqueFile holder(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_EQ(FindInFile(search, locked, "needle"), -1);
+    }
+    EXPECT_EQ(FindInFile(search, locked, "needle"), 0);
+    EXPECT_EQ(search.Filename(), locked);
+
+    // UTF-16 interleaves zero bytes, so plain letters do not match.
+    const std::wstring wide = dir.WriteFile(L"wide.txt", std::string("\xFF\xFEn\0e\0e\0d\0", 10));
+    EXPECT_EQ(FindInFile(search, wide, "need"), -1);
+}
+
+TEST(FileSearch, FindsFirstOccurrenceUpToTheLastByteAndKeepsFilesWritable) {
+    TempDir dir(L"fs");
+    TFileSearch search;
+    const std::wstring path = dir.WriteFile(L"\u03A9mega \u65E5\u672C.txt", "one two one two");
+    EXPECT_EQ(FindInFile(search, path, "two"), 4);
+    EXPECT_EQ(search.SearchNext(), 12) << "ends on the last byte";
+    EXPECT_EQ(search.SearchNext(), -1);
+    EXPECT_EQ(search.Filename(), path);
+
+    // Mapped for reading only, sharing everything: others may still write to it.
+    UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(writer);
+    writer.Reset();
+    search.CloseFile();
+    EXPECT_TRUE(search.Filename().empty());
+    EXPECT_EQ(search.Search(), -1);
+    EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
+// Searched through views of 64 KB, a file gives the same occurrences as one block, also
+// for matches that span the boundary between two views.
+TEST(FileSearch, WindowedSearchAgreesWithWholeBlock) {
+    TempDir dir(L"fs");
+    std::mt19937 rng(7);
+    std::string content(300 * 1024 + 123, '\0');
+    for (char& c : content)
+        c = "abcAB"[rng() % 5];
+    const std::string needle = "NEEDLEneedleNEEDLE";
+    for (int64_t boundary : {65536, 131072, 196608, 262144}) {
+        const int64_t start = boundary - 1 - static_cast<int64_t>(rng() % (needle.size() - 1));
+        content.replace(static_cast<size_t>(start), needle.size(), needle);
+    }
+    content.replace(content.size() - needle.size(), needle.size(), needle);
+    const std::wstring path = dir.WriteFile(L"big.bin", content);
+
+    TFileSearch windows;
+    windows.SetMaxViewSize(65536);
+    TBaseSearch whole;
+    whole.SetBuffer(content.data(), static_cast<int64_t>(content.size()));
+    for (int round = 0; round < 300; ++round) {
+        std::string pattern = round < 6 ? needle.substr(0, needle.size() - round)
+                                        : content.substr(rng() % content.size(), 1 + rng() % 6);
+        const bool caseSensitive = round % 2 == 1;
+        windows.SetFilename(path);
+        ASSERT_TRUE(windows.SearchesInWindows());
+        windows.SetPattern(pattern);
+        windows.SetCaseSensitive(caseSensitive);
+        whole.SetPattern(pattern);
+        whole.SetCaseSensitive(caseSensitive);
+        int64_t expected = whole.Search();
+        int64_t actual = windows.Search();
+        for (int step = 0; step < 50 && expected != -1; ++step) {
+            ASSERT_EQ(actual, expected) << "pattern '" << pattern << "' occurrence " << step;
+            expected = whole.SearchNext();
+            actual = windows.SearchNext();
+        }
+        if (expected == -1) {
+            ASSERT_EQ(actual, -1) << "pattern '" << pattern << "'";
+        }
+    }
+}
+
+// Files of 2 GB and more are searched, with 64-bit offsets. (Reading a sparse file costs
+// about 3 s per GB under Wine, so the file is kept just above the old 2 GB bound.)
+TEST(FileSearch, FindsTextBeyondTwoGigabytes) {
+    TempDir dir(L"fs");
+    const int64_t offset = (int64_t{1} << 31) + 4096 + 17;
+    const std::wstring path = dir.Sub(L"sparse.bin");
+    ASSERT_TRUE(MakeSparseFile(path, offset + 100, offset, "far needle"));
+    TFileSearch search;
+    EXPECT_EQ(FindInFile(search, path, "FAR NEEDLE"), offset);
+}
