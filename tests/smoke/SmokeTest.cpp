@@ -19,7 +19,9 @@ using quarrow::test::TempDir;
 
 namespace {
 
-std::wstring ProgramPath() { return test::BuildFolder() + L"\\quarrow.exe"; }
+std::wstring ProgramPath() {
+    return test::BuildFolder() + L"\\quarrow.exe";
+}
 
 struct FindContext {
     DWORD processId;
@@ -148,7 +150,8 @@ bool WaitFor(DWORD timeoutMs, const auto& condition) {
 }
 
 void SaveScreenshot(HWND window, const std::wstring& name) {
-    EXPECT_TRUE(test::SaveWindowBitmap(window, test::OutputFolder() + L"\\" + name + L".bmp")) << "screenshot";
+    EXPECT_TRUE(test::SaveWindowBitmap(window, test::OutputFolder() + L"\\" + name + L".bmp"))
+        << "screenshot";
 }
 
 // Sets the display's dots per inch for the programs started while it lives (Wine reads the
@@ -156,11 +159,11 @@ void SaveScreenshot(HWND window, const std::wstring& name) {
 class DisplayDpi {
 public:
     explicit DisplayDpi(DWORD dpi) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key_, nullptr);
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key_, nullptr);
         DWORD size = sizeof(previous_);
-        hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_),
-                                     &size) == ERROR_SUCCESS;
+        hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS;
         RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
     }
     ~DisplayDpi() {
@@ -212,9 +215,9 @@ TEST(Smoke, SearchesTheFolderGivenOnTheCommandLine) {
     ASSERT_NE(nullptr, results);
     ASSERT_NE(nullptr, status);
     PostMessageW(search, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor(30000, [&] {
-        return ListView_GetItemCount(results) == 4 && IsWindowEnabled(search) != FALSE;
-    })) << "found " << ListView_GetItemCount(results);
+    ASSERT_TRUE(WaitFor(
+        30000, [&] { return ListView_GetItemCount(results) == 4 && IsWindowEnabled(search) != FALSE; }))
+        << "found " << ListView_GetItemCount(results);
     EXPECT_EQ(L"Search time: ", ControlText(status).substr(0, 13)); // the first panel
     Sleep(500);
     SaveScreenshot(window, L"smoke-search");
@@ -249,7 +252,8 @@ TEST(Smoke, LaysOutEveryTabAt144Dpi) {
     for (HWND sheet : FindChildren(window, L"#32770")) {
         RECT area{};
         GetWindowRect(sheet, &area);
-        for (HWND child = GetWindow(sheet, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child = GetWindow(sheet, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             RECT rect{};
             GetWindowRect(child, &rect);
             wchar_t name[64] = {};

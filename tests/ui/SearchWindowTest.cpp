@@ -157,7 +157,7 @@ TEST_F(MainFormTest, LaunchMessagesShowTheirTextAndMoveToTheLocation) {
 
 TEST_F(MainFormTest, StopEndsTheWalkBeforeTheNextFolder) {
     TempDir tree(L"deep");
-    MakeDeepTree(tree, 40);
+    MakeDeepTree(tree, 20);
     TMainForm& form = OpenForm(tree.Path());
     const TMainControls& c = C();
     // The click waits in the queue until the walk lets the window handle messages, which it
@@ -173,13 +173,13 @@ TEST_F(MainFormTest, StopEndsTheWalkBeforeTheNextFolder) {
     EXPECT_FALSE(IsWindowEnabled(c.BtnStop));
 
     Click(c.BtnSearch); // a new search runs to the end again
-    EXPECT_EQ(42, form.IDList.Count());
+    EXPECT_EQ(22, form.IDList.Count());
     EXPECT_FALSE(form.Engine().RunState.FindStopped);
 }
 
 TEST_F(MainFormTest, ClosingDuringASearchEndsTheWalkBeforeTheWindowGoes) {
     TempDir tree(L"closing");
-    MakeDeepTree(tree, 40);
+    MakeDeepTree(tree, 20);
     TMainForm& form = OpenForm(tree.Path());
     const HWND window = form.Handle();
     PostMessageW(window, WM_CLOSE, 0, 0);
