@@ -472,3 +472,31 @@ TEST_F(MainFormTest, ExitClosesTheWindowAndSavesTheSettings) {
     EXPECT_EQ(nullptr, form.Handle());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((AppData() + L"\\Quarrow.ini").c_str()));
 }
+
+TEST_F(MainFormTest, MovingToAScreenOfAnotherDpiScalesTheWholeWindow) {
+    TMainForm& form = OpenForm();
+    const TMainControls& c = C();
+    ASSERT_EQ(96, form.Dpi());
+    RECT suggested{10, 10, 10 + MulDiv(549, 144, 96), 10 + MulDiv(454, 144, 96)};
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+    EXPECT_EQ(144, form.Dpi());
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c.ComboBoxSearchPattern, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    EXPECT_EQ(-MulDiv(GetUIFontSize(), 144, 72), font.lfHeight);
+    EXPECT_EQ(225, ListView_GetColumnWidth(c.ListViewResults, 0));
+    int parts[3] = {};
+    SendMessageW(c.StatusBar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    EXPECT_EQ(510, parts[0]);
+    int iconWidth = 0, iconHeight = 0;
+    ImageList_GetIconSize(ListView_GetImageList(c.ListViewExcludeFolders, LVSIL_SMALL), &iconWidth,
+                          &iconHeight);
+    EXPECT_EQ(24, iconWidth);
+    EXPECT_EQ(MulDiv(549, 144, 96), form.DesignedGeometry.DefaultAppWidth);
+    const RECT button = WindowRectIn(c.BtnSearch, form.Handle());
+    EXPECT_EQ(MulDiv(75, 144, 96), button.right - button.left);
+    RECT sheet{};
+    GetClientRect(c.TabSheets[0], &sheet);
+    EXPECT_LE(WindowRectIn(c.CheckBoxShowMatchingFoldernames, c.TabSheets[0]).bottom, sheet.bottom);
+}

@@ -25,34 +25,6 @@ TEST_F(MainFormTest, SavesAPictureOfEachTab) {
     }
 }
 
-namespace {
-
-struct TMenuShot {
-    std::wstring file;
-    bool saved = false;
-};
-TMenuShot* g_menuShot = nullptr;
-
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (std::wstring(className) == L"#32768" && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK ShootMenu(HWND, UINT, UINT_PTR, DWORD) {
-    HWND menu = nullptr;
-    EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
-    if (menu != nullptr && g_menuShot != nullptr && !g_menuShot->saved)
-        g_menuShot->saved = SaveWindowBitmap(menu, g_menuShot->file);
-    EndMenu();
-}
-
-} // namespace
-
 TEST_F(MainFormTest, SavesAPictureOfTheMenus) {
     TMainForm& form = OpenForm(L"C:\\");
     for (int i = 0; i < 3; ++i)
@@ -65,15 +37,15 @@ TEST_F(MainFormTest, SavesAPictureOfTheMenus) {
                                                       {GetSubMenu(form.MainMenu(), 2), L"menu-tools"},
                                                       {form.PopupActionMenuFull(), L"menu-popup"}};
     for (const auto& [menu, name] : menus) {
-        TMenuShot shot{OutputFolder() + L"\\" + name + L"-" + std::to_wstring(form.Dpi()) + L"dpi.bmp"};
-        g_menuShot = &shot;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 300, ShootMenu);
+        const std::wstring file =
+            OutputFolder() + L"\\" + name + L"-" + std::to_wstring(form.Dpi()) + L"dpi.bmp";
+        bool saved = false;
+        InspectNextMenu(
+            [&](HWND menuWindow) { saved = menuWindow != nullptr && SaveWindowBitmap(menuWindow, file); });
         SetForegroundWindow(form.Handle());
         TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN, window.left + 40, window.top + 60, form.Handle(),
                          nullptr);
-        KillTimer(nullptr, timer);
-        g_menuShot = nullptr;
-        EXPECT_TRUE(shot.saved) << ToUtf8(name);
+        EXPECT_TRUE(saved) << ToUtf8(name);
     }
     form.IDList.Clear();
 }

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -25,6 +26,14 @@ int RowNamed(HWND list, const std::wstring& name) {
             return row;
     }
     return -1;
+}
+
+// The list follows the mouse after a press until the button comes up: the release waits in
+// the queue before the press is handled.
+void ClickRow(HWND list, const RECT& item, UINT down, UINT up) {
+    const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
+    PostMessageW(list, up, 0, point);
+    SendMessageW(list, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, point);
 }
 
 bool HasFocus(HWND control) {
@@ -86,14 +95,33 @@ TEST_F(MainFormTest, SearchListsTheFilesOfAFolderAndShowsTheEnd) {
     // A click on a row selects it and refreshes the totals, the actions and the status bar.
     RECT item{};
     ListView_GetItemRect(c.ListViewResults, row, &item, LVIR_LABEL);
-    SendMessageW(c.ListViewResults, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item.left + 2, item.top + 2));
-    SendMessageW(c.ListViewResults, WM_LBUTTONUP, 0, MAKELPARAM(item.left + 2, item.top + 2));
+    ClickRow(c.ListViewResults, item, WM_LBUTTONDOWN, WM_LBUTTONUP);
     Pump();
     EXPECT_EQ(1, form.TotalSelectedFiles);
     EXPECT_EQ(1025, form.TotalSelectedSize);
     EXPECT_EQ(L"Selected: 1 file (2 KB)", StatusText(c.StatusBar, 0));
     EXPECT_EQ(L"Found: 3 files", StatusText(c.StatusBar, 1));
     EXPECT_TRUE(form.ActionEnabled(TActionId::ActionActionRename));
+
+    // A right click selects the row under it, refreshes the same, and opens the popup where
+    // the cursor is.
+    const int other = RowNamed(c.ListViewResults, L"empty.txt");
+    ListView_GetItemRect(c.ListViewResults, other, &item, LVIR_LABEL);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    RECT popup{};
+    InspectNextMenu([&](HWND menu) {
+        if (menu != nullptr)
+            GetWindowRect(menu, &popup);
+    });
+    ClickRow(c.ListViewResults, item, WM_RBUTTONDOWN, WM_RBUTTONUP);
+    Pump();
+    EXPECT_EQ(1, form.TotalSelectedFiles);
+    EXPECT_EQ(0, form.TotalSelectedSize);
+    EXPECT_EQ(L"Selected: 1 file", StatusText(c.StatusBar, 0));
+    EXPECT_EQ(other, ListView_GetNextItem(c.ListViewResults, -1, LVNI_SELECTED));
+    EXPECT_LE(std::abs(popup.left - cursor.x), 2);
+    EXPECT_LE(std::abs(popup.top - cursor.y), 2);
 }
 
 TEST_F(MainFormTest, RowsLoadTheirIconsWhenFirstDrawn) {

@@ -5,7 +5,38 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace quarrow::test {
+namespace {
+
+std::function<void(HWND)> g_inspectMenu;
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (std::wstring(className) == L"#32768" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK InspectOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND menu = nullptr;
+    EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    if (g_inspectMenu)
+        std::exchange(g_inspectMenu, nullptr)(menu);
+    EndMenu();
+}
+
+} // namespace
+
+void MainFormTest::InspectNextMenu(std::function<void(HWND)> inspect) {
+    g_inspectMenu = std::move(inspect);
+    SetTimer(nullptr, 0, 300, InspectOpenMenu);
+}
 
 void MainFormTest::SetUpTestSuite() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |

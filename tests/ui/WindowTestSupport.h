@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ protected:
     static std::vector<std::wstring> MenuItemTexts(HMENU menu);
     static bool MenuItemEnabled(HMENU menu, UINT command);
     static std::wstring CellText(HWND list, int row, int column);
+
+    // Arranges for `inspect` to see the menu window of the next menu loop (null when none is
+    // open), after which the menu closes; a modal menu would otherwise wait for a user.
+    static void InspectNextMenu(std::function<void(HWND)> inspect);
 
     std::unique_ptr<TMainForm> form_;
     ScriptedPrompt* prompt_ = nullptr;
