@@ -489,18 +489,22 @@ void TMainForm::PlaceStatusImages() {
     FormResize();
 }
 
+// New pictures replace the old ones only once the controls show them.
 void TMainForm::CreateImageLists() {
-    imageListMain32b_ = LoadStrip(IDB_ACTIONS16, dpi_, ImageListMain32bCount);
-    statusImages_ = LoadStrip(IDB_STATUS16, dpi_, 4);
+    UniqueImageList actions = LoadStrip(IDB_ACTIONS16, dpi_, ImageListMain32bCount);
+    UniqueImageList status = LoadStrip(IDB_STATUS16, dpi_, 4);
+    std::array<UniqueIcon, 4> icons;
     for (int i = 0; i < 4; ++i)
-        statusIcons_[static_cast<size_t>(i)].Reset(ImageList_GetIcon(statusImages_.Get(), i, ILD_NORMAL));
+        icons[static_cast<size_t>(i)].Reset(ImageList_GetIcon(status.Get(), i, ILD_NORMAL));
     const C& c = controls_;
     const HWND images[] = {c.ImageStatusGreen, c.ImageStatusRed, c.ImageStatusGray};
     for (size_t i = 0; i < 3; ++i)
-        SendMessageW(images[i], STM_SETICON, reinterpret_cast<WPARAM>(statusIcons_[i].Get()), 0);
-    SendMessageW(c.BitBtnOpenFolderDialog, BM_SETIMAGE, IMAGE_ICON,
-                 reinterpret_cast<LPARAM>(statusIcons_[3].Get()));
-    ListView_SetImageList(c.ListViewExcludeFolders, imageListMain32b_.Get(), LVSIL_SMALL);
+        SendMessageW(images[i], STM_SETICON, reinterpret_cast<WPARAM>(icons[i].Get()), 0);
+    SendMessageW(c.BitBtnOpenFolderDialog, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icons[3].Get()));
+    ListView_SetImageList(c.ListViewExcludeFolders, actions.Get(), LVSIL_SMALL);
+    imageListMain32b_ = std::move(actions);
+    statusImages_ = std::move(status);
+    statusIcons_ = std::move(icons);
 }
 
 void TMainForm::ApplyUIFont() {
@@ -512,15 +516,16 @@ void TMainForm::ApplyUIFont() {
     font.lfQuality = CLEARTYPE_QUALITY;
     const std::wstring name = GetUIFontName();
     name.copy(font.lfFaceName, LF_FACESIZE - 1);
-    font_.Reset(CreateFontIndirectW(&font));
+    UniqueGdiObject created(CreateFontIndirectW(&font));
     EnumChildWindows(
         handle_,
         [](HWND child, LPARAM value) -> BOOL {
             SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(value), FALSE);
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(font_.Get()));
-    SendMessageW(controls_.Hints, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        reinterpret_cast<LPARAM>(created.Get()));
+    SendMessageW(controls_.Hints, WM_SETFONT, reinterpret_cast<WPARAM>(created.Get()), FALSE);
+    font_ = std::move(created); // the controls no longer use the old one
     FormResize();
     InvalidateRect(handle_, nullptr, TRUE);
 }

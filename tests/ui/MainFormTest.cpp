@@ -500,3 +500,15 @@ TEST_F(MainFormTest, MovingToAScreenOfAnotherDpiScalesTheWholeWindow) {
     GetClientRect(c.TabSheets[0], &sheet);
     EXPECT_LE(WindowRectIn(c.CheckBoxShowMatchingFoldernames, c.TabSheets[0]).bottom, sheet.bottom);
 }
+
+TEST_F(MainFormTest, AFailedSettingsWriteAtExitIsReportedAndTheWindowStillCloses) {
+    const std::wstring missing = AppData() + L"\\missing";
+    SetEnvironmentVariableW(L"APPDATA", missing.c_str());
+    TMainForm& form = OpenForm();
+    form.ExecuteAction(TActionId::ActionFileExit);
+    Pump();
+    EXPECT_EQ(nullptr, form.Handle());
+    ASSERT_EQ(1u, Prompt().Records().size());
+    EXPECT_EQ(PromptType::Error, Prompt().Records()[0].type);
+    EXPECT_EQ(L"Unable to write to " + missing + L"\\Quarrow.ini.", Prompt().Records()[0].text);
+}

@@ -266,3 +266,18 @@ TEST_F(MainFormTest, SearchesFeedTheThreeHistories) {
     EXPECT_EQ(1, std::count(locations.begin(), locations.end(), folder.Path()));
     EXPECT_EQ(folder.Path(), WindowText(c.ComboBoxSearchLocation)); // the expanded path is selected
 }
+
+TEST_F(MainFormTest, EnterInTheCriteriaStartsASearch) {
+    TempDir folder(L"enter");
+    folder.WriteFile(L"a.txt", "a");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    SetWindowTextW(c.ComboBoxSearchPattern, L"a");
+    SetFocus(c.ComboBoxSearchPattern);
+    const HWND edit = GetFocus();
+    ASSERT_NE(nullptr, edit);
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    Pump();
+    EXPECT_EQ(1, form.IDList.Count());
+    EXPECT_EQ(L"Found: 1 file", StatusText(c.StatusBar, 1));
+}
