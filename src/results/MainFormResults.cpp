@@ -143,6 +143,8 @@ void TMainForm::ResetResults(bool keepLocation) {
         ListView_DeleteAllItems(c.ListViewResults);
         TotalSelectedFiles = 0;
         TotalSelectedSize = 0;
+        Vantor->MultiObjects().clear();
+        Vantor->SetFolder(L"");
     }
     SetWindowTextOf(c.ComboBoxSearchPattern, L"");
     if (!keepLocation)

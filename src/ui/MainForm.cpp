@@ -337,6 +337,7 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
 void TMainForm::FormCreate() {
     SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
     engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
+    Vantor = std::make_unique<TVantor>();
 
     RECT window{};
     GetWindowRect(handle_, &window);

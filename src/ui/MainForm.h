@@ -8,6 +8,7 @@
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
+#include "shell/Vantor.h"
 #include "ui/Actions.h"
 #include "ui/WinPrompt.h"
 
@@ -170,6 +171,8 @@ public:
     int SortColumn = -1;
     bool SortAscending = true;
     bool ChangeMonitoringEnabled = false;
+    // Shell verbs on the selected results; made at creation (needs a live ShellUnit).
+    std::unique_ptr<TVantor> Vantor;
 
 private:
     friend LRESULT CALLBACK MainFormWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -232,7 +232,11 @@ TEST_F(MainFormTest, ResetEmptiesTheResultsAndTheStatusBar) {
     Click(c.BtnSearch);
     ASSERT_EQ(2, form.IDList.Count());
     ASSERT_TRUE(form.ChangeMonitoringEnabled);
+    form.Vantor->SetFolder(folder.Path());
+    form.Vantor->MultiObjects().push_back(form.IDList[0].FullName);
     Click(c.BtnReset);
+    EXPECT_TRUE(form.Vantor->MultiObjects().empty());
+    EXPECT_EQ(L"", form.Vantor->Folder()); // My Computer again
     EXPECT_EQ(0, form.IDList.Count());
     EXPECT_EQ(0, ListView_GetItemCount(c.ListViewResults));
     EXPECT_FALSE(form.ChangeMonitoringEnabled);

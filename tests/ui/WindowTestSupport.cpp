@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include "base/Messages.h"
+#include "shell/ShellUnit.h"
 #include "ui/Controls.h"
 
 #include <commctrl.h>
@@ -11,6 +12,19 @@ namespace quarrow::test {
 namespace {
 
 std::function<void(HWND)> g_inspectMenu;
+
+// The shell's state lives for the whole test program, as wWinMain keeps it for quarrow.exe.
+class ShellEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { unit_ = std::make_unique<ShellUnit>(); }
+    void TearDown() override { unit_.reset(); }
+
+private:
+    std::unique_ptr<ShellUnit> unit_;
+};
+
+[[maybe_unused]] ::testing::Environment* const g_shellEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 
 BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
     wchar_t className[16] = {};
