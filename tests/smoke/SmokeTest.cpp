@@ -265,3 +265,62 @@ TEST(Smoke, LaysOutEveryTabAt144Dpi) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, program.WaitForExit(30000));
 }
+
+namespace {
+
+std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(section, key, L"<missing>", value, 1024, file.c_str());
+    return value;
+}
+
+// Starts the program, waits for its window, lets `use` look at it and closes it.
+void RunOnce(const std::wstring& appData, const std::wstring& arguments, const auto& use) {
+    RunningProgram program(appData, arguments);
+    ASSERT_TRUE(program.Started());
+    HWND window = program.WaitForMainWindow(30000);
+    ASSERT_NE(nullptr, window);
+    use(window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit(30000));
+}
+
+} // namespace
+
+TEST(Smoke, KeepsItsSettingsBetweenRuns) {
+    TempDir appData(L"appdata");
+    TempDir folder(L"remembered");
+    const std::wstring ini = appData.Sub(L"Quarrow.ini");
+
+    RunOnce(appData.Path(), L"\"" + folder.Path() + L"\"", [](HWND) {});
+    const wchar_t* const keys[] = {L"ShowTypeInsteadOfExtension",
+                                   L"SavePositionAndSize",
+                                   L"SaveSearchData",
+                                   L"ExcludeFolders",
+                                   L"Editor",
+                                   L"AppWidth",
+                                   L"AppHeight",
+                                   L"AppLeft",
+                                   L"AppTop",
+                                   L"FirstColumnWidth"};
+    for (const wchar_t* key : keys)
+        EXPECT_NE(L"<missing>", IniValue(ini, L"Preferences", key)) << key;
+    EXPECT_EQ(L"1", IniValue(ini, L"Preferences", L"SaveSearchData"));
+    EXPECT_EQ(L"C:\\Windows\\notepad.exe", IniValue(ini, L"Preferences", L"Editor"));
+    EXPECT_EQ(folder.Path(), IniValue(ini, L"SearchLocationHistoryList", L"0"));
+
+    // The second run applies a geometry it reads back and saves the history it loaded.
+    WritePrivateProfileStringW(L"Preferences", L"SavePositionAndSize", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"Preferences", L"AppLeft", L"120", ini.c_str());
+    WritePrivateProfileStringW(L"Preferences", L"AppTop", L"90", ini.c_str());
+    RunOnce(appData.Path(), L"", [&](HWND window) {
+        RECT bounds{};
+        GetWindowRect(window, &bounds);
+        EXPECT_EQ(120, bounds.left);
+        EXPECT_EQ(90, bounds.top);
+        EXPECT_EQ(L"C:\\", ControlText(FindControl(window, IdComboBoxSearchLocation)));
+    });
+    EXPECT_EQ(folder.Path(), IniValue(ini, L"SearchLocationHistoryList", L"0"));
+    EXPECT_EQ(L"1", IniValue(ini, L"Preferences", L"SavePositionAndSize"));
+    EXPECT_EQ(L"120", IniValue(ini, L"Preferences", L"AppLeft"));
+}
