@@ -71,17 +71,32 @@ quarrow_stop_display() {
 # debugger, Windows 7, and the registry settings the tests rely on.
 quarrow_ensure_prefix() {
     quarrow_wine_env
-    local marker=$WINEPREFIX/.quarrow-prefix-v1
+    local marker=$WINEPREFIX/.quarrow-prefix-v2
     [ -f "$marker" ] && return 0
     quarrow_log "Creating the Wine prefix in $WINEPREFIX"
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 </dev/null
     wineserver -w
+    quarrow_install_wine_fonts
     wine regedit /S "$(winepath -w "$QUARROW_ROOT/scripts/prefix.reg")" >/dev/null 2>&1 </dev/null
     wine winecfg /v win7 >/dev/null 2>&1 </dev/null
     wineserver -w
     touch "$marker"
+}
+
+# This Wine never looks into the fonts folder of its own data (fonts-wine): without
+# Tahoma every face falls back to DejaVu Sans, and without Marlett the caption buttons
+# show the letters "0 1 r". It always loads the prefix's own Fonts folder.
+quarrow_install_wine_fonts() {
+    local dir
+    for dir in /usr/share/wine/fonts /usr/local/share/wine/fonts /opt/wine-stable/share/wine/fonts; do
+        if [ -f "$dir/marlett.ttf" ]; then
+            cp "$dir"/*.ttf "$dir"/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+            return 0
+        fi
+    done
+    quarrow_log "Wine's own fonts were not found: install fonts-wine"
 }
 
 quarrow_setup() {

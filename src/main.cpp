@@ -1,12 +1,18 @@
+#include "base/SystemError.h"
+#include "shell/ShellUnit.h"
 #include "ui/MainForm.h"
+#include "ui/Resources.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <memory>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES |
-                                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+                                                        ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                                        ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
     std::wstring location;
@@ -17,8 +23,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         LocalFree(argv);
     }
 
-    quarrow::TMainForm form;
-    if (!form.Create(location))
+    // The shell's state must outlive the window, whose shell component uses it.
+    std::unique_ptr<quarrow::ShellUnit> shellUnit;
+    try {
+        shellUnit = std::make_unique<quarrow::ShellUnit>();
+    } catch (const quarrow::QuarrowError& error) {
+        MessageBoxW(nullptr, (error.Message() + L".").c_str(), QUARROW_PRODUCT_NAME, MB_ICONERROR | MB_OK);
+        return 1;
+    }
+
+    quarrow::TMainForm form(location);
+    if (!form.Create())
         return 1;
     form.Show(showCommand);
     return quarrow::RunMessageLoop();

@@ -1,48 +1,49 @@
 #include "ui/MainForm.h"
 
+#include "base/ApplicationWindow.h"
 #include "base/Messages.h"
+#include "base/SystemError.h"
+#include "base/Text.h"
+#include "settings/SettingsStore.h"
+#include "ui/MainFormIds.h"
 #include "ui/Resources.h"
 
 #include <utility>
 
 namespace quarrow {
 namespace {
+
 const wchar_t MainWindowClass[] = L"QuarrowMainWindow";
+TMainForm* g_filterForm = nullptr;
+
+// The enabled window that keeps `owner` disabled: the last active one it owns, else the
+// first visible one.
+HWND ModalWindowOf(HWND owner) {
+    const HWND last = GetLastActivePopup(owner);
+    if (last != nullptr && last != owner && IsWindowVisible(last) && IsWindowEnabled(last))
+        return last;
+    struct TSearch {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM value) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(value);
+            if (GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window) &&
+                IsWindowEnabled(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-TMainForm::TMainForm() : prompt_(std::make_unique<WinPrompt>()) {}
+} // namespace
 
-TMainForm::~TMainForm() {
-    if (handle_ != nullptr)
-        DestroyWindow(handle_);
-}
-
-bool TMainForm::Create(const std::wstring& commandLineLocation) {
-    commandLineLocation_ = commandLineLocation;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUARROW));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUARROW), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = MainWindowClass;
-    RegisterClassExW(&wc);
-    CreateWindowExW(WS_EX_APPWINDOW, MainWindowClass, QUARROW_PRODUCT_NAME, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 549, 454, nullptr, nullptr, instance, this);
-    if (handle_ != nullptr)
-        static_cast<WinPrompt*>(prompt_.get())->SetOwner(handle_);
-    return handle_ != nullptr;
-}
-
-void TMainForm::Show(int showCommand) {
-    ShowWindow(handle_, showCommand);
-    UpdateWindow(handle_);
-}
-
-LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainFormWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<TMainForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->handle_ = hwnd;
@@ -51,12 +52,145 @@ LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     auto* self = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr)
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
+    return self->Dispatch(hwnd, message, wParam, lParam);
+}
+
+// Keyboard navigation between the controls and the F1 accelerator, also while a handler
+// pumps messages.
+bool MainFormFilterMessage(MSG& message) {
+    TMainForm* form = g_filterForm;
+    if (form == nullptr || form->handle_ == nullptr)
+        return false;
+    if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message))
+        return true;
+    return IsDialogMessageW(form->handle_, &message) != FALSE;
+}
+
+TMainForm::TMainForm(std::wstring commandLineLocation)
+    : commandLineLocation_(std::move(commandLineLocation)), prompt_(std::make_unique<WinPrompt>()) {
+    for (const TActionInfo& action : ActionTable())
+        actionEnabled_[static_cast<size_t>(action.Id)] = action.EnabledAsDesigned;
+}
+
+TMainForm::~TMainForm() {
+    if (handle_ != nullptr)
+        DestroyWindow(handle_);
+    if (g_filterForm == this)
+        g_filterForm = nullptr;
+}
+
+bool TMainForm::Create() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = MainFormWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUARROW));
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUARROW), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = MainWindowClass;
+    RegisterClassExW(&wc);
+
+    dpi_ = ReadDpi();
+    // The main window itself owns the taskbar button: there is no hidden application window.
+    CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, MainWindowClass, QUARROW_PRODUCT_NAME,
+                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, Scale(549),
+                    Scale(454), nullptr, nullptr, instance, this);
+    if (handle_ == nullptr)
+        return false;
+    if (auto* winPrompt = dynamic_cast<WinPrompt*>(prompt_.get()))
+        winPrompt->SetOwner(handle_);
+    SetApplicationWindow(handle_);
+    g_filterForm = this;
+    SetMessageFilter(MainFormFilterMessage);
+    return true;
+}
+
+void TMainForm::Show(int showCommand) {
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+    ShowWindow(handle_, showCommand);
+    UpdateWindow(handle_);
+}
+
+// The one place where errors that escape a handler are reported.
+LRESULT TMainForm::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ReportError(error);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void TMainForm::ReportError(const std::exception& error) {
+    if (const auto* quarrowError = dynamic_cast<const QuarrowError*>(&error))
+        ShowErrorBox(Prompt(), quarrowError->Message());
+    else
+        ShowErrorBox(Prompt(), FromAnsi(error.what()));
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_CREATE:
+        CreateControls();
+        FormCreate();
+        return 0;
+    case WM_COMMAND:
+        return OnCommand(wParam, lParam);
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:
+        FormResize();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = DesignedGeometry.DefaultAppWidth;
+        info->ptMinTrackSize.y = Scale(400);
+        return 0;
+    }
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_MEASUREITEM:
+        if (OnMeasureMenuItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (OnDrawMenuItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_MENUCHAR:
+        return OnMenuChar(static_cast<wchar_t>(LOWORD(wParam)), reinterpret_cast<HMENU>(lParam));
+    case WM_SETCURSOR:
+        if (WaitCursor::Active()) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case DM_GETDEFID:
+        return MAKELRESULT(IdBtnSearch, DC_HASDEFID);
+    case WM_SETFOCUS:
+        // Back to the control that had the focus when the window was left.
+        if (focusedControl_ != nullptr && IsWindow(focusedControl_) && IsChild(handle_, focusedControl_))
+            SetFocus(focusedControl_);
+        return 0;
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam, lParam);
+    case WM_ACTIVATE:
+        return OnActivate(wParam, lParam);
+    case WM_CLOSE:
+        return OnClose();
     case WM_DESTROY:
+        FormDestroy();
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY: {
@@ -65,8 +199,237 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     default:
-        return DefWindowProcW(handle_, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+// A search runs inside the Search button's handler: closing then only asks the walk to
+// stop, and the window closes once the handler has returned, so that nothing the walk uses
+// is freed under it.
+LRESULT TMainForm::OnClose() {
+    if (launching_) {
+        closeRequested_ = true;
+        engine_->Stop();
+        return 0;
+    }
+    DestroyWindow(handle_);
+    return 0;
+}
+
+LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
+    switch (wParam & 0xFFF0) {
+    case SC_MINIMIZE:
+        ShowWindow(handle_, SW_MINIMIZE);
+        return 0;
+    case SC_RESTORE:
+        ShowWindow(handle_, SW_RESTORE);
+        return 0;
+    default:
+        return DefWindowProcW(handle_, WM_SYSCOMMAND, wParam, lParam);
+    }
+}
+
+// Activating the main window while a modal dialog disables it (a click on its taskbar
+// button) brings the dialog to the front instead.
+LRESULT TMainForm::OnActivate(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(handle_, focus))
+            focusedControl_ = focus;
+    }
+    if (LOWORD(wParam) == WA_ACTIVE && !IsWindowEnabled(handle_)) {
+        if (const HWND modal = ModalWindowOf(handle_)) {
+            SetForegroundWindow(modal);
+            SetActiveWindow(modal);
+        }
+        return 0;
+    }
+    return DefWindowProcW(handle_, WM_ACTIVATE, wParam, lParam);
+}
+
+// The width never goes below the designed width, the height never below 400 (at 96 DPI).
+void TMainForm::OnWindowPosChanging(WINDOWPOS& position) const {
+    if ((position.flags & SWP_NOSIZE) != 0 || IsIconic(handle_) || IsZoomed(handle_))
+        return;
+    if (position.cx < DesignedGeometry.DefaultAppWidth)
+        position.cx = DesignedGeometry.DefaultAppWidth;
+    if (position.cy < Scale(400))
+        position.cy = Scale(400);
+}
+
+LRESULT TMainForm::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    TActionId action;
+    if (lParam == 0 && ActionFromCommand(static_cast<unsigned>(id), action)) {
+        ExecuteAction(action);
+        return 0;
+    }
+    switch (id) {
+    case IdBtnSearch:
+        if (code == BN_CLICKED)
+            BtnSearchClick();
+        break;
+    case IdBtnStop:
+        if (code == BN_CLICKED)
+            BtnStopClick();
+        break;
+    case IdBtnReset:
+        if (code == BN_CLICKED)
+            BtnResetClick();
+        break;
+    case IdBitBtnOpenFolderDialog:
+        if (code == BN_CLICKED)
+            BitBtnOpenFolderDialogClick();
+        break;
+    case IdCheckBoxSearchForDateTime:
+        if (code == BN_CLICKED)
+            CheckBoxSearchForDateTimeClick();
+        break;
+    case IdCheckBoxSearchForSize:
+        if (code == BN_CLICKED)
+            CheckBoxSearchForSizeClick();
+        break;
+    case IdCheckBoxExcludeFolders:
+        if (code == BN_CLICKED)
+            CheckBoxExcludeFoldersClick();
+        break;
+    case IdComboBoxContainingText:
+        if (code == CBN_EDITCHANGE)
+            ComboBoxContainingTextChange();
+        else if (code == CBN_SELCHANGE)
+            PostMessageW(handle_, WM_COMMAND, MAKEWPARAM(IdComboBoxContainingText, CBN_EDITCHANGE), 0);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT TMainForm::OnNotify(const NMHDR& header) {
+    switch (header.idFrom) {
+    case IdPageControl:
+        if (header.code == TCN_SELCHANGE)
+            SelectPage(TabCtrl_GetCurSel(controls_.PageControl));
+        break;
+    case IdListViewResults:
+        if (header.code == LVN_GETDISPINFOW)
+            ListViewResultsData(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        else if (header.code == LVN_ODCACHEHINT) {
+            const auto& hint = reinterpret_cast<const NMLVCACHEHINT&>(header);
+            ListViewResultsDataHint(hint.iFrom, hint.iTo);
+        }
+        break;
+    case IdListViewExcludeFolders:
+        if (header.code == LVN_ITEMCHANGED) {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) != 0 && change.iItem >= 0)
+                UpdateExcludeFoldersTab();
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void TMainForm::FormCreate() {
+    SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
+    engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
+    Vantor = std::make_unique<TVantor>();
+
+    RECT window{};
+    GetWindowRect(handle_, &window);
+    DesignedGeometry.DefaultAppWidth = window.right - window.left;
+    DesignedGeometry.DefaultAppHeight = window.bottom - window.top;
+    DesignedGeometry.DefaultFirstColumnWidth = ListView_GetColumnWidth(controls_.ListViewResults, 0);
+
+    CreateImageLists();
+    PlaceStatusImages();
+    ApplyUIFont();
+    BuildMenus();
+
+    SHFILEINFOW info{};
+    systemSmallImages_ = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (systemSmallImages_ != nullptr)
+        SendMessageW(controls_.ListViewResults, LVM_SETIMAGELIST, LVSIL_SMALL,
+                     reinterpret_cast<LPARAM>(systemSmallImages_));
+
+    settingsPath_ = SettingsFilePath();
+    LoadSettings();
+    if (Settings.SavePositionAndSize) {
+        // A window saved on a screen that is gone would open out of reach.
+        const TWindowGeometry saved = MoveOntoScreen(SavedGeometry(Settings));
+        SetWindowPos(handle_, nullptr, saved.Left, saved.Top, saved.Width, saved.Height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
+    }
+    engine_->BuildDriveLists();
+}
+
+void TMainForm::FormShow() {
+    if (!Lists.SearchPatternHistoryList.empty())
+        UpdateSearchPatternHistory(L"");
+    UpdateSearchLocationHistory(commandLineLocation_);
+    if (!Lists.ContainingTextHistoryList.empty())
+        UpdateContainingTextHistory(L"");
+    UpdateExcludeFoldersList(L"");
+    ResetResults(true);
+    UpdateActionStates();
+}
+
+void TMainForm::FormDestroy() {
+    try {
+        SaveSettings();
+    } catch (const std::exception& error) {
+        // Reported, and the program still ends.
+        ReportError(error);
+    }
+    if (ApplicationWindow() == handle_)
+        SetApplicationWindow(nullptr);
+    if (g_filterForm == this) {
+        g_filterForm = nullptr;
+        SetMessageFilter(nullptr);
+    }
+}
+
+void TMainForm::LoadSettings() {
+    quarrow::LoadSettings(settingsPath_, DesignedGeometry, Settings, Lists);
+}
+
+// A minimised or maximised window keeps the bounds it is restored to.
+void TMainForm::SaveSettings() {
+    RECT bounds{};
+    GetWindowRect(handle_, &bounds);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement))
+        bounds = placement.rcNormalPosition;
+    const TWindowGeometry current{bounds.right - bounds.left, bounds.bottom - bounds.top, bounds.left,
+                                  bounds.top, ListView_GetColumnWidth(controls_.ListViewResults, 0)};
+    quarrow::SaveSettings(settingsPath_, DesignedGeometry, Settings, current, Lists);
+}
+
+int TMainForm::ActivePage() const {
+    return TabCtrl_GetCurSel(controls_.PageControl);
+}
+
+void TMainForm::SelectPage(int index) {
+    TabCtrl_SetCurSel(controls_.PageControl, index);
+    for (size_t i = 0; i < controls_.TabSheets.size(); ++i)
+        ShowWindow(controls_.TabSheets[i], static_cast<int>(i) == index ? SW_SHOW : SW_HIDE);
+}
+
+std::wstring TMainForm::TabCaption(int index) const {
+    wchar_t text[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    TabCtrl_GetItem(controls_.PageControl, index, &item);
+    return text;
 }
 
 int RunMessageLoop() {

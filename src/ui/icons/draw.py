@@ -84,6 +84,19 @@ class Canvas:
         cx, cy, r, w = cx * u, cy * u, radius * u, width * u
         self.fill(lambda x, y: (r - w) ** 2 <= (x - cx) ** 2 + (y - cy) ** 2 <= r * r, colour)
 
+    def arc(self, cx, cy, radius, width, start, end, colour):
+        """Part of a ring from angle start to end (degrees, clockwise from 3 o'clock)."""
+        u = self._u()
+        cx, cy, r, w = cx * u, cy * u, radius * u, width * u
+
+        def inside(x, y):
+            if not (r - w) ** 2 <= (x - cx) ** 2 + (y - cy) ** 2 <= r * r:
+                return False
+            angle = math.degrees(math.atan2(y - cy, x - cx)) % 360
+            return (angle - start) % 360 <= (end - start) % 360
+
+        self.fill(inside, colour)
+
     def line(self, xa, ya, xb, yb, width, colour):
         """A thick line with round ends."""
         u = self._u()

@@ -1,0 +1,21 @@
+#pragma once
+// The one rule that enables the result actions, from a small snapshot of the window.
+
+#include "ui/Actions.h"
+
+#include <utility>
+#include <vector>
+
+namespace quarrow {
+
+struct TActionSnapshot {
+    int ResultCount = 0;
+    int TotalSelectedFiles = 0; // as last computed, not the list's live selection
+    bool HasEditor = false;
+};
+
+// The enabled state of every action the rule governs (Exit, Help, About and Preferences
+// are not among them).
+std::vector<std::pair<TActionId, bool>> ComputeActionStates(const TActionSnapshot& snapshot);
+
+} // namespace quarrow

@@ -1,0 +1,192 @@
+// TMainForm: the results list's rows, the selection totals, the action states, the status
+// bar, the search buttons and the reset of the criteria.
+
+#include "ui/MainForm.h"
+
+#include "base/DateTime.h"
+#include "base/Messages.h"
+#include "results/ActionStates.h"
+#include "results/DisplayFormats.h"
+#include "results/StatusTexts.h"
+#include "ui/Controls.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace quarrow {
+
+void TMainForm::SetResultRowCount(int count) {
+    ListView_SetItemCountEx(controls_.ListViewResults, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void TMainForm::ListViewResultsData(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || item.iItem >= IDList.Count())
+        return;
+    const TShellItem& record = GetResult(item.iItem);
+    if ((item.mask & LVIF_IMAGE) != 0 && item.iSubItem == 0)
+        item.iImage = record.ImageIndex;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0)
+        return;
+    switch (item.iSubItem) {
+    case 0:
+        displayText_ = record.Name;
+        break;
+    case 1:
+        displayText_ = record.Folder;
+        break;
+    case 2:
+        displayText_ = record.IsFolder ? std::wstring() : SizeText(record.Size);
+        break;
+    case 3:
+        displayText_ = DateText(record.Modified);
+        break;
+    case 4:
+        displayText_ = record.FileType;
+        break;
+    default:
+        displayText_.clear();
+        break;
+    }
+    const size_t length = std::min(displayText_.size(), static_cast<size_t>(item.cchTextMax - 1));
+    displayText_.copy(item.pszText, length);
+    item.pszText[length] = L'\0';
+}
+
+// Icons and type names are fetched once per record, when its row is first about to be drawn.
+void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
+    if (startIndex < 0 || startIndex >= IDList.Count() || endIndex >= IDList.Count() || endIndex < startIndex)
+        return;
+    for (int i = startIndex; i <= endIndex; ++i) {
+        TShellItem& record = IDList[i];
+        if (record.InfoLoaded)
+            continue;
+        SHFILEINFOW info{};
+        if (SHGetFileInfoW(record.FullName.c_str(), 0, &info, sizeof(info),
+                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+            record.ImageIndex = info.iIcon;
+        else
+            record.ImageIndex = -1;
+        if (Settings.ShowTypeInsteadOfExtension) {
+            SHFILEINFOW type{};
+            if (SHGetFileInfoW(record.FullName.c_str(), 0, &type, sizeof(type), SHGFI_TYPENAME))
+                record.FileType.assign(type.szTypeName, wcsnlen(type.szTypeName, 80));
+            else
+                record.FileType.clear();
+        }
+        record.InfoLoaded = true;
+    }
+}
+
+void TMainForm::ListViewResultsMouseDown(UINT button) {
+    if (button != VK_LBUTTON && button != VK_RBUTTON)
+        return;
+    SelectionChanged();
+    UpdateActionStates();
+    UpdateStatusBar(3, 4, 4);
+    if (button == VK_RBUTTON)
+        ShowResultsPopup();
+}
+
+void TMainForm::SelectionChanged() {
+    const HWND list = controls_.ListViewResults;
+    TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
+    TotalSelectedSize = 0;
+    if (TotalSelectedFiles == 1) {
+        const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        if (row >= 0 && row < IDList.Count())
+            TotalSelectedSize = GetResult(row).Size;
+    } else if (TotalSelectedFiles > 1) {
+        WaitCursor wait;
+        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+            TotalSelectedSize += GetResult(row).Size;
+    }
+}
+
+void TMainForm::UpdateActionStates() {
+    const TActionSnapshot snapshot{IDList.Count(), TotalSelectedFiles, !Settings.Editor.empty()};
+    for (const auto& [action, enabled] : ComputeActionStates(snapshot))
+        SetActionEnabled(action, enabled);
+}
+
+void TMainForm::UpdateStatusBar(int infoMode, int countMode, int lightMode) {
+    TStatusSnapshot snapshot;
+    snapshot.ResultCount = IDList.Count();
+    snapshot.TotalSelectedFiles = TotalSelectedFiles;
+    snapshot.TotalSelectedSize = TotalSelectedSize;
+    snapshot.ElapsedTime = engine_->RunState.ElapsedTime;
+    snapshot.FindStopped = engine_->RunState.FindStopped;
+    if (const auto text = InfoPanelText(infoMode, snapshot))
+        SetStatusTextOf(controls_.StatusBar, 0, *text);
+    if (const auto text = CountPanelText(countMode, snapshot))
+        SetStatusTextOf(controls_.StatusBar, 1, *text);
+    if (const auto light = StatusLightFor(lightMode)) {
+        ShowWindow(controls_.ImageStatusGreen, *light == TStatusLight::Green ? SW_SHOW : SW_HIDE);
+        ShowWindow(controls_.ImageStatusRed, *light == TStatusLight::Red ? SW_SHOW : SW_HIDE);
+        ShowWindow(controls_.ImageStatusGray, *light == TStatusLight::Gray ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void TMainForm::SetSearchButtons(bool idle) {
+    EnableWindow(controls_.BtnSearch, idle);
+    EnableWindow(controls_.BtnStop, !idle);
+    EnableWindow(controls_.BtnReset, idle);
+}
+
+void TMainForm::ResetResults(bool keepLocation) {
+    const TMainControls& c = controls_;
+    if (!keepLocation) {
+        IDList.Clear();
+        SetResultRowCount(0);
+        ListView_DeleteAllItems(c.ListViewResults);
+        TotalSelectedFiles = 0;
+        TotalSelectedSize = 0;
+        Vantor->MultiObjects().clear();
+        Vantor->SetFolder(L"");
+    }
+    SetWindowTextOf(c.ComboBoxSearchPattern, L"");
+    if (!keepLocation)
+        SetWindowTextOf(c.ComboBoxSearchLocation, L"C:\\");
+    SetChecked(c.CheckBoxSearchInSubfolders, true);
+    SetChecked(c.CheckBoxShowMatchingFilenames, true);
+    SetChecked(c.CheckBoxShowMatchingFoldernames, false);
+    SetChecked(c.CheckBoxSearchForDateTime, false);
+    CheckBoxSearchForDateTimeClick();
+    SetChecked(c.CheckBoxSearchForSize, false);
+    CheckBoxSearchForSizeClick();
+    SetChecked(c.CheckBoxExcludeFolders, Settings.ExcludeFolders);
+    CheckBoxExcludeFoldersClick();
+
+    SetChecked(c.RadioButtonDSNewerThan, true);
+    SetChecked(c.RadioButtonDSOlderThan, false);
+    SetChecked(c.RadioButtonDSBetween, false);
+    SetUpDownPosition(c.UpDownDTCount, 1);
+    SetComboIndex(c.ComboBoxDTUnits, 3);
+    SetChecked(c.RadioButtonSZLargerThan, true);
+    SetChecked(c.RadioButtonSZSmallerThan, false);
+
+    const TDateTime now = NowLocal();
+    SetPickerValue(c.DateTimePickerEnd, DateTimeToSystemTime(now));
+    SetPickerValue(c.DateTimePickerBegin, DateTimeToSystemTime(IncMonth(now, -12)));
+
+    SetUpDownPosition(c.UpDownSZCount, 1);
+    SetComboIndex(c.ComboBoxSZUnits, 2);
+    SetWindowTextOf(c.ComboBoxContainingText, L"");
+    ComboBoxContainingTextChange();
+    SetChecked(c.CheckBoxCTCaseSensitive, false);
+    SetChecked(c.CheckBoxCTIgnoreExecutableFiles, true);
+
+    UpdateStatusBar(0, 0, 0);
+    SelectPage(0);
+    focusedControl_ = c.ComboBoxSearchPattern;
+    SetFocus(c.ComboBoxSearchPattern);
+}
+
+void TMainForm::EditKeyPress(wchar_t& key) {
+    if (!(key >= L'0' && key <= L'9') && key != L'\b')
+        key = L'\0';
+}
+
+} // namespace quarrow

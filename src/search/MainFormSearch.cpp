@@ -1,0 +1,164 @@
+// TMainForm: the search from the window. The handlers read the controls into the engine's
+// snapshot and show what the engine reports.
+
+#include "ui/MainForm.h"
+
+#include "base/Messages.h"
+#include "ui/Controls.h"
+
+namespace quarrow {
+namespace {
+
+TDateTime PickerDateTime(HWND picker) {
+    SYSTEMTIME value{};
+    return PickerValue(picker, value) ? SystemTimeToDateTime(value) : 0;
+}
+
+void SetCaption(HWND pageControl, int index, const std::wstring& caption) {
+    std::wstring text = caption;
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    TabCtrl_SetItem(pageControl, index, &item);
+}
+
+} // namespace
+
+TSearchInput TMainForm::ReadSearchInput() const {
+    const TMainControls& c = controls_;
+    TSearchInput input;
+    input.PatternText = WindowText(c.ComboBoxSearchPattern);
+    input.LocationText = WindowText(c.ComboBoxSearchLocation);
+    input.SearchInSubfolders = IsChecked(c.CheckBoxSearchInSubfolders);
+    input.ShowMatchingFilenames = IsChecked(c.CheckBoxShowMatchingFilenames);
+    input.ShowMatchingFoldernames = IsChecked(c.CheckBoxShowMatchingFoldernames);
+
+    input.SearchForDateTime = IsChecked(c.CheckBoxSearchForDateTime);
+    input.DSNewerThan = IsChecked(c.RadioButtonDSNewerThan);
+    input.DSOlderThan = IsChecked(c.RadioButtonDSOlderThan);
+    input.DSBetween = IsChecked(c.RadioButtonDSBetween);
+    input.DTCount = UpDownPosition(c.UpDownDTCount);
+    input.DTUnitIndex = ComboIndex(c.ComboBoxDTUnits);
+    input.BeginDate = PickerDateTime(c.DateTimePickerBegin);
+    input.EndDate = PickerDateTime(c.DateTimePickerEnd);
+
+    input.SearchForSize = IsChecked(c.CheckBoxSearchForSize);
+    input.SZLargerThan = IsChecked(c.RadioButtonSZLargerThan);
+    input.SZSmallerThan = IsChecked(c.RadioButtonSZSmallerThan);
+    input.SZCount = UpDownPosition(c.UpDownSZCount);
+    input.SZUnitIndex = ComboIndex(c.ComboBoxSZUnits);
+
+    input.ContainingText = WindowText(c.ComboBoxContainingText);
+    input.CTCaseSensitive = IsChecked(c.CheckBoxCTCaseSensitive);
+    input.CTIgnoreExecutableFiles = IsChecked(c.CheckBoxCTIgnoreExecutableFiles);
+    input.CTIgnoreMediaFiles = IsChecked(c.CheckBoxCTIgnoreMediaFiles);
+    return input;
+}
+
+void TMainForm::BtnSearchClick() {
+    // Search is disabled while a walk runs; a key press can still reach here through it.
+    if (launching_)
+        return;
+    launching_ = true;
+    struct TLaunchEnd {
+        TMainForm& form;
+        ~TLaunchEnd() {
+            form.launching_ = false;
+            // A close asked for during the walk is carried out from the message loop.
+            if (form.closeRequested_ && form.handle_ != nullptr)
+                PostMessageW(form.handle_, WM_CLOSE, 0, 0);
+        }
+    } launchEnd{*this};
+    engine_->Launch(ReadSearchInput());
+}
+
+void TMainForm::BtnStopClick() {
+    engine_->Stop();
+}
+
+void TMainForm::BtnResetClick() {
+    SetChangeMonitoring(false);
+    ResetResults(false);
+    UpdateActionStates();
+}
+
+void TMainForm::BitBtnOpenFolderDialogClick() {
+    std::wstring folder = WindowText(controls_.ComboBoxSearchLocation);
+    if (folder.empty())
+        folder = L"C:\\";
+    if (Prompt().PickFolder(folder, L"Select a search location: "))
+        SetWindowTextOf(controls_.ComboBoxSearchLocation, folder);
+}
+
+void TMainForm::CheckBoxSearchForDateTimeClick() {
+    const TMainControls& c = controls_;
+    const BOOL enabled = IsChecked(c.CheckBoxSearchForDateTime);
+    for (HWND control :
+         {c.RadioButtonDSNewerThan, c.RadioButtonDSOlderThan, c.RadioButtonDSBetween, c.ComboBoxDTUnits,
+          c.DateTimePickerBegin, c.DateTimePickerEnd, c.EditDTCount, c.UpDownDTCount})
+        EnableWindow(control, enabled);
+    const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
+    SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
+}
+
+void TMainForm::CheckBoxSearchForSizeClick() {
+    const TMainControls& c = controls_;
+    const BOOL enabled = IsChecked(c.CheckBoxSearchForSize);
+    for (HWND control : {c.RadioButtonSZLargerThan, c.RadioButtonSZSmallerThan, c.ComboBoxSZUnits,
+                         c.EditSZCount, c.UpDownSZCount})
+        EnableWindow(control, enabled);
+    const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
+    SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
+}
+
+void TMainForm::ComboBoxContainingTextChange() {
+    const bool marked = !WindowText(controls_.ComboBoxContainingText).empty();
+    SetCaption(controls_.PageControl, 2, marked ? L"Containing text *" : L"Containing text");
+}
+
+void TMainForm::FocusSearchLocation() {
+    SelectPage(0);
+    SetFocus(controls_.ComboBoxSearchLocation);
+}
+
+void TMainForm::SetChangeMonitoring(bool enabled) {
+    ChangeMonitoringEnabled = enabled;
+}
+
+void TMainForm::RewriteCountEdits() {
+    SetWindowTextOf(controls_.EditDTCount, std::to_wstring(UpDownPosition(controls_.UpDownDTCount)));
+    SetWindowTextOf(controls_.EditSZCount, std::to_wstring(UpDownPosition(controls_.UpDownSZCount)));
+}
+
+void TMainForm::SearchStarted() {
+    SetSearchButtons(false);
+    SortColumn = -1;
+    SortAscending = true;
+    TotalSelectedFiles = 0;
+    TotalSelectedSize = 0;
+    SetResultRowCount(IDList.Count());
+    ListView_DeleteAllItems(controls_.ListViewResults);
+    SetFocus(controls_.ListViewResults);
+    UpdateActionStates();
+    UpdateStatusBar(1, 1, 1);
+}
+
+void TMainForm::SearchFinished() {
+    UpdateActionStates();
+    UpdateStatusBar(2, 2, 2);
+    SetSearchButtons(true);
+}
+
+void TMainForm::SetStatusText(int panel, const std::wstring& text) {
+    SetStatusTextOf(controls_.StatusBar, panel, text);
+}
+
+void TMainForm::ResultCountChanged(int count) {
+    SetResultRowCount(count);
+}
+
+void TMainForm::ProcessMessages() {
+    quarrow::ProcessMessages();
+}
+
+} // namespace quarrow

@@ -1,0 +1,85 @@
+#include "ui/Controls.h"
+
+namespace quarrow {
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void SetWindowTextOf(HWND window, const std::wstring& text) {
+    SetWindowTextW(window, text.c_str());
+}
+
+bool IsChecked(HWND button) {
+    return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND button, bool checked) {
+    SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void SetComboItems(HWND combo, const std::vector<std::wstring>& items) {
+    const std::wstring text = WindowText(combo);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& item : items)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SetWindowTextOf(combo, text);
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const int length = static_cast<int>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0));
+        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<size_t>(length > 0 ? length : 0));
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+int ComboIndex(HWND combo) {
+    return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
+
+void SetComboIndex(HWND combo, int index) {
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+}
+
+int UpDownPosition(HWND upDown) {
+    BOOL error = FALSE;
+    const int position =
+        static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error)));
+    return position;
+}
+
+void SetUpDownPosition(HWND upDown, int position) {
+    SendMessageW(upDown, UDM_SETPOS32, 0, position);
+}
+
+bool PickerValue(HWND picker, SYSTEMTIME& value) {
+    return SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value)) == GDT_VALID;
+}
+
+void SetPickerValue(HWND picker, const SYSTEMTIME& value) {
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
+}
+
+std::wstring StatusText(HWND statusBar, int panel) {
+    const LRESULT info = SendMessageW(statusBar, SB_GETTEXTLENGTHW, panel, 0);
+    std::wstring text(static_cast<size_t>(LOWORD(info)) + 1, L'\0');
+    SendMessageW(statusBar, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+void SetStatusTextOf(HWND statusBar, int panel, const std::wstring& text) {
+    SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+} // namespace quarrow

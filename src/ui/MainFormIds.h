@@ -1,0 +1,55 @@
+#pragma once
+// Identifiers of the main window's controls (WM_COMMAND and WM_NOTIFY), shared by the files
+// that define TMainForm's members.
+
+namespace quarrow {
+
+enum TControlId : int {
+    IdPageControl = 1001,
+    IdBtnSearch,
+    IdBtnStop,
+    IdBtnReset,
+    IdListViewResults,
+    IdStatusBar,
+    IdImageStatusGreen,
+    IdImageStatusRed,
+    IdImageStatusGray,
+    IdComboBoxSearchPattern,
+    IdComboBoxSearchLocation,
+    IdBitBtnOpenFolderDialog,
+    IdCheckBoxSearchInSubfolders,
+    IdCheckBoxShowMatchingFilenames,
+    IdCheckBoxShowMatchingFoldernames,
+    IdCheckBoxSearchForDateTime,
+    IdRadioButtonDSNewerThan,
+    IdRadioButtonDSOlderThan,
+    IdRadioButtonDSBetween,
+    IdEditDTCount,
+    IdUpDownDTCount,
+    IdComboBoxDTUnits,
+    IdDateTimePickerBegin,
+    IdDateTimePickerEnd,
+    IdCheckBoxSearchForSize,
+    IdRadioButtonSZLargerThan,
+    IdRadioButtonSZSmallerThan,
+    IdEditSZCount,
+    IdUpDownSZCount,
+    IdComboBoxSZUnits,
+    IdComboBoxContainingText,
+    IdCheckBoxCTCaseSensitive,
+    IdCheckBoxCTIgnoreExecutableFiles,
+    IdCheckBoxCTIgnoreMediaFiles,
+    IdCheckBoxExcludeFolders,
+    IdListViewExcludeFolders,
+    IdBtnSFAdd,
+    IdBtnSFRemove,
+    IdBtnSFSuggest,
+    IdBtnSFClear,
+    IdStatic = 0xFFFF,
+};
+
+// Subclass identifiers of the controls whose messages the window filters.
+constexpr unsigned SubclassCountEdit = 1;
+constexpr unsigned SubclassResultsList = 2;
+
+} // namespace quarrow

@@ -1,0 +1,54 @@
+#pragma once
+// Creating the real main window in a test: a fresh APPDATA, the scripted prompt, and ways to
+// read back what the window shows.
+
+#include "ui/MainForm.h"
+
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quarrow::test {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // A shown main window with `location` as the program's first argument.
+    TMainForm& OpenForm(const std::wstring& location = L"");
+    // Destroys the window and pumps what that leaves; the form object stays readable.
+    void CloseForm();
+
+    const TMainControls& C() const { return form_->Controls(); }
+    ScriptedPrompt& Prompt() { return *prompt_; }
+    const std::wstring& AppData() const { return appData_->Path(); }
+
+    // Handles the messages the window has pending.
+    static void Pump();
+    // Clicks a button as the user would (the handler runs through the window's messages).
+    static void Click(HWND button);
+    // Ticks or clears a check box by a click, so that its handler runs.
+    static void SetCheckBy(HWND checkBox, bool checked);
+
+    static std::wstring StatusText(HWND statusBar, int panel);
+    static std::vector<std::wstring> MenuItemTexts(HMENU menu);
+    static bool MenuItemEnabled(HMENU menu, UINT command);
+    static std::wstring CellText(HWND list, int row, int column);
+
+    // Arranges for `inspect` to see the menu window of the next menu loop (null when none is
+    // open), after which the menu closes; a modal menu would otherwise wait for a user.
+    static void InspectNextMenu(std::function<void(HWND)> inspect);
+
+    std::unique_ptr<TMainForm> form_;
+    ScriptedPrompt* prompt_ = nullptr;
+    std::unique_ptr<TempDir> appData_;
+};
+
+} // namespace quarrow::test
