@@ -107,6 +107,8 @@ int64_t TBaseSearch::SearchNext() {
         FCurrent = end;
         return -1;
     }
+    // Without a Search first, or after the pattern grew, no window may start before the block.
+    FCurrent = std::max(FCurrent, n - 1);
     constexpr int64_t TwoChainMinimum = 4096;
     const int64_t found = end - FCurrent >= std::max(TwoChainMinimum, 8 * n) ? ScanTwoChains(FCurrent, end)
                                                                              : ScanChain(FCurrent, end);

@@ -155,6 +155,15 @@ TEST(BaseSearch, EdgeCasesOfPatternAndBlock) {
     search.SetPattern(text + "x");
     EXPECT_EQ(search.Search(), -1);
 
+    search.SetBuffer(text.data(), static_cast<int64_t>(text.size()));
+    search.SetPattern("xab");
+    EXPECT_EQ(search.SearchNext(), 1) << "without a Search the scan starts at the first window";
+    // The bytes before the block would match if a window started there.
+    const std::string backing = "zzzzcqqqq";
+    search.SetBuffer(backing.data() + 4, 5);
+    search.SetPattern("zzzzc");
+    EXPECT_EQ(search.SearchNext(), -1);
+
     search.SetBuffer(nullptr, 10);
     search.SetPattern("x");
     EXPECT_EQ(search.Search(), -1) << "no block";
