@@ -1,5 +1,6 @@
 #include "search/SearchEngine.h"
 
+#include "base/FileSystem.h"
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "search/Criteria.h"
@@ -25,23 +26,6 @@ bool IsDirectory(const WIN32_FIND_DATAW& entry) {
 
 int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
     return static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
-}
-
-std::wstring ExpandPath(const std::wstring& path) {
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return {};
-    std::wstring result(size, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), size, result.data(), nullptr);
-    if (length == 0 || length >= size)
-        return {};
-    result.resize(length);
-    return result;
-}
-
-bool IsExistingDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // ASCII texts compare as the locale compares them when only the case of A to Z is
@@ -158,7 +142,7 @@ bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& locati
     if (input.LocationText == LocalHardDrives) {
         allDrives = true;
     } else {
-        location = ExpandPath(input.LocationText);
+        location = ExpandFullPath(input.LocationText);
         if (location.empty() || !IsExistingDirectory(location)) {
             ShowInformation(host_.Prompt(), L"The location is not valid.");
             host_.FocusSearchLocation();
@@ -253,7 +237,7 @@ void TSearchEngine::PrepareWalk() {
 }
 
 bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
-    return IndexOfIgnoreCase(excludeFoldersList_, ExpandPath(folder)) >= 0;
+    return IndexOfIgnoreCase(excludeFoldersList_, ExpandFullPath(folder)) >= 0;
 }
 
 void TSearchEngine::SearchFolder(const std::wstring& folder) {

@@ -1,5 +1,6 @@
 #include "settings/IniFile.h"
 
+#include "base/FileSystem.h"
 #include "base/Handles.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
@@ -42,19 +43,6 @@ std::wstring StoredForm(const std::wstring& value) {
     if (!text.empty() && (IsTrimmedByReader(text.front()) || IsTrimmedByReader(text.back())))
         text = L'"' + text + L'"';
     return text;
-}
-
-std::wstring FullPathName(const std::wstring& path) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (length == 0)
-            return path;
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(length);
-    }
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -185,8 +173,10 @@ std::optional<int> ParseIniInteger(std::wstring_view text) {
 }
 
 std::wstring ProfileFullPath(const std::wstring& fileName) {
-    if (fileName.find_first_of(L"\\/:") != std::wstring::npos)
-        return FullPathName(fileName);
+    if (fileName.find_first_of(L"\\/:") != std::wstring::npos) {
+        const std::wstring full = ExpandFullPath(fileName);
+        return full.empty() ? fileName : full;
+    }
     wchar_t windows[MAX_PATH] = {};
     const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)

@@ -1,4 +1,5 @@
 #include "base/DateTime.h"
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/Prompt.h"
 #include "base/SystemError.h"
@@ -118,7 +119,8 @@ TEST(Prompt, FileDialogFilterIsDoubleNullTerminated) {
         parts.emplace_back(p);
         p += parts.back().size() + 1;
     }
-    EXPECT_EQ((std::vector<std::wstring>{L"Text files (*.txt)", L"*.txt", L"All files (*.*)", L"*.*"}), parts);
+    EXPECT_EQ((std::vector<std::wstring>{L"Text files (*.txt)", L"*.txt", L"All files (*.*)", L"*.*"}),
+              parts);
 }
 
 TEST(Messages, ProcessMessagesKeepsTheQuitRequest) {
@@ -127,4 +129,16 @@ TEST(Messages, ProcessMessagesKeepsTheQuitRequest) {
     MSG message;
     ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(3u, message.wParam);
+}
+
+TEST(FileSystem, ExpandsRelativePathsAndKeepsTheTrailingBackslash) {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    std::wstring expected = current;
+    if (!expected.empty() && expected.back() == L'\\')
+        expected.pop_back();
+    EXPECT_EQ(expected, ExpandFullPath(L"."));
+    EXPECT_EQ(L"C:\\windows\\", ExpandFullPath(L"C:\\windows\\system32\\..\\"));
+    EXPECT_TRUE(IsExistingDirectory(L"C:\\windows"));
+    EXPECT_FALSE(IsExistingDirectory(L"C:\\windows\\no such folder"));
 }

@@ -1,0 +1,24 @@
+#include "base/FileSystem.h"
+
+#include <windows.h>
+
+namespace quarrow {
+
+std::wstring ExpandFullPath(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring result(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, result.data(), nullptr);
+    if (length == 0 || length >= size)
+        return {};
+    result.resize(length);
+    return result;
+}
+
+bool IsExistingDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace quarrow

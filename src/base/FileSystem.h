@@ -1,0 +1,14 @@
+#pragma once
+// Small file-system queries shared by the subsystems.
+
+#include <string>
+
+namespace quarrow {
+
+// The full path of `path` (relative paths against the current directory, "." and ".."
+// resolved, a trailing backslash kept); empty when it cannot be expanded.
+std::wstring ExpandFullPath(const std::wstring& path);
+
+bool IsExistingDirectory(const std::wstring& path);
+
+} // namespace quarrow
