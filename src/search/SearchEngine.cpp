@@ -59,9 +59,7 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
     : ExeFiles(SplitCommaText(L"exe,com,dll,sys,bin,tlb,pdb")),
       MediaFiles(SplitCommaText(L"asf,wma,wmv,avi,mpg,mpeg,mp3,cda,wav,jpg,jpeg,gif,bmp,tif,tiff,ico,png")),
       idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
-      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {
-    BuildDriveLists();
-}
+      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {}
 
 TSearchEngine::~TSearchEngine() = default;
 
@@ -276,12 +274,12 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
 
 void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& pattern,
                                bool collectSubFolders, bool testEntries, std::vector<SubFolder>& subFolders) {
-    const std::wstring spec = folder + pattern;
+    const std::wstring query = folder + pattern;
     // The listing's own limit, kept also where the platform would accept longer paths.
-    if (spec.size() >= MAX_PATH)
+    if (query.size() >= MAX_PATH)
         return;
     WIN32_FIND_DATAW entry;
-    UniqueFind find(FindFirstFileExW(spec.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+    UniqueFind find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
     if (!find)
         return;

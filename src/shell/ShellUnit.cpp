@@ -17,7 +17,7 @@ struct SharedState {
     UniqueModule shlwapi;
     ShellChangeNotifyRegisterProc changeNotifyRegister = nullptr;
     ShellChangeNotifyDeregisterProc changeNotifyDeregister = nullptr;
-    PathMatchSpecProc pathMatchSpec = nullptr;
+    PathMatchProc pathMatch = nullptr;
 };
 
 SharedState& State() {
@@ -54,7 +54,7 @@ ShellUnit::ShellUnit() {
         EntryPoint<ShellChangeNotifyRegisterProc>(state.shell32.Get(), MAKEINTRESOURCEA(2));
     state.changeNotifyDeregister =
         EntryPoint<ShellChangeNotifyDeregisterProc>(state.shell32.Get(), MAKEINTRESOURCEA(4));
-    state.pathMatchSpec = EntryPoint<PathMatchSpecProc>(state.shlwapi.Get(), "PathMatchSpecW");
+    state.pathMatch = EntryPoint<PathMatchProc>(state.shlwapi.Get(), "PathMatchSpecW");
     state.active = true;
 }
 
@@ -63,7 +63,7 @@ ShellUnit::~ShellUnit() {
     state.active = false;
     state.changeNotifyRegister = nullptr;
     state.changeNotifyDeregister = nullptr;
-    state.pathMatchSpec = nullptr;
+    state.pathMatch = nullptr;
     state.desktop.Reset();
     state.desktopList.Reset();
     state.shlwapi.Reset();
@@ -89,8 +89,8 @@ ShellChangeNotifyRegisterProc ShellChangeNotifyRegister() {
 ShellChangeNotifyDeregisterProc ShellChangeNotifyDeregister() {
     return State().changeNotifyDeregister;
 }
-PathMatchSpecProc PathMatchSpecFunction() {
-    return State().pathMatchSpec;
+PathMatchProc PathMatchFunction() {
+    return State().pathMatch;
 }
 
 CriticalErrorScope::CriticalErrorScope(bool suppress) : active_(suppress) {

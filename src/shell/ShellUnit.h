@@ -16,7 +16,7 @@ namespace quarrow {
 using ShellChangeNotifyRegisterProc = ULONG(WINAPI*)(HWND window, int sources, LONG events, UINT message,
                                                      int entryCount, const SHChangeNotifyEntry* entries);
 using ShellChangeNotifyDeregisterProc = BOOL(WINAPI*)(ULONG registration);
-using PathMatchSpecProc = BOOL(WINAPI*)(LPCWSTR name, LPCWSTR spec);
+using PathMatchProc = BOOL(WINAPI*)(LPCWSTR name, LPCWSTR pattern);
 
 // Sets the shell-wide state up on the GUI thread for its lifetime; only one may live at a
 // time. Throws QuarrowError when the desktop folder cannot be obtained: nothing of the
@@ -40,7 +40,7 @@ LPCITEMIDLIST DesktopIDList();
 // Entry points that could not be obtained are null.
 ShellChangeNotifyRegisterProc ShellChangeNotifyRegister();
 ShellChangeNotifyDeregisterProc ShellChangeNotifyDeregister();
-PathMatchSpecProc PathMatchSpecFunction();
+PathMatchProc PathMatchFunction();
 
 // Suppresses the platform's critical-error boxes (a drive that is not ready) while it
 // lives, when `suppress` is true.

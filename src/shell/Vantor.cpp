@@ -421,7 +421,7 @@ bool TVantor::PassesFilter() {
     if ((ObjectAttributes(folder) & folder) == folder)
         return true;
     const std::wstring name = ObjectName();
-    const PathMatchSpecProc matches = PathMatchSpecFunction();
+    const PathMatchProc matches = PathMatchFunction();
     for (const std::wstring& mask : FFilterMasks) {
         if (mask == L"*.*" ? name.find(L'.') != std::wstring::npos
                            : matches != nullptr && matches(name.c_str(), mask.c_str()))

@@ -21,7 +21,7 @@ enum class TAnchor {
 
 // A control on a tab sheet, at its designed place in 96-DPI pixels. A height of 0 marks a
 // combo box, whose height follows its font and its 12 visible lines.
-struct TControlSpec {
+struct TChildControl {
     HWND TMainControls::*Field;
     int Sheet;
     const wchar_t* ClassName;
@@ -49,7 +49,7 @@ using A = TAnchor;
 
 // In creation order, which is also the tab order. The check boxes over a group box's
 // caption come before the box so that they are drawn over its frame.
-const TControlSpec ControlSpecs[] = {
+const TChildControl ChildControls[] = {
     {&C::LabelName, 0, WC_STATICW, L"Name:", Label, 0, IdStatic, A::Left, 8, 8, 200, 14},
     {&C::ComboBoxSearchPattern, 0, WC_COMBOBOXW, L"", EditableCombo, 0, IdComboBoxSearchPattern, A::Stretch,
      8, 24, 8, 0},
@@ -306,9 +306,9 @@ void TMainForm::CreateControls() {
         TabCtrl_InsertItem(c.PageControl, i, &item);
         c.TabSheets[static_cast<size_t>(i)] = CreateTabSheet();
     }
-    for (const TControlSpec& spec : ControlSpecs) {
-        c.*spec.Field = CreateChild(c.TabSheets[static_cast<size_t>(spec.Sheet)], spec.ClassName, spec.Text,
-                                    spec.Style, spec.ExStyle, spec.Id);
+    for (const TChildControl& child : ChildControls) {
+        c.*child.Field = CreateChild(c.TabSheets[static_cast<size_t>(child.Sheet)], child.ClassName,
+                                     child.Text, child.Style, child.ExStyle, child.Id);
     }
     c.BtnSearch =
         CreateChild(handle_, WC_BUTTONW, L"Search", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, IdBtnSearch);
@@ -389,26 +389,26 @@ void TMainForm::LayoutTabSheets() {
                      SWP_NOACTIVATE);
     }
 
-    for (const TControlSpec& spec : ControlSpecs) {
-        HWND control = controls_.*spec.Field;
-        int x = Scale(spec.X);
-        int w = Scale(spec.W);
+    for (const TChildControl& child : ChildControls) {
+        HWND control = controls_.*child.Field;
+        int x = Scale(child.X);
+        int w = Scale(child.W);
         for (const THeaderWidth& header : WidenedHeaders) {
-            if (header.Field == spec.Field)
-                w = std::max(Scale(uiFontSize_ == 9 ? header.Width : spec.W), CheckBoxTextWidth(control));
+            if (header.Field == child.Field)
+                w = std::max(Scale(uiFontSize_ == 9 ? header.Width : child.W), CheckBoxTextWidth(control));
         }
-        if (spec.Anchor == TAnchor::Stretch)
-            w = sheetWidth - x - Scale(spec.W);
-        else if (spec.Anchor == TAnchor::Right)
-            x = sheetWidth - Scale(spec.X);
-        int h = Scale(spec.H);
-        if (spec.H == 0) {
+        if (child.Anchor == TAnchor::Stretch)
+            w = sheetWidth - x - Scale(child.W);
+        else if (child.Anchor == TAnchor::Right)
+            x = sheetWidth - Scale(child.X);
+        int h = Scale(child.H);
+        if (child.H == 0) {
             const int field =
                 static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
             const int item = static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, 0, 0));
             h = field + 8 + VisibleComboLines * item;
         }
-        SetWindowPos(control, nullptr, x, Scale(spec.Y), std::max(w, 0), h, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control, nullptr, x, Scale(child.Y), std::max(w, 0), h, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The up-down controls sit at the right edge of their buddies, which they narrow.
     SendMessageW(controls_.UpDownDTCount, UDM_SETBUDDY, reinterpret_cast<WPARAM>(controls_.EditDTCount), 0);

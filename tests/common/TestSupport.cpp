@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
 
 namespace quarrow::test {
 namespace {
@@ -53,7 +54,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::wstring TempDir::Sub(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+std::wstring TempDir::Sub(const std::wstring& relative) const {
+    return path_ + L"\\" + relative;
+}
 
 std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string& content) const {
     const std::filesystem::path full = Sub(relative);
@@ -66,6 +69,11 @@ std::wstring TempDir::WriteFile(const std::wstring& relative, const std::string&
 std::wstring TempDir::MakeDir(const std::wstring& relative) const {
     std::filesystem::create_directories(Sub(relative));
     return Sub(relative);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::wstring OutputFolder() {
@@ -133,8 +141,8 @@ bool SetLastWriteTimeUtc(const std::wstring& path, int year, int month, int day,
     const DWORD flags = (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
                             ? FILE_FLAG_BACKUP_SEMANTICS
                             : 0;
-    UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, flags, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, flags, nullptr));
     return file && SetFileTime(file.Get(), nullptr, nullptr, &ft);
 }
 
@@ -170,14 +178,14 @@ bool ScriptedPrompt::BrowseFolder(std::wstring& folder, const std::wstring& titl
 }
 
 bool ScriptedPrompt::SaveFileName(const FileDialogOptions& options, std::wstring& path) {
-    records_.push_back({Kind::SaveFile, PromptType::Information, PromptButtons::Ok, options.defaultExt,
-                        options.filter});
+    records_.push_back(
+        {Kind::SaveFile, PromptType::Information, PromptButtons::Ok, options.defaultExt, options.filter});
     return NextDialogAnswer(path);
 }
 
 bool ScriptedPrompt::OpenFileName(const FileDialogOptions& options, std::wstring& path) {
-    records_.push_back({Kind::OpenFile, PromptType::Information, PromptButtons::Ok, options.initialDir,
-                        options.filter});
+    records_.push_back(
+        {Kind::OpenFile, PromptType::Information, PromptButtons::Ok, options.initialDir, options.filter});
     return NextDialogAnswer(path);
 }
 

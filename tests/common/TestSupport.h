@@ -21,8 +21,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::wstring& Path() const { return path_; }        // no trailing backslash
-    std::wstring Sub(const std::wstring& relative) const;      // Path() + "\" + relative
+    const std::wstring& Path() const { return path_; }    // no trailing backslash
+    std::wstring Sub(const std::wstring& relative) const; // Path() + "\" + relative
     // Creates a file (and its folders) with the given bytes; returns the full path.
     std::wstring WriteFile(const std::wstring& relative, const std::string& content = {}) const;
     std::wstring MakeDir(const std::wstring& relative) const;
@@ -30,6 +30,9 @@ public:
 private:
     std::wstring path_;
 };
+
+// The whole content of a file (empty when it cannot be read).
+std::string ReadFileBytes(const std::wstring& path);
 
 // The build folder (QUARROW_BUILD_DIR, set by ctest) as a Windows path, or empty.
 std::wstring BuildFolder();

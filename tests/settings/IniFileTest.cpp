@@ -7,19 +7,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace quarrow;
 using quarrow::test::TempDir;
 
 namespace {
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 int FilesIn(const std::wstring& folder) {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator(folder), {}));
@@ -79,7 +71,7 @@ TEST(IniFile, LineBreaksInAValueAddNoKeys) {
     ini.WriteString(L"S", L"text", L"one\r\ntwo=2\n[Other]");
     EXPECT_EQ(L"one  two=2 [Other]", ini.ReadString(L"S", L"text", L""));
     EXPECT_EQ(L"?", ini.ReadString(L"S", L"two", L"?"));
-    EXPECT_EQ("[S]\r\ntext=one  two=2 [Other]\r\n", FileBytes(dir.Sub(L"a.ini")));
+    EXPECT_EQ("[S]\r\ntext=one  two=2 [Other]\r\n", test::ReadFileBytes(dir.Sub(L"a.ini")));
 }
 
 TEST(IniFile, RefusedWritesNameTheFullPath) {
@@ -104,7 +96,7 @@ TEST(IniFileUpdate, CommitReplacesTheFileAndKeepsWhatElseItHolds) {
         EXPECT_EQ(L"old", TIniFile(path).ReadString(L"Mine", L"k", L"")) << "the file changed before Commit";
         update.Commit();
     }
-    EXPECT_EQ("; note\r\n[Mine]\r\nk=new\r\n[Theirs]\r\nkeep=1\r\n", FileBytes(path));
+    EXPECT_EQ("; note\r\n[Mine]\r\nk=new\r\n[Theirs]\r\nkeep=1\r\n", test::ReadFileBytes(path));
     EXPECT_EQ(1, FilesIn(dir.Path())) << "the working copy was left behind";
 }
 
@@ -127,7 +119,7 @@ TEST(IniFileUpdate, AFailurePartWayLeavesTheFileAsItWas) {
         }
         RemoveDirectoryW(working.c_str());
     }
-    EXPECT_EQ(original, FileBytes(path));
+    EXPECT_EQ(original, test::ReadFileBytes(path));
     EXPECT_EQ(1, FilesIn(dir.Path()));
 }
 
@@ -140,7 +132,7 @@ TEST(IniFileUpdate, UnicodeValuesTurnAnAnsiFileIntoUtf16) {
         update.File().WriteString(L"Mine", L"0", folder);
         update.Commit();
     }
-    EXPECT_EQ("\xFF\xFE", FileBytes(path).substr(0, 2));
+    EXPECT_EQ("\xFF\xFE", test::ReadFileBytes(path).substr(0, 2));
     const TIniFile ini(path);
     EXPECT_EQ(folder, ini.ReadString(L"Mine", L"0", L""));
     EXPECT_EQ(L"caf\u00E9", ini.ReadString(L"Other", L"name", L""));

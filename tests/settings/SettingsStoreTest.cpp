@@ -12,19 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 using namespace quarrow;
 using quarrow::test::TempDir;
 
 namespace {
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // Points APPDATA at a fresh folder for one test and puts the old value back afterwards.
 class SettingsFileTest : public ::testing::Test {
@@ -68,7 +60,7 @@ protected:
         std::vector<std::pair<std::wstring, std::string>> contents;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(appData_.Path()))
             contents.emplace_back(entry.path().wstring(),
-                                  entry.is_directory() ? "<dir>" : FileBytes(entry.path()));
+                                  entry.is_directory() ? "<dir>" : test::ReadFileBytes(entry.path()));
         return contents;
     }
 
@@ -117,7 +109,7 @@ TEST_F(SettingsFileTest, FirstStartGivesDefaultsAndTheFirstSaveWritesEveryPrefer
     EXPECT_EQ("[Preferences]\r\nShowTypeInsteadOfExtension=0\r\nSavePositionAndSize=0\r\nSaveSearchData=1\r\n"
               "ExcludeFolders=0\r\nEditor=C:\\Windows\\notepad.exe\r\nAppWidth=700\r\nAppHeight=500\r\n"
               "AppLeft=30\r\nAppTop=40\r\nFirstColumnWidth=200\r\n[SearchPatternHistoryList]\r\n0=*.txt\r\n",
-              FileBytes(FilePath()));
+              test::ReadFileBytes(FilePath()));
 }
 
 TEST_F(SettingsFileTest, RoundTripKeepsEverything) {
@@ -168,7 +160,7 @@ TEST_F(SettingsFileTest, WithoutSaveSearchDataOnlyTheExcludedFoldersAreKept) {
     TSettings settings;
     settings.SaveSearchData = false;
     Save(settings, {{L"new"}, {L"C:\\new"}, {L"new"}, {L"C:\\Windows"}});
-    const std::string text = FileBytes(FilePath());
+    const std::string text = test::ReadFileBytes(FilePath());
     EXPECT_EQ(std::string::npos, text.find("History"));
     EXPECT_NE(std::string::npos, text.find("[ExcludeFoldersList]\r\n0=C:\\Windows\r\n"));
     EXPECT_EQ(std::string::npos, text.find("C:\\old"));
@@ -216,7 +208,7 @@ TEST_F(SettingsFileTest, WhatAUserAddedByHandSurvivesASave) {
     EXPECT_EQ(L"keep me", ini.ReadString(L"Preferences", L"MyOwnKey", L""));
     EXPECT_EQ(L"1", ini.ReadString(L"Elsewhere", L"a", L""));
     EXPECT_EQ(700, ini.ReadInteger(L"Preferences", L"AppWidth", 0));
-    EXPECT_EQ(0u, FileBytes(FilePath()).find("; my notes\r\n"));
+    EXPECT_EQ(0u, test::ReadFileBytes(FilePath()).find("; my notes\r\n"));
 }
 
 TEST_F(SettingsFileTest, BinaryJunkIsSurvived) {
@@ -257,7 +249,7 @@ TEST_F(SettingsFileTest, AVeryLargeFileIsReadAndKept) {
     const TIniFile ini(FilePath());
     EXPECT_EQ(std::string(40, 'j'), ToUtf8(ini.ReadString(L"Other3999", L"key9", L"")));
     EXPECT_EQ(40, ini.ReadInteger(L"Preferences", L"AppTop", 0));
-    EXPECT_GT(FileBytes(FilePath()).size(), big.size());
+    EXPECT_GT(test::ReadFileBytes(FilePath()).size(), big.size());
 }
 
 TEST_F(SettingsFileTest, RefusedSavesNameTheFileAndChangeNothing) {

@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "shell/ShellUnit.h"
+#include "ui/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -41,12 +42,6 @@ private:
 
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
 
 std::wstring ClassName(HWND window) {
     wchar_t name[64] = {};
