@@ -34,7 +34,7 @@ void TMainForm::ListViewResultsData(NMLVDISPINFOW& info) {
         displayText_ = record.Name;
         break;
     case 1:
-        displayText_ = record.Folder;
+        displayText_ = record.Folder();
         break;
     case 2:
         displayText_ = record.IsFolder ? std::wstring() : SizeText(record.Size);
@@ -62,15 +62,16 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
         TShellItem& record = IDList[i];
         if (record.InfoLoaded)
             continue;
+        const std::wstring fullName = record.FullName();
         SHFILEINFOW info{};
-        if (SHGetFileInfoW(record.FullName.c_str(), 0, &info, sizeof(info),
+        if (SHGetFileInfoW(fullName.c_str(), 0, &info, sizeof(info),
                            SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
             record.ImageIndex = info.iIcon;
         else
             record.ImageIndex = -1;
         if (Settings.ShowTypeInsteadOfExtension) {
             SHFILEINFOW type{};
-            if (SHGetFileInfoW(record.FullName.c_str(), 0, &type, sizeof(type), SHGFI_TYPENAME))
+            if (SHGetFileInfoW(fullName.c_str(), 0, &type, sizeof(type), SHGFI_TYPENAME))
                 record.FileType.assign(type.szTypeName, wcsnlen(type.szTypeName, 80));
             else
                 record.FileType.clear();

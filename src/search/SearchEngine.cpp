@@ -254,13 +254,14 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     // "*.*" lists every entry, so one listing serves both passes.
     const bool oneListing = Criteria.SearchPattern == AllEntries;
     std::vector<SubFolder> subFolders;
-    ListFolder(path, Criteria.SearchPattern, oneListing && Criteria.SearchInSubfolders, true, subFolders);
+    TFolderText folderText;
+    ListFolder(path, Criteria.SearchPattern, oneListing && Criteria.SearchInSubfolders, &folderText, subFolders);
     if (!idList_.Empty())
         host_.SetStatusText(1, L"Searching... " + std::to_wstring(idList_.Count()));
     if (!Criteria.SearchInSubfolders)
         return;
     if (!oneListing)
-        ListFolder(path, AllEntries, true, false, subFolders);
+        ListFolder(path, AllEntries, true, nullptr, subFolders);
     for (const SubFolder& sub : subFolders) {
         host_.ProcessMessages();
         if (!RunState.SearchInProgress)
@@ -272,8 +273,9 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     }
 }
 
-void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& pattern,
-                               bool collectSubFolders, bool testEntries, std::vector<SubFolder>& subFolders) {
+// Entries are tested when `folderText` is given; it is made for the folder's first result.
+void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& pattern, bool collectSubFolders,
+                               TFolderText* folderText, std::vector<SubFolder>& subFolders) {
     const std::wstring query = folder + pattern;
     // The listing's own limit, kept also where the platform would accept longer paths.
     if (query.size() >= MAX_PATH)
@@ -284,15 +286,16 @@ void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& p
     if (!find)
         return;
     do {
-        if (testEntries)
-            TestEntry(folder, entry);
+        if (folderText != nullptr)
+            TestEntry(folder, *folderText, entry);
         if (collectSubFolders && IsDirectory(entry) && !IsDotEntry(entry.cFileName))
             subFolders.push_back(
                 {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileW(find.Get(), &entry));
 }
 
-void TSearchEngine::TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,
+                              const WIN32_FIND_DATAW& entry) {
     const bool isFolder = IsDirectory(entry);
     if (!Criteria.ShowMatchingFilenames && !isFolder)
         return;
@@ -326,12 +329,11 @@ void TSearchEngine::TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW
     if (Criteria.SearchInFiles && !PassesContentTest(folder, entry))
         return;
 
+    if (!folderText)
+        folderText = std::make_shared<const std::wstring>(folder);
     auto item = std::make_unique<TShellItem>();
     item->Name = entry.cFileName;
-    item->Folder = folder;
-    // One allocation: the concatenation operator would copy the folder, then grow it.
-    item->FullName.reserve(folder.size() + item->Name.size());
-    item->FullName.append(folder).append(item->Name);
+    item->FolderText = folderText;
     if (!settings_.ShowTypeInsteadOfExtension)
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;

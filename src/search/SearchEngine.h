@@ -117,8 +117,8 @@ private:
     void PrepareWalk();
     bool IsExcluded(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder, const std::wstring& pattern, bool collectSubFolders,
-                    bool testEntries, std::vector<SubFolder>& subFolders);
-    void TestEntry(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+                    TFolderText* folderText, std::vector<SubFolder>& subFolders);
+    void TestEntry(const std::wstring& folder, TFolderText& folderText, const WIN32_FIND_DATAW& entry);
     bool PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool LeadsBackToAncestor(const std::wstring& path);
     static std::optional<FolderId> ReadFolderId(const std::wstring& path);

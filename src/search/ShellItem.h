@@ -10,10 +10,12 @@
 
 namespace quarrow {
 
+// The text of one listed folder, shared by every record found in it.
+using TFolderText = std::shared_ptr<const std::wstring>;
+
 struct TShellItem {
-    std::wstring FullName;  // Folder + Name
     std::wstring Name;      // as the listing returned it; replaced by an in-place rename
-    std::wstring Folder;    // the listed folder, always ending in a backslash
+    TFolderText FolderText; // the listed folder, always ending in a backslash
     std::wstring FileType;  // the extension as in the name, or the shell's type name
     int ImageIndex = -1;    // small icon in the system image list; -1 for none
     TDateTime Modified = 0; // local time
@@ -21,6 +23,9 @@ struct TShellItem {
     bool IsFolder = false;
     bool Selected = false;   // the row's selection, saved around a sort
     bool InfoLoaded = false; // ImageIndex (and the type name) have been fetched
+
+    const std::wstring& Folder() const { return *FolderText; }
+    std::wstring FullName() const { return Folder() + Name; }
 };
 
 // The results of the current search in the order found (until sorted). The list is the

@@ -29,7 +29,7 @@ protected:
     std::vector<std::wstring> Found() const {
         std::vector<std::wstring> found;
         for (const auto& item : ids.Items())
-            found.push_back(item->FullName.substr(dir.Path().size() + 1));
+            found.push_back(item->FullName().substr(dir.Path().size() + 1));
         return found;
     }
     std::vector<std::wstring> FoundSorted() const {
@@ -65,8 +65,8 @@ TEST_F(Walker, NameSwitchesDotEntriesRecordsAndPreOrder) {
     const TShellItem& a = *std::find_if(ids.Items().begin(), ids.Items().end(), [](const auto& item) {
                                return item->Name == L"a.txt";
                            })->get();
-    EXPECT_EQ(a.Folder, dir.Path() + L"\\");
-    EXPECT_EQ(a.FullName, a.Folder + L"a.txt");
+    EXPECT_EQ(a.Folder(), dir.Path() + L"\\");
+    EXPECT_EQ(a.FullName(), a.Folder() + L"a.txt");
     EXPECT_EQ(a.FileType, L"txt");
     EXPECT_EQ(a.Size, 5);
     EXPECT_FALSE(a.IsFolder);
@@ -90,14 +90,14 @@ TEST_F(Walker, NameSwitchesDotEntriesRecordsAndPreOrder) {
     std::map<std::wstring, int> firstOfFolder, lastOfFolder, indexOf;
     for (int i = 0; i < ids.Count(); ++i) {
         EXPECT_TRUE(ids[i].FileType.empty());
-        indexOf[ids[i].FullName + L"\\"] = i;
-        firstOfFolder.try_emplace(ids[i].Folder, i);
-        lastOfFolder[ids[i].Folder] = i;
+        indexOf[ids[i].FullName() + L"\\"] = i;
+        firstOfFolder.try_emplace(ids[i].Folder(), i);
+        lastOfFolder[ids[i].Folder()] = i;
     }
     for (const auto& [folder, first] : firstOfFolder) {
         int count = 0;
         for (int i = 0; i < ids.Count(); ++i)
-            count += ids[i].Folder == folder;
+            count += ids[i].Folder() == folder;
         EXPECT_EQ(lastOfFolder[folder] - first + 1, count) << "results of a folder are contiguous";
         if (folder != dir.Path() + L"\\") {
             EXPECT_LT(indexOf.at(folder), first);
@@ -221,7 +221,7 @@ TEST_F(Walker, ContentFilterSkipsFoldersAndIgnoredExtensions) {
     const auto unicode = std::find_if(ids.Items().begin(), ids.Items().end(),
                                       [](const auto& item) { return item->Name[0] == L'\u65E5'; });
     ASSERT_NE(unicode, ids.Items().end());
-    EXPECT_TRUE(UniqueFile(CreateFileW((*unicode)->FullName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    EXPECT_TRUE(UniqueFile(CreateFileW((*unicode)->FullName().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, 0, nullptr)));
 }
 

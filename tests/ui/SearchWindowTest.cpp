@@ -233,7 +233,7 @@ TEST_F(MainFormTest, ResetEmptiesTheResultsAndTheStatusBar) {
     ASSERT_EQ(2, form.IDList.Count());
     ASSERT_TRUE(form.ChangeMonitoringEnabled);
     form.Vantor->SetFolder(folder.Path());
-    form.Vantor->MultiObjects().push_back(form.IDList[0].FullName);
+    form.Vantor->MultiObjects().push_back(form.IDList[0].FullName());
     Click(c.BtnReset);
     EXPECT_TRUE(form.Vantor->MultiObjects().empty());
     EXPECT_EQ(L"", form.Vantor->Folder()); // My Computer again
