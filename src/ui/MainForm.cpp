@@ -106,6 +106,10 @@ bool TMainForm::Create() {
     SetApplicationWindow(handle_);
     g_filterForm = this;
     SetMessageFilter(MainFormFilterMessage);
+    // The Preferences dialog is made once, after the window, and reused.
+    preferencesForm_ = std::make_unique<TPreferencesForm>(*this);
+    if (!preferencesForm_->Create())
+        return false;
     return true;
 }
 
@@ -295,6 +299,23 @@ LRESULT TMainForm::OnCommand(WPARAM wParam, LPARAM lParam) {
         if (code == BN_CLICKED)
             CheckBoxExcludeFoldersClick();
         break;
+    // Excluded-folder commands (src/ui/MainFormLists.cpp).
+    case IdBtnSFAdd:
+        if (code == BN_CLICKED)
+            BtnSFAddClick();
+        break;
+    case IdBtnSFRemove:
+        if (code == BN_CLICKED)
+            BtnSFRemoveClick();
+        break;
+    case IdBtnSFSuggest:
+        if (code == BN_CLICKED)
+            BtnSFSuggestClick();
+        break;
+    case IdBtnSFClear:
+        if (code == BN_CLICKED)
+            BtnSFClearClick();
+        break;
     case IdComboBoxContainingText:
         if (code == CBN_EDITCHANGE)
             ComboBoxContainingTextChange();
@@ -322,11 +343,8 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
         }
         break;
     case IdListViewExcludeFolders:
-        if (header.code == LVN_ITEMCHANGED) {
-            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-            if ((change.uChanged & LVIF_STATE) != 0 && change.iItem >= 0)
-                UpdateExcludeFoldersTab();
-        }
+        if (header.code == LVN_ITEMCHANGED)
+            ListViewExcludeFoldersChange(reinterpret_cast<const NMLISTVIEW&>(header));
         break;
     default:
         break;

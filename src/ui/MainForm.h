@@ -7,6 +7,7 @@
 #include "base/Handles.h"
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
+#include "settings/Preferences.h"
 #include "settings/Settings.h"
 #include "shell/Vantor.h"
 #include "ui/Actions.h"
@@ -144,6 +145,21 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // Excluded-folder commands on the fourth tab (src/ui/MainFormLists.cpp).
+    void ListViewExcludeFoldersChange(const NMLISTVIEW& change);
+    void BtnSFAddClick();
+    void BtnSFRemoveClick();
+    void BtnSFSuggestClick();
+    void BtnSFClearClick();
+
+    // The Preferences dialog (src/settings/MainFormPreferences.cpp). The dialog is made by
+    // Create and reused; it sets PreferencesHaveBeenChanged when it applies something.
+    void ActionToolsPreferencesExecute();
+    // Brings the Type column of the results already listed in line with the setting.
+    void ShowTypeInsteadOfExtensionChanged();
+    TPreferencesForm& PreferencesForm() { return *preferencesForm_; }
+    bool PreferencesHaveBeenChanged = false;
+
     // Actions and menus (src/ui/MainFormMenus.cpp).
     bool ActionEnabled(TActionId id) const { return actionEnabled_[static_cast<size_t>(id)]; }
     void SetActionEnabled(TActionId id, bool enabled);
@@ -265,6 +281,12 @@ private:
     };
     std::vector<std::unique_ptr<TMenuItemData>> menuItemData_;
     std::wstring displayText_; // the text handed to the list view for the cell it asks for
+
+    // The Preferences dialog (src/settings/MainFormPreferences.cpp).
+    std::unique_ptr<TPreferencesForm> preferencesForm_;
+    // After an excluded-folder command (src/ui/MainFormLists.cpp).
+    void EndExcludeFoldersCommand();
+    void KeepExcludeFoldersFocus();
 };
 
 // Runs the message loop of the GUI thread until WM_QUIT; returns its exit code.

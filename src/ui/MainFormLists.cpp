@@ -4,6 +4,7 @@
 #include "ui/MainForm.h"
 
 #include "base/Text.h"
+#include "settings/ExcludeFolders.h"
 #include "ui/Controls.h"
 #include "ui/HistoryLists.h"
 
@@ -67,6 +68,61 @@ void TMainForm::CheckBoxExcludeFoldersClick() {
         EnableWindow(control, Settings.ExcludeFolders);
     ListView_SetItemState(c.ListViewExcludeFolders, -1, 0, LVIS_SELECTED);
     UpdateExcludeFoldersTab();
+}
+
+void TMainForm::ListViewExcludeFoldersChange(const NMLISTVIEW& change) {
+    if ((change.uChanged & LVIF_STATE) != 0 && change.iItem >= 0)
+        UpdateExcludeFoldersTab();
+}
+
+void TMainForm::BtnSFAddClick() {
+    std::wstring folder;
+    if (Prompt().BrowseFolder(folder, L"Select a folder", true))
+        UpdateExcludeFoldersList(folder);
+    EndExcludeFoldersCommand();
+}
+
+void TMainForm::BtnSFRemoveClick() {
+    const int selected = ListView_GetNextItem(controls_.ListViewExcludeFolders, -1, LVNI_SELECTED);
+    if (selected >= 0 && selected < static_cast<int>(Lists.ExcludeFoldersList.size())) {
+        Lists.ExcludeFoldersList.erase(Lists.ExcludeFoldersList.begin() + selected);
+        UpdateExcludeFoldersList(L"");
+    }
+    EndExcludeFoldersCommand();
+}
+
+void TMainForm::BtnSFSuggestClick() {
+    const std::vector<std::wstring> folders = SuggestedExcludeFolders(engine_->FixedDriveList);
+    if (folders.empty()) {
+        ShowInformation(Prompt(), NoFoldersToSuggest);
+    } else if (Confirm(Prompt(), SuggestQuestion(folders))) {
+        // Last to first, so that they stand at the top in ascending order.
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            UpdateExcludeFoldersList(*folder);
+    }
+    EndExcludeFoldersCommand();
+}
+
+void TMainForm::BtnSFClearClick() {
+    if (!Lists.ExcludeFoldersList.empty() &&
+        Confirm(Prompt(), L"Do you want to clear the list with skipped folders?")) {
+        Lists.ExcludeFoldersList.clear();
+        UpdateExcludeFoldersList(L"");
+    }
+    UpdateExcludeFoldersTab();
+    KeepExcludeFoldersFocus();
+}
+
+void TMainForm::EndExcludeFoldersCommand() {
+    ListView_SetItemState(controls_.ListViewExcludeFolders, -1, 0, LVIS_SELECTED);
+    UpdateExcludeFoldersTab();
+    KeepExcludeFoldersFocus();
+}
+
+// Disabling the button that had the keyboard focus leaves the focus nowhere.
+void TMainForm::KeepExcludeFoldersFocus() {
+    if (GetFocus() == nullptr && GetActiveWindow() == handle_ && IsWindowEnabled(controls_.BtnSFAdd))
+        SendMessageW(controls_.TabSheets[3], WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls_.BtnSFAdd), TRUE);
 }
 
 } // namespace quarrow

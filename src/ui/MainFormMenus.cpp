@@ -23,6 +23,8 @@ struct TActionHandler {
 // Actions whose behaviour belongs to other parts of the program join this table with them.
 const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
+    // The Preferences dialog (src/settings/MainFormPreferences.cpp).
+    {TActionId::ActionToolsPreferences, &TMainForm::ActionToolsPreferencesExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {

@@ -3,6 +3,7 @@
 quarrow.ico        the program icon
 actions<N>.bmp     the 18 pictures of the action image list, N x N each, in index order
 status<N>.bmp      the three status lights (green, red, gray) and the browse-button glyph
+pages<N>.bmp       the pictures of the Preferences dialog's three tabs, N x N each
 """
 
 import math
@@ -261,8 +262,49 @@ STATUS = [light((60, 200, 70, 255), (30, 110, 40, 255)),
           open_folder]
 
 
+def settings_window(size):
+    c = Canvas(size)
+    c.rect(0.5, 1.5, 13.5, 12.5, EDGE, radius=0.8)
+    c.rect(1.3, 2.3, 12.7, 4.3, BLUE, radius=0.4)
+    c.rect(1.3, 4.3, 12.7, 11.7, PAPER)
+    for y in (6.2, 9.0):
+        c.rect(2.6, y - 0.9, 4.4, y + 0.9, WHITE)
+        c.frame(2.6, y - 0.9, 4.4, y + 0.9, 0.5, EDGE)
+        c.line(5.6, y, 10.6, y, 0.8, LINES)
+    c.line(2.9, 6.2, 3.4, 6.8, 0.6, GREEN)
+    c.line(3.4, 6.8, 4.2, 5.4, 0.6, GREEN)
+    # A small gear over the corner.
+    for k in range(8):
+        a = math.radians(45 * k)
+        ca, sa = math.cos(a), math.sin(a)
+        c.polygon([(11.6 + r * ca - t * sa, 11.6 + r * sa + t * ca)
+                   for (r, t) in ((2.2, -0.7), (4.0, -0.6), (4.0, 0.6), (2.2, 0.7))], GRAY)
+    c.circle(11.6, 11.6, 3.0, GRAY)
+    c.circle(11.6, 11.6, 2.4, STEEL)
+    c.circle(11.6, 11.6, 1.0, (0, 0, 0, 0))
+    return c
+
+
+def padlock(size):
+    c = Canvas(size)
+    c.ring(8, 6.2, 3.6, 1.5, STEEL)
+    c.ring(8, 6.2, 3.6, 0.5, GRAY)
+    c.rect(2.5, 6.5, 13.5, 15.2, (200, 150, 40, 255), radius=1.0)
+    c.rect(3.3, 7.3, 12.7, 14.4, (236, 190, 70, 255), radius=0.6)
+    c.circle(8, 10.2, 1.3, DARK)
+    c.line(8, 10.5, 8, 12.8, 1.0, DARK)
+    return c
+
+
+# The Preferences dialog's tabs: General, Privacy, Editor.
+PAGES = [settings_window, padlock, edit]
+PAGE_SIZES = (32, 40, 48, 64)
+
+
 if __name__ == '__main__':
     write_ico('quarrow.ico', [program_icon(s) for s in (16, 32, 48)])
     for s in SIZES:
         write_strip_bmp('actions%d.bmp' % s, [draw(s) for draw in ACTIONS])
         write_strip_bmp('status%d.bmp' % s, [draw(s) for draw in STATUS])
+    for s in PAGE_SIZES:
+        write_strip_bmp('pages%d.bmp' % s, [draw(s) for draw in PAGES])
