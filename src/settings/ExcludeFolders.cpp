@@ -12,14 +12,6 @@ namespace {
 
 const wchar_t* const DriveFolders[] = {L"\\Windows", L"\\RECYCLER", L"\\System Volume Information"};
 
-// The walker compares whole paths, and the folders it is about to search carry no
-// trailing backslash.
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-    if (path.size() > 3 && path.back() == L'\\')
-        path.pop_back();
-    return path;
-}
-
 void AddSorted(std::vector<std::wstring>& list, const std::wstring& path) {
     const auto position = std::lower_bound(list.begin(), list.end(), path, [](const auto& a, const auto& b) {
         return CompareTextIgnoreCase(a, b) < 0;
@@ -42,6 +34,12 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
 
 } // namespace
 
+std::wstring ExcludedFolderPath(std::wstring path) {
+    if (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
 const wchar_t NoFoldersToSuggest[] =
     L"No folders have been found on your system that usually can be skipped during a search.";
 
@@ -50,14 +48,14 @@ std::vector<std::wstring> SuggestedExcludeFolders(const std::wstring& systemRoot
                                                   const std::function<bool(const std::wstring&)>& folderExists) {
     std::vector<std::wstring> folders;
     if (!systemRoot.empty()) {
-        const std::wstring expanded = WithoutTrailingBackslash(ExpandFullPath(systemRoot));
+        const std::wstring expanded = ExcludedFolderPath(ExpandFullPath(systemRoot));
         if (!expanded.empty())
             AddSorted(folders, expanded);
     }
     for (const std::wstring& root : fixedDrives) {
         const std::wstring base = EndsWith(root, L"\\") ? root.substr(0, root.size() - 1) : root;
         for (const wchar_t* folder : DriveFolders) {
-            const std::wstring path = WithoutTrailingBackslash(ExpandFullPath(base + folder));
+            const std::wstring path = ExcludedFolderPath(ExpandFullPath(base + folder));
             if (!path.empty() && folderExists(path))
                 AddSorted(folders, path);
         }

@@ -19,6 +19,10 @@ std::vector<std::wstring> SuggestedExcludeFolders(const std::wstring& systemRoot
 // The same for this system: SYSTEMROOT and the folders that exist.
 std::vector<std::wstring> SuggestedExcludeFolders(const std::vector<std::wstring>& fixedDrives);
 
+// A folder as the list keeps it: without a trailing backslash unless it is a drive root, as
+// the walker compares the folders it is about to search.
+std::wstring ExcludedFolderPath(std::wstring path);
+
 extern const wchar_t NoFoldersToSuggest[];
 // The confirmation that lists `folders`, one a line.
 std::wstring SuggestQuestion(const std::vector<std::wstring>& folders);

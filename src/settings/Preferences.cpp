@@ -42,23 +42,23 @@ struct TPlacedControl {
 };
 
 using P = TPreferencesControls;
-constexpr DWORD CheckBox = BS_AUTOCHECKBOX | WS_TABSTOP;
+constexpr DWORD CheckBox = BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP;
 constexpr DWORD Button = BS_PUSHBUTTON | WS_TABSTOP;
 
 // In creation order, which is also the tab order.
 const TPlacedControl PlacedControls[] = {
     {&P::CheckBoxSavePositionAndSize, 0, WC_BUTTONW, L"Save position and size of main window", CheckBox, 0,
-     IdCheckBoxSavePositionAndSize, 56, 16, 310, 17},
+     IdCheckBoxSavePositionAndSize, 52, 16, 310, 17},
     {&P::CheckBoxShowTypeInsteadOfExtension, 0, WC_BUTTONW,
      L"Show file type instead of extension (see help for details)", CheckBox, 0,
-     IdCheckBoxShowTypeInsteadOfExtension, 56, 40, 310, 17},
+     IdCheckBoxShowTypeInsteadOfExtension, 52, 40, 310, 17},
     {&P::CheckBoxSaveSearchData, 1, WC_BUTTONW, L"Save recently used search phrases and locations", CheckBox,
-     0, IdCheckBoxSaveSearchData, 56, 16, 310, 17},
-    {&P::ButtonClearSearchDataNow, 1, WC_BUTTONW, L"Clear now", Button, 0, IdButtonClearSearchDataNow, 56, 44,
+     0, IdCheckBoxSaveSearchData, 52, 16, 310, 17},
+    {&P::ButtonClearSearchDataNow, 1, WC_BUTTONW, L"Clear now", Button, 0, IdButtonClearSearchDataNow, 52, 44,
      75, 25},
-    {&P::LabelEditor, 2, WC_STATICW, L"Editor:", SS_LEFT | SS_NOPREFIX, 0, IdStatic, 56, 16, 200, 14},
-    {&P::EditEditor, 2, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IdEditEditor, 56, 32,
-     270, 21},
+    {&P::LabelEditor, 2, WC_STATICW, L"Editor:", SS_LEFT | SS_NOPREFIX, 0, IdStatic, 52, 16, 200, 14},
+    {&P::EditEditor, 2, WC_EDITW, L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IdEditEditor, 52, 32,
+     274, 21},
     {&P::BitBtnOpenFolderDialog, 2, WC_BUTTONW, L"", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, 0,
      IdBitBtnOpenFolderDialog, 330, 30, 25, 25},
     {&P::ButtonOK, -1, WC_BUTTONW, L"&OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, IDOK, 158, 202, 75,
@@ -134,6 +134,21 @@ std::pair<int, int> PictureSize(const int (&sizes)[4], int designed, int dpi) {
             best = i;
     }
     return {sizes[best], best};
+}
+
+// The text of a control in its font: the width of its caption and the height of a line.
+SIZE CaptionExtent(HWND control) {
+    const std::wstring text = WindowText(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    extent.cy = metrics.tmHeight;
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
 }
 
 void ReportDialogError(IPrompt& prompt, const std::exception& error) {
@@ -299,9 +314,31 @@ void TPreferencesForm::LayoutControls() {
     for (HWND picture : c.TabPictures)
         SetWindowPos(picture, nullptr, Scale(PictureLeft), Scale(PictureTop), pictureWidth, pictureHeight,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const TPlacedControl& control : PlacedControls)
-        SetWindowPos(c.*control.Field, nullptr, Scale(control.X), Scale(control.Y), Scale(control.W),
-                     Scale(control.H), SWP_NOZORDER | SWP_NOACTIVATE);
+    // A check box grows to its caption as far as its sheet allows; a face wider than the one
+    // designed for wraps the caption onto a second line and moves the controls below.
+    const int sheetWidth = display.right - display.left;
+    std::array<int, 3> shift{};
+    for (const TPlacedControl& control : PlacedControls) {
+        const HWND window = c.*control.Field;
+        int y = Scale(control.Y);
+        int w = Scale(control.W);
+        int h = Scale(control.H);
+        if (control.Sheet >= 0) {
+            int& sheetShift = shift[static_cast<size_t>(control.Sheet)];
+            y += sheetShift;
+            if (control.Style == CheckBox) {
+                const SIZE caption = CaptionExtent(window);
+                const int needed =
+                    caption.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+                w = std::max(w, std::min(needed, sheetWidth - Scale(control.X) - Scale(4)));
+                if (needed > w) {
+                    h += caption.cy + Scale(2);
+                    sheetShift += caption.cy + Scale(2);
+                }
+            }
+        }
+        SetWindowPos(window, nullptr, Scale(control.X), y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TPreferencesForm::CenterOnOwner() {

@@ -77,8 +77,9 @@ void TMainForm::ListViewExcludeFoldersChange(const NMLISTVIEW& change) {
 
 void TMainForm::BtnSFAddClick() {
     std::wstring folder;
+    // The shell may end the path with a backslash, which the walker's paths never have.
     if (Prompt().BrowseFolder(folder, L"Select a folder", true))
-        UpdateExcludeFoldersList(folder);
+        UpdateExcludeFoldersList(ExcludedFolderPath(folder));
     EndExcludeFoldersCommand();
 }
 

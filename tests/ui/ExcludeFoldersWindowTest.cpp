@@ -54,7 +54,15 @@ TEST_F(ExcludeFoldersWindowTest, AddMovesAFolderListedInOtherCaseToTheTopAndKeep
     Click(c.BtnSFAdd);
     EXPECT_EQ(moved, form.Lists.ExcludeFoldersList);
 
-    for (int i = 3; i <= 13; ++i) {
+    // Kept as the walker will compare it: without a trailing backslash, but for a root.
+    Prompt().QueuePath(L"Z:\\Tmp\\Three\\");
+    Click(c.BtnSFAdd);
+    Prompt().QueuePath(L"Z:\\");
+    Click(c.BtnSFAdd);
+    EXPECT_EQ((std::vector<std::wstring>{L"Z:\\", L"Z:\\Tmp\\Three", L"Z:\\Tmp\\Two", L"Z:\\Tmp\\One"}),
+              form.Lists.ExcludeFoldersList);
+
+    for (int i = 5; i <= 13; ++i) {
         Prompt().QueuePath(L"Z:\\Tmp\\F" + std::to_wstring(i));
         Click(c.BtnSFAdd);
     }
