@@ -43,9 +43,9 @@ std::wstring ExcludedFolderPath(std::wstring path) {
 const wchar_t NoFoldersToSuggest[] =
     L"No folders have been found on your system that usually can be skipped during a search.";
 
-std::vector<std::wstring> SuggestedExcludeFolders(const std::wstring& systemRoot,
-                                                  const std::vector<std::wstring>& fixedDrives,
-                                                  const std::function<bool(const std::wstring&)>& folderExists) {
+std::vector<std::wstring>
+SuggestedExcludeFolders(const std::wstring& systemRoot, const std::vector<std::wstring>& fixedDrives,
+                        const std::function<bool(const std::wstring&)>& folderExists) {
     std::vector<std::wstring> folders;
     if (!systemRoot.empty()) {
         const std::wstring expanded = ExcludedFolderPath(ExpandFullPath(systemRoot));

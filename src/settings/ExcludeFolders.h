@@ -12,9 +12,9 @@ namespace quarrow {
 // says they are there; as full paths without a trailing backslash (a drive root keeps
 // its own), sorted and without duplicates ignoring letter case. Of two spellings of one
 // folder the first added stays, so the system root's wins.
-std::vector<std::wstring> SuggestedExcludeFolders(const std::wstring& systemRoot,
-                                                  const std::vector<std::wstring>& fixedDrives,
-                                                  const std::function<bool(const std::wstring&)>& folderExists);
+std::vector<std::wstring>
+SuggestedExcludeFolders(const std::wstring& systemRoot, const std::vector<std::wstring>& fixedDrives,
+                        const std::function<bool(const std::wstring&)>& folderExists);
 
 // The same for this system: SYSTEMROOT and the folders that exist.
 std::vector<std::wstring> SuggestedExcludeFolders(const std::vector<std::wstring>& fixedDrives);

@@ -220,9 +220,9 @@ void TPreferencesForm::CreateControls() {
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t*>(PageCaptions[i]);
         TabCtrl_InsertItem(c.PageControl, i, &item);
-        const HWND sheet = CreateEmptyDialog(handle_, WS_CHILD | DS_CONTROL | WS_CLIPSIBLINGS,
-                                             WS_EX_CONTROLPARENT, PreferencesPageProc,
-                                             reinterpret_cast<LPARAM>(this));
+        const HWND sheet =
+            CreateEmptyDialog(handle_, WS_CHILD | DS_CONTROL | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
+                              PreferencesPageProc, reinterpret_cast<LPARAM>(this));
         EnableTabPageTexture(sheet);
         c.TabSheets[static_cast<size_t>(i)] = sheet;
         c.TabPictures[static_cast<size_t>(i)] =
@@ -235,8 +235,9 @@ void TPreferencesForm::CreateControls() {
     }
     SendMessageW(handle_, DM_SETDEFID, IDOK, 0);
 
-    c.Hints = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                              0, 0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    c.Hints =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                        0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

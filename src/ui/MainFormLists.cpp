@@ -123,7 +123,8 @@ void TMainForm::EndExcludeFoldersCommand() {
 // Disabling the button that had the keyboard focus leaves the focus nowhere.
 void TMainForm::KeepExcludeFoldersFocus() {
     if (GetFocus() == nullptr && GetActiveWindow() == handle_ && IsWindowEnabled(controls_.BtnSFAdd))
-        SendMessageW(controls_.TabSheets[3], WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls_.BtnSFAdd), TRUE);
+        SendMessageW(controls_.TabSheets[3], WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls_.BtnSFAdd),
+                     TRUE);
 }
 
 } // namespace quarrow

@@ -8,7 +8,8 @@ using namespace quarrow;
 
 TEST(SuggestedExcludeFolders, SortsDropsDuplicatesAndKeepsTheSystemRootSpelling) {
     std::vector<std::wstring> asked;
-    const std::set<std::wstring> existing = {L"C:\\RECYCLER", L"D:\\Windows", L"D:\\System Volume Information"};
+    const std::set<std::wstring> existing = {L"C:\\RECYCLER", L"D:\\Windows",
+                                             L"D:\\System Volume Information"};
     const auto exists = [&](const std::wstring& path) {
         asked.push_back(path);
         return existing.count(path) > 0;

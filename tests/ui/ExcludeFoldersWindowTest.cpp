@@ -114,7 +114,8 @@ TEST_F(ExcludeFoldersWindowTest, RemoveThenClearLeaveTheTabCaptionAsSpecified) {
     form.ExecuteAction(TActionId::ActionFileExit);
     Pump();
     wchar_t value[64] = {};
-    GetPrivateProfileStringW(L"ExcludeFoldersList", L"0", L"", value, 64, (AppData() + L"\\Quarrow.ini").c_str());
+    GetPrivateProfileStringW(L"ExcludeFoldersList", L"0", L"", value, 64,
+                             (AppData() + L"\\Quarrow.ini").c_str());
     EXPECT_EQ(L"", std::wstring(value));
 }
 

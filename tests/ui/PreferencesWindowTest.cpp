@@ -134,6 +134,14 @@ TEST_F(PreferencesWindowTest, ShowsItsTabsAndControlsInTheUIFont) {
         EXPECT_EQ(L"&Apply", WindowText(c.ButtonApply));
         EXPECT_NE(0, GetWindowLongW(c.ButtonOK, GWL_STYLE) & BS_DEFPUSHBUTTON);
         EXPECT_EQ(IDOK, LOWORD(SendMessageW(dialog.Handle(), DM_GETDEFID, 0, 0)));
+        wchar_t hint[64] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = c.TabSheets[2];
+        tool.uId = reinterpret_cast<UINT_PTR>(c.BitBtnOpenFolderDialog);
+        tool.lpszText = hint;
+        SendMessageW(c.Hints, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(L"Browse for Editor", std::wstring(hint));
 
         // Every page's controls lie inside their sheet; the buttons below the page control.
         for (HWND sheet : c.TabSheets) {
@@ -295,7 +303,8 @@ TEST_F(PreferencesWindowTest, ClearNowEmptiesTheHistoriesAndLeavesTheDriveRoots)
     });
     EXPECT_TRUE(ComboItems(m.ComboBoxSearchPattern).empty());
     EXPECT_TRUE(ComboItems(m.ComboBoxContainingText).empty());
-    EXPECT_EQ(std::vector<std::wstring>(roots.begin(), roots.end() - 1), ComboItems(m.ComboBoxSearchLocation));
+    EXPECT_EQ(std::vector<std::wstring>(roots.begin(), roots.end() - 1),
+              ComboItems(m.ComboBoxSearchLocation));
     EXPECT_EQ(L"Local Hard Drives", ComboItems(m.ComboBoxSearchLocation).back());
     EXPECT_EQ(L"C:\\", WindowText(m.ComboBoxSearchLocation));
     // OK applied the (unchanged) preferences, which saved the emptied lists.
@@ -367,4 +376,21 @@ TEST_F(PreferencesWindowTest, ARefusedSaveAfterOkIsReportedAndTheWindowStillWork
         Click(c.ButtonCancel);
     });
     EXPECT_EQ(1u, Prompt().Records().size());
+}
+
+TEST_F(PreferencesWindowTest, ClosingTheMainWindowUnderTheDialogEndsItsLoop) {
+    TMainForm& form = OpenForm();
+    bool ran = false;
+    g_modalSteps = [&] {
+        ran = true;
+        SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    };
+    SetTimer(nullptr, 0, 10, RunModalSteps);
+    SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(ActionCommand(TActionId::ActionToolsPreferences), 0),
+                 0);
+    Pump();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(nullptr, form.Handle());
+    EXPECT_EQ(nullptr, form.PreferencesForm().Handle());
+    EXPECT_FALSE(form.PreferencesForm().Showing());
 }
