@@ -4,6 +4,8 @@
 
 #include "search/SearchEngine.h"
 
+#include <algorithm>
+
 namespace quarrow {
 
 void TMainForm::ActionToolsPreferencesExecute() {
@@ -20,7 +22,7 @@ void TMainForm::ActionToolsPreferencesExecute() {
 }
 
 // Records already drawn hold the type name or the extension of the old setting. Type names
-// are fetched again as rows are drawn, with the icons.
+// are fetched again, with the icons, for the rows in view and as other rows are drawn.
 void TMainForm::ShowTypeInsteadOfExtensionChanged() {
     for (int i = 0; i < IDList.Count(); ++i) {
         TShellItem& record = IDList[i];
@@ -31,7 +33,15 @@ void TMainForm::ShowTypeInsteadOfExtensionChanged() {
             record.FileType = TSearchEngine::GetFileExtension(record.Name);
         }
     }
-    InvalidateRect(controls_.ListViewResults, nullptr, FALSE);
+    // A repaint need not bring a range hint; the rows in view are fetched here.
+    const HWND list = controls_.ListViewResults;
+    if (Settings.ShowTypeInsteadOfExtension && IDList.Count() > 0) {
+        const int top = std::max(ListView_GetTopIndex(list), 0);
+        const int last = std::min(top + ListView_GetCountPerPage(list), IDList.Count() - 1);
+        if (top <= last)
+            ListViewResultsDataHint(top, last);
+    }
+    InvalidateRect(list, nullptr, FALSE);
 }
 
 } // namespace quarrow

@@ -227,10 +227,12 @@ TEST_F(PreferencesWindowTest, OkSavesAtOnceTheTypeColumnFollowsAndARestartKeepsI
     TempDir folder(L"types");
     folder.WriteFile(L"notes.txt", "x");
     folder.WriteFile(L"sub\\inner.txt", "y");
+    for (int i = 0; i < 60; ++i)
+        folder.WriteFile(L"sub\\more" + std::to_wstring(100 + i) + L".dat");
     TMainForm& form = OpenForm(folder.Path());
     const TMainControls& m = C();
     Click(m.BtnSearch);
-    ASSERT_EQ(2, form.IDList.Count());
+    ASSERT_EQ(62, form.IDList.Count());
     const HWND list = m.ListViewResults;
     EXPECT_EQ(L"txt", CellText(list, RowNamed(list, L"notes.txt"), 4));
 
@@ -241,6 +243,7 @@ TEST_F(PreferencesWindowTest, OkSavesAtOnceTheTypeColumnFollowsAndARestartKeepsI
     });
     EXPECT_TRUE(form.Settings.ShowTypeInsteadOfExtension);
     EXPECT_EQ(L"1", IniValue(IniFile(), L"Preferences", L"ShowTypeInsteadOfExtension"));
+    EXPECT_FALSE(form.IDList[61].InfoLoaded); // out of view: fetched when drawn
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Pump();
     for (const wchar_t* name : {L"notes.txt", L"inner.txt"}) {
