@@ -106,6 +106,7 @@ bool TMainForm::Create() {
     SetApplicationWindow(handle_);
     g_filterForm = this;
     SetMessageFilter(MainFormFilterMessage);
+    CreateAboutForm();
     return true;
 }
 

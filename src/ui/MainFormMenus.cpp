@@ -23,6 +23,13 @@ struct TActionHandler {
 // Actions whose behaviour belongs to other parts of the program join this table with them.
 const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
+    // Export (src/results/MainFormExport.cpp), help and About (src/ui/MainFormHelp.cpp).
+    {TActionId::ActionExportSelectedItemsToClipboard, &TMainForm::ActionExportSelectedItemsToClipboardExecute},
+    {TActionId::ActionExportAlltemsToClipboard, &TMainForm::ActionExportAlltemsToClipboardExecute},
+    {TActionId::ActionExportAlltemsToTextFile, &TMainForm::ActionExportAlltemsToTextFileExecute},
+    {TActionId::ActionExportAlltemsToCommaDelimitedFile, &TMainForm::ActionExportAlltemsToCommaDelimitedFileExecute},
+    {TActionId::ActionHelpHelp, &TMainForm::ActionHelpHelpExecute},
+    {TActionId::ActionHelpAbout, &TMainForm::ActionHelpAboutExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
