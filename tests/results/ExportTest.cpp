@@ -2,11 +2,11 @@
 
 #include "results/Export.h"
 
-#include "base/Text.h"
-
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace quarrow;
 using quarrow::test::ReadFileBytes;
@@ -74,18 +74,6 @@ TEST(ExportLayout, ADotLocaleGroupsSizesAndSeparatesDatesWithDots) {
     EXPECT_NE(std::wstring::npos, TextRow(*file, German()).find(L"               1.954 KB  31.12.2006 23:59    "));
 }
 
-TEST(ExportLayout, ClipboardRowsStopAtTheLimit) {
-    const auto file = Item(L"a.txt", L"C:\\", 1, NewYearsEve);
-    TClipboardRows rows(English());
-    for (int i = 0; i < ClipboardItemLimit; ++i)
-        ASSERT_TRUE(rows.Add(*file));
-    const std::wstring full = rows.Text();
-    EXPECT_FALSE(rows.Add(*file));
-    EXPECT_EQ(ClipboardItemLimit, rows.Count());
-    EXPECT_EQ(full, rows.Text());
-    EXPECT_EQ(TextRow(*file, English()) + L"\r\n", full.substr(0, full.size() / ClipboardItemLimit));
-}
-
 TEST(ExportFile, WritesTheHeaderAndEveryRowWithLineEndsAndReadsBack) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the expected bytes are those of the Western code page";
@@ -95,22 +83,13 @@ TEST(ExportFile, WritesTheHeaderAndEveryRowWithLineEndsAndReadsBack) {
     records.Add(Item(L"caf\u00E9.txt", L"C:\\Data\\", 2048, NewYearsEve));
     records.Add(Item(L"sub", L"C:\\Data\\", 0, NewYearsEve, true));
 
+    // An existing file is replaced; "é" fits the ANSI code page and stays one byte.
+    const std::wstring csv = dir.WriteFile(L"out.csv", std::string(5000, 'x'));
     int rowsSeen = 0;
-    const std::wstring text = dir.Sub(L"out.txt");
-    TExportResult result = WriteExportFile(text, records, false, [&] { ++rowsSeen; }, English());
+    const TExportResult result = WriteExportFile(csv, records, true, [&] { ++rowsSeen; }, English());
     EXPECT_TRUE(result.Written);
     EXPECT_EQ(3, result.Rows);
     EXPECT_EQ(3, rowsSeen);
-    std::string expected = ToAnsi(TextHeader() + L"\r\n");
-    for (int i = 0; i < 3; ++i)
-        expected += ToAnsi(TextRow(records[i], English()) + L"\r\n");
-    EXPECT_EQ(expected, ReadFileBytes(text));
-
-    // An existing file is replaced; "é" fits the ANSI code page and stays one byte.
-    const std::wstring csv = dir.Sub(L"out.csv");
-    dir.WriteFile(L"out.csv", std::string(5000, 'x'));
-    result = WriteExportFile(csv, records, true, nullptr, English());
-    EXPECT_TRUE(result.Written);
     const std::string bytes = ReadFileBytes(csv);
     EXPECT_EQ("\"Name\",\"Folder\",\"Size\",\"Date Modified\"\r\n"
               "\"one.txt\",\"C:\\Data\\\",\"1\",\"31/12/2006 23:59\"\r\n"
@@ -147,8 +126,15 @@ TEST(ExportFile, AMissingFolderIsAFailureAndAFolderNameToo) {
     EXPECT_FALSE(WriteExportFile(dir.MakeDir(L"taken"), records, true, nullptr).Written);
 }
 
-TEST(ExportFile, TheDialogProposesThePreviousNameWithTheNewExtension) {
-    EXPECT_EQ(L"", SuggestedExportPath(L"", L"csv"));
-    EXPECT_EQ(L"C:\\out\\list.csv", SuggestedExportPath(L"C:\\out\\list.txt", L"csv"));
-    EXPECT_EQ(L"C:\\out.d\\list.txt", SuggestedExportPath(L"C:\\out.d\\list", L"txt"));
+TEST(ExportFile, LongExportsKeepEveryRowAcrossTheWriteBuffer) {
+    TempDir dir(L"export");
+    TIDList records;
+    for (int i = 0; i < 3000; ++i)
+        records.Add(Item(L"file" + std::to_wstring(i) + L".txt", L"C:\\Data\\", i, NewYearsEve));
+    const std::wstring csv = dir.Sub(L"long.csv");
+    ASSERT_TRUE(WriteExportFile(csv, records, true, nullptr, English()).Written);
+    const std::string bytes = ReadFileBytes(csv);
+    EXPECT_EQ(3001, std::count(bytes.begin(), bytes.end(), '\n'));
+    EXPECT_NE(std::string::npos, bytes.find("\r\n\"file1500.txt\",\"C:\\Data\\\",\"2\",\"31/12/2006 23:59\"\r\n"));
+    EXPECT_EQ(bytes.size() - 50, bytes.rfind("\"file2999.txt\",\"C:\\Data\\\",\"3\",\"31/12/2006 23:59\"\r\n"));
 }

@@ -102,6 +102,7 @@ TEST_F(MainFormTest, ClipboardTakesExactly5000RowsAndRefusesOneMoreLeavingItUnto
     during.Controls = &C();
     g_during = &during;
     SetTimer(nullptr, 0, 1, SampleDuringExport);
+    Sleep(5); // due when the export first lets messages through
     form.ExecuteAction(TActionId::ActionExportSelectedItemsToClipboard);
     Pump();
 
