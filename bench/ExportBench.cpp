@@ -43,7 +43,8 @@ void Print(const char* name, double value) {
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.Get(), &size))
         return {};
@@ -76,7 +77,8 @@ private:
 };
 
 void FillResults(TMainForm& form) {
-    const TFolderText folder = std::make_shared<const std::wstring>(L"C:\\Users\\Someone\\Documents\\Projects\\");
+    const TFolderText folder =
+        std::make_shared<const std::wstring>(L"C:\\Users\\Someone\\Documents\\Projects\\");
     for (int i = 0; i < ResultCount; ++i) {
         auto item = std::make_unique<TShellItem>();
         item->Name = L"document " + std::to_wstring(i) + L".txt";

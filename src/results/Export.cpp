@@ -77,8 +77,8 @@ std::wstring TextHeader() {
 }
 
 std::wstring CsvRow(const TShellItem& item, const TLocaleFormat& format) {
-    return Quoted(item.Name) + L',' + Quoted(item.Folder()) + L',' + Quoted(ExportSizeText(item.Size, format)) +
-           L',' + Quoted(DateText(item.Modified, format));
+    return Quoted(item.Name) + L',' + Quoted(item.Folder()) + L',' +
+           Quoted(ExportSizeText(item.Size, format)) + L',' + Quoted(DateText(item.Modified, format));
 }
 
 std::wstring CsvHeader() {
@@ -95,7 +95,8 @@ bool TClipboardRows::Add(const TShellItem& item) {
 }
 
 TExportEncoding ChooseExportEncoding(const TIDList& records, const TLocaleFormat& format) {
-    for (const std::wstring* separator : {&format.ThousandSeparator, &format.DateSeparator, &format.TimeSeparator}) {
+    for (const std::wstring* separator :
+         {&format.ThousandSeparator, &format.DateSeparator, &format.TimeSeparator}) {
         if (!FitsAnsi(*separator))
             return TExportEncoding::Utf8;
     }
@@ -174,7 +175,8 @@ std::wstring SuggestedExportPath(const std::wstring& previous, const std::wstrin
         return {};
     const size_t nameStart = previous.find_last_of(L"\\/:");
     const size_t dot = previous.rfind(L'.');
-    const bool hasExtension = dot != std::wstring::npos && (nameStart == std::wstring::npos || dot > nameStart);
+    const bool hasExtension =
+        dot != std::wstring::npos && (nameStart == std::wstring::npos || dot > nameStart);
     return (hasExtension ? previous.substr(0, dot) : previous) + L"." + defaultExt;
 }
 

@@ -68,7 +68,9 @@ void TMainForm::ExportToClipboard(bool onlySelected) {
         WaitCursor wait;
         const HWND list = controls_.ListViewResults;
         TMessagePacer letMessagesThrough;
-        auto next = [&](int row) { return onlySelected ? ListView_GetNextItem(list, row, LVNI_SELECTED) : row + 1; };
+        auto next = [&](int row) {
+            return onlySelected ? ListView_GetNextItem(list, row, LVNI_SELECTED) : row + 1;
+        };
         for (int row = next(-1); handle_ != nullptr && row >= 0 && row < IDList.Count(); row = next(row)) {
             if (!rows.Add(GetResult(row))) {
                 tooMany = true;
@@ -101,7 +103,8 @@ void TMainForm::ExportToFile(bool asCsv) {
     TExportScope scope(exporting_);
     const TExportResult result = WriteExportFile(path, IDList, asCsv, TMessagePacer());
     if (result.Written)
-        ShowInformation(Prompt(), L"Successfully exported " + std::to_wstring(result.Rows) + L" items to file " + path);
+        ShowInformation(Prompt(),
+                        L"Successfully exported " + std::to_wstring(result.Rows) + L" items to file " + path);
     else
         ShowWarning(Prompt(), L"Could not write to file " + path);
 }

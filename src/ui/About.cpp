@@ -37,7 +37,8 @@ constexpr DWORD Link = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
 constexpr DWORD Separator = SS_ETCHEDHORZ;
 
 const TAboutControl AboutControls[] = {
-    {&F::Image1, WC_STATICW, SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, -1, TFontKind::Box, 12, 12, 52, 52},
+    {&F::Image1, WC_STATICW, SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, -1, TFontKind::Box, 12, 12, 52,
+     52},
     {&F::LabelProductName, WC_STATICW, Label, -1, TFontKind::Product, 76, 14, 0, 0},
     {&F::LabelVersion, WC_STATICW, Label, -1, TFontKind::Box, 76, 38, 0, 0},
     {&F::LabelCopyright, WC_STATICW, Label, -1, TFontKind::Box, 76, 54, 0, 0},
@@ -130,9 +131,9 @@ bool TMyAboutForm::Create(int dpi) {
     if (handle_ == nullptr)
         return false;
     for (const TAboutControl& control : AboutControls) {
-        this->*control.Field =
-            CreateWindowExW(0, control.ClassName, L"", WS_CHILD | WS_VISIBLE | control.Style, 0, 0, 0, 0, handle_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), instance, nullptr);
+        this->*control.Field = CreateWindowExW(
+            0, control.ClassName, L"", WS_CHILD | WS_VISIBLE | control.Style, 0, 0, 0, 0, handle_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), instance, nullptr);
     }
     FormCreate();
     return true;

@@ -71,7 +71,9 @@ protected:
 private:
     friend LRESULT CALLBACK AboutFormWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool IsLink(HWND control) const { return control != nullptr && (control == LabelInternet || control == LabelEmail); }
+    bool IsLink(HWND control) const {
+        return control != nullptr && (control == LabelInternet || control == LabelEmail);
+    }
     void CreateFonts();
     void Layout();
     int Scale(int designed) const { return MulDiv(designed, dpi_, 96); }

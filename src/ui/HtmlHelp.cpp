@@ -85,7 +85,8 @@ std::vector<std::wstring> HtmlHelpCandidates(const THtmlHelpPlaces& places) {
         candidates.push_back(places.SystemDirectory + L"\\" + LibraryName);
     std::wstring registered = places.Registered;
     const size_t prefix = std::size(SystemRootVariable) - 1;
-    if (registered.size() > prefix - 1 && SameTextIgnoreCase(registered.substr(0, prefix), SystemRootVariable))
+    if (registered.size() > prefix - 1 &&
+        SameTextIgnoreCase(registered.substr(0, prefix), SystemRootVariable))
         registered = places.WindowsDirectory + registered.substr(prefix);
     if (!registered.empty() && !PathIsRelativeW(registered.c_str()) &&
         std::none_of(candidates.begin(), candidates.end(),

@@ -24,10 +24,12 @@ struct TActionHandler {
 const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
     // Export (src/results/MainFormExport.cpp), help and About (src/ui/MainFormHelp.cpp).
-    {TActionId::ActionExportSelectedItemsToClipboard, &TMainForm::ActionExportSelectedItemsToClipboardExecute},
+    {TActionId::ActionExportSelectedItemsToClipboard,
+     &TMainForm::ActionExportSelectedItemsToClipboardExecute},
     {TActionId::ActionExportAlltemsToClipboard, &TMainForm::ActionExportAlltemsToClipboardExecute},
     {TActionId::ActionExportAlltemsToTextFile, &TMainForm::ActionExportAlltemsToTextFileExecute},
-    {TActionId::ActionExportAlltemsToCommaDelimitedFile, &TMainForm::ActionExportAlltemsToCommaDelimitedFileExecute},
+    {TActionId::ActionExportAlltemsToCommaDelimitedFile,
+     &TMainForm::ActionExportAlltemsToCommaDelimitedFileExecute},
     {TActionId::ActionHelpHelp, &TMainForm::ActionHelpHelpExecute},
     {TActionId::ActionHelpAbout, &TMainForm::ActionHelpAboutExecute},
 };

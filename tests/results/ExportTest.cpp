@@ -63,7 +63,8 @@ TEST(ExportLayout, TextRowsAndHeaderArePaddedAndNeverCut) {
 TEST(ExportLayout, CommaDelimitedRowsQuoteEveryFieldAndEscapeNothing) {
     EXPECT_EQ(L"\"Name\",\"Folder\",\"Size\",\"Date Modified\"", CsvHeader());
     const auto quoted = Item(L"say \"hi\".txt", L"C:\\Data\\", 1536000, NewYearsEve);
-    EXPECT_EQ(L"\"say \"hi\".txt\",\"C:\\Data\\\",\"1,500\",\"31/12/2006 23:59\"", CsvRow(*quoted, English()));
+    EXPECT_EQ(L"\"say \"hi\".txt\",\"C:\\Data\\\",\"1,500\",\"31/12/2006 23:59\"",
+              CsvRow(*quoted, English()));
     const auto folder = Item(L"sub", L"C:\\Data\\", 0, NewYearsEve, true);
     EXPECT_EQ(L"\"sub\",\"C:\\Data\\\",\"1\",\"31/12/2006 23:59\"", CsvRow(*folder, English()));
 }
@@ -71,7 +72,8 @@ TEST(ExportLayout, CommaDelimitedRowsQuoteEveryFieldAndEscapeNothing) {
 TEST(ExportLayout, ADotLocaleGroupsSizesAndSeparatesDatesWithDots) {
     const auto file = Item(L"big.bin", L"D:\\", 2000000, NewYearsEve);
     EXPECT_EQ(L"\"big.bin\",\"D:\\\",\"1.954\",\"31.12.2006 23:59\"", CsvRow(*file, German()));
-    EXPECT_NE(std::wstring::npos, TextRow(*file, German()).find(L"               1.954 KB  31.12.2006 23:59    "));
+    EXPECT_NE(std::wstring::npos,
+              TextRow(*file, German()).find(L"               1.954 KB  31.12.2006 23:59    "));
 }
 
 TEST(ExportFile, WritesTheHeaderAndEveryRowWithLineEndsAndReadsBack) {
@@ -86,7 +88,8 @@ TEST(ExportFile, WritesTheHeaderAndEveryRowWithLineEndsAndReadsBack) {
     // An existing file is replaced; "é" fits the ANSI code page and stays one byte.
     const std::wstring csv = dir.WriteFile(L"out.csv", std::string(5000, 'x'));
     int rowsSeen = 0;
-    const TExportResult result = WriteExportFile(csv, records, true, [&] { ++rowsSeen; }, English());
+    const TExportResult result = WriteExportFile(
+        csv, records, true, [&] { ++rowsSeen; }, English());
     EXPECT_TRUE(result.Written);
     EXPECT_EQ(3, result.Rows);
     EXPECT_EQ(3, rowsSeen);
@@ -109,7 +112,8 @@ TEST(ExportFile, ANameOutsideTheCodePageMakesTheWholeFileUtf8) {
     ASSERT_TRUE(WriteExportFile(csv, records, true, nullptr, English()).Written);
     EXPECT_EQ("\xEF\xBB\xBF\"Name\",\"Folder\",\"Size\",\"Date Modified\"\r\n"
               "\"caf\xC3\xA9.txt\",\"C:\\Data\\\",\"1\",\"31/12/2006 23:59\"\r\n"
-              "\"\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC.txt\",\"C:\\\xCE\x94" "ata\\\",\"1\",\"31/12/2006 23:59\"\r\n",
+              "\"\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC.txt\",\"C:\\\xCE\x94"
+              "ata\\\",\"1\",\"31/12/2006 23:59\"\r\n",
               ReadFileBytes(csv));
 
     records.Delete(1);
@@ -135,6 +139,8 @@ TEST(ExportFile, LongExportsKeepEveryRowAcrossTheWriteBuffer) {
     ASSERT_TRUE(WriteExportFile(csv, records, true, nullptr, English()).Written);
     const std::string bytes = ReadFileBytes(csv);
     EXPECT_EQ(3001, std::count(bytes.begin(), bytes.end(), '\n'));
-    EXPECT_NE(std::string::npos, bytes.find("\r\n\"file1500.txt\",\"C:\\Data\\\",\"2\",\"31/12/2006 23:59\"\r\n"));
-    EXPECT_EQ(bytes.size() - 50, bytes.rfind("\"file2999.txt\",\"C:\\Data\\\",\"3\",\"31/12/2006 23:59\"\r\n"));
+    EXPECT_NE(std::string::npos,
+              bytes.find("\r\n\"file1500.txt\",\"C:\\Data\\\",\"2\",\"31/12/2006 23:59\"\r\n"));
+    EXPECT_EQ(bytes.size() - 50,
+              bytes.rfind("\"file2999.txt\",\"C:\\Data\\\",\"3\",\"31/12/2006 23:59\"\r\n"));
 }

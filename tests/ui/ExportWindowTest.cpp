@@ -155,7 +155,8 @@ TEST_F(MainFormTest, ExportsKeepNamesOutsideTheCodePageAndReportEveryOutcome) {
     EXPECT_EQ(L"Successfully exported 2 items to file " + csv, Prompt().Records()[1].text);
     const std::string bytes = ReadFileBytes(csv);
     EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF\"Name\",\"Folder\",\"Size\",\"Date Modified\"\r\n"));
-    EXPECT_NE(std::string::npos, bytes.find("\"\xCE\xA9mega.txt\",\"" + ToUtf8(folder.Path()) + "\\\",\"2\","));
+    EXPECT_NE(std::string::npos,
+              bytes.find("\"\xCE\xA9mega.txt\",\"" + ToUtf8(folder.Path()) + "\\\",\"2\","));
 
     Prompt().Clear();
     const std::wstring unwritable = out.Sub(L"missing\\list.txt");
@@ -220,6 +221,8 @@ TEST_F(MainFormTest, CommaDelimitedExportThroughTheRealSaveDialog) {
     const std::wstring written = bare + L".csv";
     EXPECT_EQ(L"Successfully exported 3 items to file " + written, message);
     const std::string bytes = ReadFileBytes(written);
-    EXPECT_EQ(0u, bytes.find("\"Name\",\"Folder\",\"Size\",\"Date Modified\"\r\n\"file0.txt\",\"C:\\Results\\\",\"1\","));
+    EXPECT_EQ(
+        0u, bytes.find(
+                "\"Name\",\"Folder\",\"Size\",\"Date Modified\"\r\n\"file0.txt\",\"C:\\Results\\\",\"1\","));
     EXPECT_EQ(4, std::count(bytes.begin(), bytes.end(), '\n'));
 }

@@ -32,7 +32,8 @@ HWND FindOwnWindow(const std::wstring& caption) {
             auto* s = reinterpret_cast<TSearch*>(value);
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == s->caption) {
+            if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+                WindowText(window) == s->caption) {
                 s->found = window;
                 return FALSE;
             }
@@ -57,15 +58,15 @@ void CALLBACK RunWhileModal(HWND, UINT, UINT_PTR timer, DWORD) {
 } // namespace
 
 TEST(HtmlHelpLoader, TriesTheSystemFolderFirstAndThenTheRegisteredFullPath) {
-    const auto candidates = HtmlHelpCandidates({L"C:\\windows\\system32", L"C:\\windows",
-                                                L"%systemroot%\\SysWOW64\\hhctrl.ocx"});
+    const auto candidates =
+        HtmlHelpCandidates({L"C:\\windows\\system32", L"C:\\windows", L"%systemroot%\\SysWOW64\\hhctrl.ocx"});
     ASSERT_EQ(2u, candidates.size());
     EXPECT_EQ(L"C:\\windows\\system32\\hhctrl.ocx", candidates[0]);
     EXPECT_EQ(L"C:\\windows\\SysWOW64\\hhctrl.ocx", candidates[1]);
     // A bare name would be looked for in the current folder too.
     EXPECT_EQ(1u, HtmlHelpCandidates({L"C:\\windows\\system32", L"C:\\windows", L"hhctrl.ocx"}).size());
-    EXPECT_EQ(1u, HtmlHelpCandidates({L"C:\\windows\\system32", L"C:\\windows",
-                                      L"C:\\WINDOWS\\System32\\hhctrl.ocx"})
+    EXPECT_EQ(1u, HtmlHelpCandidates(
+                      {L"C:\\windows\\system32", L"C:\\windows", L"C:\\WINDOWS\\System32\\hhctrl.ocx"})
                       .size());
 
     TempDir empty(L"nohelp");
@@ -128,7 +129,8 @@ TEST_F(MainFormTest, AboutBoxShowsTheProductAndVersionAndOpensItsLinks) {
                sizeof(product), &product);
     EXPECT_EQ(FW_BOLD, product.lfWeight);
     LOGFONTW link{};
-    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(about->LabelEmail, WM_GETFONT, 0, 0)), sizeof(link), &link);
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(about->LabelEmail, WM_GETFONT, 0, 0)), sizeof(link),
+               &link);
     EXPECT_TRUE(link.lfUnderline);
 
     std::vector<std::wstring> opened;
