@@ -124,15 +124,6 @@ TEST_F(MainFormTest, AboutBoxShowsTheProductAndVersionAndOpensItsLinks) {
     EXPECT_EQ(L"Contact information:", WindowText(about->LabelContact));
     EXPECT_EQ(L"&OK", WindowText(about->ButtonOK));
 
-    LOGFONTW product{};
-    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(about->LabelProductName, WM_GETFONT, 0, 0)),
-               sizeof(product), &product);
-    EXPECT_EQ(FW_BOLD, product.lfWeight);
-    LOGFONTW link{};
-    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(about->LabelEmail, WM_GETFONT, 0, 0)), sizeof(link),
-               &link);
-    EXPECT_TRUE(link.lfUnderline);
-
     std::vector<std::wstring> opened;
     about->OpenLink = [&](const std::wstring& address) { opened.push_back(address); };
     for (HWND label : {about->LabelInternet, about->LabelEmail}) {
