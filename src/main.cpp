@@ -1,5 +1,6 @@
 #include "base/SystemError.h"
 #include "shell/ShellUnit.h"
+#include "ui/HtmlHelp.h"
 #include "ui/MainForm.h"
 #include "ui/Resources.h"
 
@@ -32,9 +33,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     }
 
-    quarrow::TMainForm form(location);
-    if (!form.Create())
-        return 1;
-    form.Show(showCommand);
-    return quarrow::RunMessageLoop();
+    quarrow::LoadHtmlHelp();
+    int exitCode = 1;
+    {
+        quarrow::TMainForm form(location);
+        if (form.Create()) {
+            form.Show(showCommand);
+            exitCode = quarrow::RunMessageLoop();
+        }
+    }
+    quarrow::UnloadHtmlHelp();
+    return exitCode;
 }

@@ -16,6 +16,14 @@ struct FileDialogOptions {
     std::wstring initialDir;
 };
 
+// A window of the program's own that is shown modally (the About box).
+class IModalForm {
+public:
+    virtual ~IModalForm() = default;
+    virtual PromptResult ShowModal() = 0;
+    virtual std::wstring Caption() const = 0;
+};
+
 class IPrompt {
 public:
     virtual ~IPrompt() = default;
@@ -32,6 +40,9 @@ public:
 
     virtual bool SaveFileName(const FileDialogOptions& options, std::wstring& path) = 0;
     virtual bool OpenFileName(const FileDialogOptions& options, std::wstring& path) = 0;
+
+    // Runs the form's own modal loop; tests answer without showing it.
+    virtual PromptResult ShowModalForm(IModalForm& form) { return form.ShowModal(); }
 };
 
 // Shorthands for the fixed message types.

@@ -106,7 +106,8 @@ bool TMainForm::Create() {
     SetApplicationWindow(handle_);
     g_filterForm = this;
     SetMessageFilter(MainFormFilterMessage);
-    // The Preferences dialog is made once, after the window, and reused.
+    // The About box and the Preferences dialog are made once, after the window, and reused.
+    CreateAboutForm();
     preferencesForm_ = std::make_unique<TPreferencesForm>(*this);
     if (!preferencesForm_->Create())
         return false;

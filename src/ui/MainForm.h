@@ -10,6 +10,7 @@
 #include "settings/Preferences.h"
 #include "settings/Settings.h"
 #include "shell/Vantor.h"
+#include "ui/About.h"
 #include "ui/Actions.h"
 #include "ui/WinPrompt.h"
 
@@ -168,6 +169,19 @@ public:
     HMENU MainMenu() const { return mainMenu_; }
     HMENU PopupActionMenuFull() const { return popupMenu_.Get(); }
 
+    // Export (src/results/MainFormExport.cpp).
+    void ExportToClipboard(bool onlySelected);
+    void ExportToFile(bool asCsv);
+    void ActionExportSelectedItemsToClipboardExecute();
+    void ActionExportAlltemsToClipboardExecute();
+    void ActionExportAlltemsToTextFileExecute();
+    void ActionExportAlltemsToCommaDelimitedFileExecute();
+
+    // Help and the About box (src/ui/MainFormHelp.cpp).
+    void ActionHelpHelpExecute();
+    void ActionHelpAboutExecute();
+    TAboutForm* AboutForm() const { return aboutForm_.get(); }
+
     // The page control.
     int ActivePage() const;
     void SelectPage(int index);
@@ -248,6 +262,12 @@ private:
     void ListViewResultsMouseDown(UINT button);
     void ShowResultsPopup();
     void SetResultRowCount(int count);
+
+    // Export and the About box (src/results/MainFormExport.cpp, src/ui/MainFormHelp.cpp).
+    void CreateAboutForm();
+    bool exporting_ = false;
+    std::wstring exportFileName_; // the save dialog's last file
+    std::unique_ptr<TAboutForm> aboutForm_;
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;

@@ -25,6 +25,15 @@ const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
     // The Preferences dialog (src/settings/MainFormPreferences.cpp).
     {TActionId::ActionToolsPreferences, &TMainForm::ActionToolsPreferencesExecute},
+    // Export (src/results/MainFormExport.cpp), help and About (src/ui/MainFormHelp.cpp).
+    {TActionId::ActionExportSelectedItemsToClipboard,
+     &TMainForm::ActionExportSelectedItemsToClipboardExecute},
+    {TActionId::ActionExportAlltemsToClipboard, &TMainForm::ActionExportAlltemsToClipboardExecute},
+    {TActionId::ActionExportAlltemsToTextFile, &TMainForm::ActionExportAlltemsToTextFileExecute},
+    {TActionId::ActionExportAlltemsToCommaDelimitedFile,
+     &TMainForm::ActionExportAlltemsToCommaDelimitedFileExecute},
+    {TActionId::ActionHelpHelp, &TMainForm::ActionHelpHelpExecute},
+    {TActionId::ActionHelpAbout, &TMainForm::ActionHelpAboutExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {

@@ -189,4 +189,13 @@ bool ScriptedPrompt::OpenFileName(const FileDialogOptions& options, std::wstring
     return NextDialogAnswer(path);
 }
 
+PromptResult ScriptedPrompt::ShowModalForm(IModalForm& form) {
+    records_.push_back({Kind::ModalForm, PromptType::Information, PromptButtons::Ok, form.Caption(), {}});
+    if (answers_.empty())
+        return PromptResult::Ok;
+    const PromptResult result = answers_.front().result;
+    answers_.pop_front();
+    return result;
+}
+
 } // namespace quarrow::test

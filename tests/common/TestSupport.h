@@ -49,7 +49,7 @@ bool SetLastWriteTimeUtc(const std::wstring& path, int year, int month, int day,
 // A prompt that records every request and answers from a script.
 class ScriptedPrompt : public IPrompt {
 public:
-    enum class Kind { Message, PickFolder, BrowseFolder, SaveFile, OpenFile };
+    enum class Kind { Message, PickFolder, BrowseFolder, SaveFile, OpenFile, ModalForm };
     struct Record {
         Kind kind;
         PromptType type = PromptType::Information;
@@ -78,6 +78,8 @@ public:
     bool BrowseFolder(std::wstring& folder, const std::wstring& title, bool newStyle) override;
     bool SaveFileName(const FileDialogOptions& options, std::wstring& path) override;
     bool OpenFileName(const FileDialogOptions& options, std::wstring& path) override;
+    // Records the form's caption and answers without showing it.
+    PromptResult ShowModalForm(IModalForm& form) override;
 
 private:
     bool NextDialogAnswer(std::wstring& path);
