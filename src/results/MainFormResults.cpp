@@ -18,6 +18,8 @@ namespace quarrow {
 
 void TMainForm::SetResultRowCount(int count) {
     ListView_SetItemCountEx(controls_.ListViewResults, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    shownRowCount_ = count;
+    rowCountSetAt_ = GetTickCount64();
 }
 
 void TMainForm::ListViewResultsData(NMLVDISPINFOW& info) {
@@ -83,9 +85,7 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
 void TMainForm::ListViewResultsMouseDown(UINT button) {
     if (button != VK_LBUTTON && button != VK_RBUTTON)
         return;
-    SelectionChanged();
-    UpdateActionStates();
-    UpdateStatusBar(3, 4, 4);
+    HandOverSelection();
     if (button == VK_RBUTTON)
         ShowResultsPopup();
 }
@@ -94,15 +94,37 @@ void TMainForm::SelectionChanged() {
     const HWND list = controls_.ListViewResults;
     TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
     TotalSelectedSize = 0;
+    Vantor->MultiObjects().clear();
+    Vantor->SetFolder(L"");
     if (TotalSelectedFiles == 1) {
         const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        if (row >= 0 && row < IDList.Count())
-            TotalSelectedSize = GetResult(row).Size;
+        if (row >= 0 && row < IDList.Count()) {
+            const TShellItem& record = GetResult(row);
+            try {
+                Vantor->SetObjectName(record.FullName());
+            } catch (const std::exception&) {
+                // A vanished file: the verbs then have no object, and the totals still count it.
+            }
+            TotalSelectedSize = record.Size;
+        }
     } else if (TotalSelectedFiles > 1) {
         WaitCursor wait;
-        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
-             row = ListView_GetNextItem(list, row, LVNI_SELECTED))
-            TotalSelectedSize += GetResult(row).Size;
+        TFileNames& objects = Vantor->MultiObjects();
+        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        const auto add = [&](int row) {
+            const TShellItem& record = GetResult(row);
+            objects.push_back(record.FullName());
+            TotalSelectedSize += record.Size;
+        };
+        // Every row selected needs no question per row.
+        if (TotalSelectedFiles == rows) {
+            for (int row = 0; row < rows; ++row)
+                add(row);
+        } else {
+            for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
+                 row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+                add(row);
+        }
     }
 }
 
@@ -140,8 +162,7 @@ void TMainForm::ResetResults(bool keepLocation) {
     const TMainControls& c = controls_;
     if (!keepLocation) {
         IDList.Clear();
-        SetResultRowCount(0);
-        ListView_DeleteAllItems(c.ListViewResults);
+        ClearResultRows();
         TotalSelectedFiles = 0;
         TotalSelectedSize = 0;
         Vantor->MultiObjects().clear();

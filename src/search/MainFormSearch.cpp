@@ -136,14 +136,14 @@ void TMainForm::SearchStarted() {
     SortAscending = true;
     TotalSelectedFiles = 0;
     TotalSelectedSize = 0;
-    SetResultRowCount(IDList.Count());
-    ListView_DeleteAllItems(controls_.ListViewResults);
+    ClearResultRows();
     SetFocus(controls_.ListViewResults);
     UpdateActionStates();
     UpdateStatusBar(1, 1, 1);
 }
 
 void TMainForm::SearchFinished() {
+    FlushResultRowCount();
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
     SetSearchButtons(true);
@@ -153,11 +153,16 @@ void TMainForm::SetStatusText(int panel, const std::wstring& text) {
     SetStatusTextOf(controls_.StatusBar, panel, text);
 }
 
-void TMainForm::ResultCountChanged(int count) {
-    SetResultRowCount(count);
+// The row count follows the records at a bounded rate (src/results/MainFormSelection.cpp);
+// when it is due, it is brought up to date before the window handles messages.
+void TMainForm::ResultCountChanged(int) {
+    if (ResultRowCountDue())
+        FlushResultRowCount();
 }
 
 void TMainForm::ProcessMessages() {
+    if (ResultRowCountDue())
+        FlushResultRowCount();
     quarrow::ProcessMessages();
 }
 

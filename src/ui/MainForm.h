@@ -132,6 +132,24 @@ public:
     // The count fields' key filter: clears `key` unless it is a digit or backspace.
     void EditKeyPress(wchar_t& key);
 
+    // Selection, sorting, in-place rename and the row count's pacing
+    // (src/results/MainFormSelection.cpp, src/results/MainFormSorting.cpp).
+    void SelectResults(bool invert);
+    void ActionActionSelectAllExecute();
+    void ActionActionInvertSelectionExecute();
+    void ListViewResultsColumnClick(int column);
+    void StoreSelection();
+    void RestoreSelection();
+    void ListViewResultsDblClick();
+    // The end of an in-place rename of `row` to `text` (a cancelled edit does not come here).
+    void ListViewResultsEdited(int row, const std::wstring& text);
+    // Every change of the list's selection asks for one hand-over, run from a posted message;
+    // commands run a pending one first, so that they act on the current selection.
+    void ScheduleSelectionHandOver();
+    void FlushSelectionHandOver();
+    // Makes the list's row count equal to the records' count now.
+    void FlushResultRowCount();
+
     // History lists and excluded folders (src/ui/MainFormLists.cpp).
     void UpdateSearchPatternHistory(const std::wstring& text) override;
     void UpdateSearchLocationHistory(const std::wstring& location) override;
@@ -233,6 +251,25 @@ private:
     void ShowResultsPopup();
     void SetResultRowCount(int count);
 
+    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp).
+    class TSelectionSync {
+    public:
+        explicit TSelectionSync(TMainForm& form);
+        ~TSelectionSync();
+        TSelectionSync(const TSelectionSync&) = delete;
+        TSelectionSync& operator=(const TSelectionSync&) = delete;
+
+    private:
+        TMainForm& form_;
+    };
+    void HandOverSelection();
+    // Empties the list control after the records have gone (search start, reset).
+    void ClearResultRows();
+    void ShowRenameRefusal();
+    bool ResultRowCountDue() const;
+    // Runs an action's handler whether or not the action is enabled (src/ui/MainFormMenus.cpp).
+    void RunActionHandler(TActionId id);
+
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;
     std::wstring settingsPath_;
@@ -265,6 +302,14 @@ private:
     };
     std::vector<std::unique_ptr<TMenuItemData>> menuItemData_;
     std::wstring displayText_; // the text handed to the list view for the cell it asks for
+
+    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp).
+    bool handOverPending_ = false;
+    int selectionSyncDepth_ = 0; // the window itself is changing the selection
+    int shownRowCount_ = 0;
+    int storedSelection_ = 0; // rows whose records StoreSelection marked
+    ULONGLONG rowCountSetAt_ = 0; // tick count of the last row count set
+    std::wstring renameRefusal_;
 };
 
 // Runs the message loop of the GUI thread until WM_QUIT; returns its exit code.

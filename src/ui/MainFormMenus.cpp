@@ -23,6 +23,9 @@ struct TActionHandler {
 // Actions whose behaviour belongs to other parts of the program join this table with them.
 const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
+    // Select All and Invert Selection (src/results/MainFormSelection.cpp).
+    {TActionId::ActionActionSelectAll, &TMainForm::ActionActionSelectAllExecute},
+    {TActionId::ActionActionInvertSelection, &TMainForm::ActionActionInvertSelectionExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
@@ -133,8 +136,14 @@ void TMainForm::SetActionEnabled(TActionId id, bool enabled) {
 }
 
 void TMainForm::ExecuteAction(TActionId id) {
+    // The enabled states and the objects a verb acts on follow the current selection.
+    FlushSelectionHandOver();
     if (!ActionEnabled(id))
         return;
+    RunActionHandler(id);
+}
+
+void TMainForm::RunActionHandler(TActionId id) {
     for (const TActionHandler& entry : ActionHandlers) {
         if (entry.Action == id)
             (this->*entry.Handler)();
