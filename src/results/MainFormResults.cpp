@@ -10,8 +10,6 @@
 #include "results/StatusTexts.h"
 #include "ui/Controls.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 namespace quarrow {
@@ -65,19 +63,9 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
         if (record.InfoLoaded)
             continue;
         const std::wstring fullName = record.FullName();
-        SHFILEINFOW info{};
-        if (SHGetFileInfoW(fullName.c_str(), 0, &info, sizeof(info),
-                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-            record.ImageIndex = info.iIcon;
-        else
-            record.ImageIndex = -1;
-        if (Settings.ShowTypeInsteadOfExtension) {
-            SHFILEINFOW type{};
-            if (SHGetFileInfoW(fullName.c_str(), 0, &type, sizeof(type), SHGFI_TYPENAME))
-                record.FileType.assign(type.szTypeName, wcsnlen(type.szTypeName, 80));
-            else
-                record.FileType.clear();
-        }
+        record.ImageIndex = shellInfo_.IconIndex(fullName);
+        if (Settings.ShowTypeInsteadOfExtension)
+            record.FileType = shellInfo_.TypeName(fullName);
         record.InfoLoaded = true;
     }
 }
@@ -146,9 +134,14 @@ void TMainForm::UpdateStatusBar(int infoMode, int countMode, int lightMode) {
     if (const auto text = CountPanelText(countMode, snapshot))
         SetStatusTextOf(controls_.StatusBar, 1, *text);
     if (const auto light = StatusLightFor(lightMode)) {
-        ShowWindow(controls_.ImageStatusGreen, *light == TStatusLight::Green ? SW_SHOW : SW_HIDE);
-        ShowWindow(controls_.ImageStatusRed, *light == TStatusLight::Red ? SW_SHOW : SW_HIDE);
-        ShowWindow(controls_.ImageStatusGray, *light == TStatusLight::Gray ? SW_SHOW : SW_HIDE);
+        // Each ShowWindow costs a round trip to the Wine server, changed or not.
+        const auto show = [](HWND image, bool visible) {
+            if ((IsWindowVisible(image) != FALSE) != visible)
+                ShowWindow(image, visible ? SW_SHOW : SW_HIDE);
+        };
+        show(controls_.ImageStatusGreen, *light == TStatusLight::Green);
+        show(controls_.ImageStatusRed, *light == TStatusLight::Red);
+        show(controls_.ImageStatusGray, *light == TStatusLight::Gray);
     }
 }
 

@@ -1,6 +1,5 @@
 // TMainForm: the selection handed over to the shell component after every change, Select
-// All and Invert Selection, the double click, the end of an in-place rename, and the pace
-// at which the list's row count follows a walk.
+// All and Invert Selection, the double click and the end of an in-place rename.
 
 #include "ui/MainForm.h"
 
@@ -14,10 +13,6 @@
 
 namespace quarrow {
 namespace {
-
-// Setting the row count costs about 11 ms under Wine whatever it changes: about ten
-// times a second keeps a walk of many results at the pace of the walk itself.
-constexpr ULONGLONG RowCountInterval = 100;
 
 constexpr wchar_t InvalidNameCharacters[] = L"\\/:*?\"<>|";
 
@@ -139,22 +134,6 @@ void TMainForm::ShowRenameRefusal() {
     const std::wstring text = std::exchange(renameRefusal_, std::wstring());
     if (!text.empty())
         ShowWarning(Prompt(), text);
-}
-
-bool TMainForm::ResultRowCountDue() const {
-    return GetTickCount64() - rowCountSetAt_ >= RowCountInterval;
-}
-
-void TMainForm::FlushResultRowCount() {
-    if (shownRowCount_ != IDList.Count())
-        SetResultRowCount(IDList.Count());
-}
-
-void TMainForm::ClearResultRows() {
-    TSelectionSync sync(*this);
-    SetResultRowCount(IDList.Count());
-    ListView_DeleteAllItems(controls_.ListViewResults);
-    handOverPending_ = false;
 }
 
 } // namespace quarrow

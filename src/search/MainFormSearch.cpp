@@ -131,6 +131,8 @@ void TMainForm::RewriteCountEdits() {
 }
 
 void TMainForm::SearchStarted() {
+    ResetWalkPace();
+    shellInfo_.Clear();
     SetSearchButtons(false);
     SortColumn = -1;
     SortAscending = true;
@@ -144,26 +146,25 @@ void TMainForm::SearchStarted() {
 
 void TMainForm::SearchFinished() {
     FlushResultRowCount();
+    ResetWalkPace();
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
     SetSearchButtons(true);
 }
 
+// The walk's status texts, the row count and the handling of messages follow the walk at
+// a bounded rate (src/results/MainFormProgress.cpp).
 void TMainForm::SetStatusText(int panel, const std::wstring& text) {
-    SetStatusTextOf(controls_.StatusBar, panel, text);
+    ShowWalkProgress(panel, text);
 }
 
-// The row count follows the records at a bounded rate (src/results/MainFormSelection.cpp);
-// when it is due, it is brought up to date before the window handles messages.
 void TMainForm::ResultCountChanged(int) {
-    if (ResultRowCountDue())
-        FlushResultRowCount();
+    KeepPaceWithWalk();
 }
 
 void TMainForm::ProcessMessages() {
-    if (ResultRowCountDue())
-        FlushResultRowCount();
-    quarrow::ProcessMessages();
+    KeepPaceWithWalk();
+    PumpDuringWalk();
 }
 
 } // namespace quarrow

@@ -6,6 +6,7 @@
 
 #include "base/Handles.h"
 #include "search/SearchEngine.h"
+#include "results/ShellInfoCache.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
 #include "shell/Vantor.h"
@@ -17,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -266,7 +268,12 @@ private:
     // Empties the list control after the records have gone (search start, reset).
     void ClearResultRows();
     void ShowRenameRefusal();
-    bool ResultRowCountDue() const;
+    // The walk's progress texts and the row count, at a bounded rate
+    // (src/results/MainFormProgress.cpp).
+    void ShowWalkProgress(int panel, const std::wstring& text);
+    void KeepPaceWithWalk();
+    void PumpDuringWalk();
+    void ResetWalkPace();
     // Runs an action's handler whether or not the action is enabled (src/ui/MainFormMenus.cpp).
     void RunActionHandler(TActionId id);
 
@@ -309,7 +316,11 @@ private:
     int shownRowCount_ = 0;
     int storedSelection_ = 0; // rows whose records StoreSelection marked
     ULONGLONG rowCountSetAt_ = 0; // tick count of the last row count set
+    std::array<std::optional<std::wstring>, 2> walkProgress_; // texts of panels 0 and 1 not shown yet
+    ULONGLONG progressShownAt_ = 0;
+    ULONGLONG pumpedAt_ = 0;
     std::wstring renameRefusal_;
+    TShellInfoCache shellInfo_; // icons and type names of the rows, kept per type for a search
 };
 
 // Runs the message loop of the GUI thread until WM_QUIT; returns its exit code.
