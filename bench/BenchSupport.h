@@ -52,7 +52,8 @@ inline std::function<double()> Timed(std::function<void()> action) {
 }
 
 // Runs the measurements in turn, after one warm-up round; returns the median of each.
-inline std::vector<double> SideBySide(int repetitions, const std::vector<std::function<double()>>& measurements) {
+inline std::vector<double> SideBySide(int repetitions,
+                                      const std::vector<std::function<double()>>& measurements) {
     for (const auto& measure : measurements)
         measure();
     std::vector<std::vector<double>> times(measurements.size());
@@ -71,13 +72,14 @@ inline int64_t BareWalk(const std::wstring& folder) {
     int64_t entries = 0;
     WIN32_FIND_DATAW entry;
     std::vector<std::wstring> subFolders;
-    UniqueFind find(FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    UniqueFind find(FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (find) {
         do {
             ++entries;
-            const bool dots = entry.cFileName[0] == L'.' &&
-                              (entry.cFileName[1] == 0 || (entry.cFileName[1] == L'.' && entry.cFileName[2] == 0));
+            const bool dots =
+                entry.cFileName[0] == L'.' &&
+                (entry.cFileName[1] == 0 || (entry.cFileName[1] == L'.' && entry.cFileName[2] == 0));
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dots)
                 subFolders.push_back(folder + L"\\" + entry.cFileName);
         } while (FindNextFileW(find.Get(), &entry));
@@ -95,8 +97,8 @@ inline bool Exists(const std::wstring& path) {
 inline bool WriteWholeFile(const std::wstring& path, const std::string& content) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    return file && (content.empty() || WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()),
-                                                 &written, nullptr));
+    return file && (content.empty() || WriteFile(file.Get(), content.data(),
+                                                 static_cast<DWORD>(content.size()), &written, nullptr));
 }
 
 // The private memory the process has committed: what its allocations cost the system.

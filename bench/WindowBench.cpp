@@ -85,9 +85,9 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     if (form.IDList.Count() != TreeEntries)
         std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(), TreeEntries);
 
-    const std::vector<double> medians =
-        SideBySide(11, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); }),
-                       Timed([&] { SearchThroughWindow(form, root, L"*.zzz"); })});
+    const std::vector<double> medians = SideBySide(
+        11, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); }),
+             Timed([&] { SearchThroughWindow(form, root, L"*.zzz"); })});
     if (!form.IDList.Empty())
         std::fprintf(stderr, "the search for nothing found %d results\n", form.IDList.Count());
     Print("window_bare_walk_s", medians[0]);
@@ -105,21 +105,21 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
 // in eight with a letter outside ASCII), a number and an extension, in 2,000 folders,
 // sizes up to 10 GB, dates over twenty years.
 void FillMillionResults(TIDList& list) {
-    const wchar_t* const words[] = {L"report", L"Invoice", L"photo", L"backup", L"Notes",  L"draft",
-                                    L"Übersicht", L"data", L"setup", L"readme", L"IMG_", L"scan",
-                                    L"letter", L"budget", L"Summary", L"Projekt"};
+    const wchar_t* const words[] = {L"report",    L"Invoice", L"photo",   L"backup", L"Notes", L"draft",
+                                    L"Übersicht", L"data",    L"setup",   L"readme", L"IMG_",  L"scan",
+                                    L"letter",    L"budget",  L"Summary", L"Projekt"};
     const wchar_t* const folderWords[] = {L"Straße", L"Documents", L"Fotos", L"Music", L"Résumés", L"src"};
     const wchar_t* const extensions[] = {L"txt", L"DOC", L"jpg", L"pdf", L"dll", L"", L"log", L"Xml"};
     std::mt19937 rng(99);
     std::vector<TFolderText> folders;
     for (int i = 0; i < 2000; ++i)
-        folders.push_back(std::make_shared<const std::wstring>(L"C:\\Data\\" + std::wstring(folderWords[i % 6]) +
-                                                               L" " + std::to_wstring(i) + L"\\"));
+        folders.push_back(std::make_shared<const std::wstring>(
+            L"C:\\Data\\" + std::wstring(folderWords[i % 6]) + L" " + std::to_wstring(i) + L"\\"));
     for (int i = 0; i < 1000000; ++i) {
         auto item = std::make_unique<TShellItem>();
         const std::wstring extension = extensions[rng() % 8];
-        item->Name = std::wstring(words[rng() % 16]) + L" " + words[rng() % 16] + std::to_wstring(rng() % 100000) +
-                     (extension.empty() ? L"" : L"." + extension);
+        item->Name = std::wstring(words[rng() % 16]) + L" " + words[rng() % 16] +
+                     std::to_wstring(rng() % 100000) + (extension.empty() ? L"" : L"." + extension);
         item->FolderText = folders[rng() % folders.size()];
         item->FileType = extension;
         item->Size = static_cast<int64_t>(rng()) * (rng() % 3);

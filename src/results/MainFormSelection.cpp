@@ -26,9 +26,12 @@ std::wstring NameOnDisk(const std::wstring& path, const std::wstring& requested)
 
 } // namespace
 
-// Changes of the selection made by the window itself hand nothing over.
-TMainForm::TSelectionSync::TSelectionSync(TMainForm& form) : form_(form) { ++form_.selectionSyncDepth_; }
-TMainForm::TSelectionSync::~TSelectionSync() { --form_.selectionSyncDepth_; }
+TMainForm::TSelectionSync::TSelectionSync(TMainForm& form) : form_(form) {
+    ++form_.selectionSyncDepth_;
+}
+TMainForm::TSelectionSync::~TSelectionSync() {
+    --form_.selectionSyncDepth_;
+}
 
 void TMainForm::ScheduleSelectionHandOver() {
     if (selectionSyncDepth_ > 0 || handOverPending_ || handle_ == nullptr)
@@ -112,7 +115,8 @@ void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
     if (text.find_first_not_of(L' ') == std::wstring::npos) {
         renameRefusal_ = L"You must type a file name.";
     } else if (text.find_first_of(InvalidNameCharacters) != std::wstring::npos) {
-        renameRefusal_ = L"A file name cannot contain any of the following characters:\r\n\\ / : * ? \" < > |";
+        renameRefusal_ =
+            L"A file name cannot contain any of the following characters:\r\n\\ / : * ? \" < > |";
     } else {
         const std::wstring newPath = record.Folder() + text;
         if (MoveFileW(record.FullName().c_str(), newPath.c_str())) {

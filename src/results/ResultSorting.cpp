@@ -96,8 +96,8 @@ public:
 
 private:
     static int KeyOf(LPCWSTR locale, const wchar_t* text, int length, BYTE* key) {
-        return LCMapStringEx(locale, LCMAP_SORTKEY | TextFlags, text, length, reinterpret_cast<LPWSTR>(key), 16,
-                             nullptr, nullptr, 0);
+        return LCMapStringEx(locale, LCMAP_SORTKEY | TextFlags, text, length, reinterpret_cast<LPWSTR>(key),
+                             16, nullptr, nullptr, 0);
     }
 
     std::array<uint16_t, 0x80> weights_{};
@@ -203,7 +203,8 @@ private:
     }
 
     bool AddSimpleKey(std::wstring_view text) {
-        if (text.empty() || !std::all_of(text.begin(), text.end(), [this](wchar_t c) { return simple_[c] != 0; }))
+        if (text.empty() ||
+            !std::all_of(text.begin(), text.end(), [this](wchar_t c) { return simple_[c] != 0; }))
             return false;
         const size_t offset = bytes_.size();
         bytes_.resize(offset + 2 * text.size() + std::size(TSimpleWeights::KeyTail));
@@ -223,12 +224,13 @@ private:
         const int length = text.empty() ? -1 : static_cast<int>(text.size());
         const size_t offset = bytes_.size();
         BYTE local[1024];
-        int size = LCMapStringEx(locale_, LCMAP_SORTKEY | TextFlags, source, length, reinterpret_cast<LPWSTR>(local),
-                                 sizeof(local), nullptr, nullptr, 0);
+        int size = LCMapStringEx(locale_, LCMAP_SORTKEY | TextFlags, source, length,
+                                 reinterpret_cast<LPWSTR>(local), sizeof(local), nullptr, nullptr, 0);
         if (size > 0) {
             bytes_.insert(bytes_.end(), local, local + size);
         } else if (GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-            size = LCMapStringEx(locale_, LCMAP_SORTKEY | TextFlags, source, length, nullptr, 0, nullptr, nullptr, 0);
+            size = LCMapStringEx(locale_, LCMAP_SORTKEY | TextFlags, source, length, nullptr, 0, nullptr,
+                                 nullptr, 0);
             bytes_.resize(offset + static_cast<size_t>(std::max(size, 0)));
             if (size > 0)
                 LCMapStringEx(locale_, LCMAP_SORTKEY | TextFlags, source, length,
@@ -255,8 +257,7 @@ enum class TKeySharing { None, SameObject, SameText };
 
 // The records' places in the order of one text column; records that compare equal share one.
 template <typename TextOf>
-TColumnKeys TextColumnKeys(const TIDList::Storage& items, LPCWSTR locale, TKeySharing sharing,
-                                     TextOf text) {
+TColumnKeys TextColumnKeys(const TIDList::Storage& items, LPCWSTR locale, TKeySharing sharing, TextOf text) {
     // The texts are read in list order, which after a sort is scattered over memory; their
     // characters are asked for ahead of use, so that the waits for memory overlap.
     std::vector<std::wstring_view> texts(items.size());
@@ -299,24 +300,22 @@ TColumnKeys TextColumnKeys(const TIDList::Storage& items, LPCWSTR locale, TKeySh
 TColumnKeys ColumnKeys(const TIDList::Storage& items, TResultColumn column, LPCWSTR locale) {
     switch (column) {
     case ColumnName:
-        return TextColumnKeys(items, locale, TKeySharing::None, [](const TShellItem& item) -> const std::wstring& {
-            return item.Name;
-        });
+        return TextColumnKeys(items, locale, TKeySharing::None,
+                              [](const TShellItem& item) -> const std::wstring& { return item.Name; });
     case ColumnFolder:
-        return TextColumnKeys(items, locale, TKeySharing::SameObject, [](const TShellItem& item) -> const std::wstring& {
-            return item.Folder();
-        });
+        return TextColumnKeys(items, locale, TKeySharing::SameObject,
+                              [](const TShellItem& item) -> const std::wstring& { return item.Folder(); });
     case ColumnType:
-        return TextColumnKeys(items, locale, TKeySharing::SameText, [](const TShellItem& item) -> const std::wstring& {
-            return item.FileType;
-        });
+        return TextColumnKeys(items, locale, TKeySharing::SameText,
+                              [](const TShellItem& item) -> const std::wstring& { return item.FileType; });
     case ColumnSize:
     case ColumnDateModified:
     default: {
         TColumnKeys keys;
         keys.values.resize(items.size());
         for (size_t i = 0; i < items.size(); ++i)
-            keys.values[i] = OrderedKey(column == ColumnSize ? items[i]->Size : CalendarDay(items[i]->Modified));
+            keys.values[i] =
+                OrderedKey(column == ColumnSize ? items[i]->Size : CalendarDay(items[i]->Modified));
         return keys;
     }
     }

@@ -9,7 +9,14 @@
 namespace quarrow {
 
 // The columns of the results list, by index.
-enum TResultColumn { ColumnName, ColumnFolder, ColumnSize, ColumnDateModified, ColumnType, ResultColumnCount };
+enum TResultColumn {
+    ColumnName,
+    ColumnFolder,
+    ColumnSize,
+    ColumnDateModified,
+    ColumnType,
+    ResultColumnCount
+};
 
 // Negative when `a` comes first in ascending order, zero when the column cannot tell them
 // apart, positive otherwise; always -1, 0 or 1. Texts follow the rules of `locale` with
@@ -26,6 +33,7 @@ int CompareResults(TResultColumn column, const TShellItem& a, const TShellItem& 
 
 // Reorders the records by `column`; descending reverses the comparison, so records that
 // compare equal keep their order relative to each other either way.
-void SortResults(TIDList& list, TResultColumn column, bool ascending, LPCWSTR locale = LOCALE_NAME_USER_DEFAULT);
+void SortResults(TIDList& list, TResultColumn column, bool ascending,
+                 LPCWSTR locale = LOCALE_NAME_USER_DEFAULT);
 
 } // namespace quarrow

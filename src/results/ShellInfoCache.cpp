@@ -15,14 +15,16 @@ constexpr wchar_t FolderKey[] = L"\\"; // never an extension
 constexpr size_t MaxTypeName = 80;
 
 // Types whose icon the shell takes from each file.
-constexpr std::array<const wchar_t*, 13> OwnIconTypes = {L"exe", L"ico", L"cur", L"ani", L"lnk", L"url",  L"pif",
-                                                         L"scr", L"cpl", L"msc", L"icl", L"appref-ms", L"website"};
+constexpr std::array<const wchar_t*, 13> OwnIconTypes = {L"exe", L"ico",       L"cur",    L"ani", L"lnk",
+                                                         L"url", L"pif",       L"scr",    L"cpl", L"msc",
+                                                         L"icl", L"appref-ms", L"website"};
 
 bool ReadClassValue(const std::wstring& key, std::wstring& value) {
     wchar_t text[MAX_PATH] = {};
     DWORD size = sizeof(text);
-    const LSTATUS status = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr,
-                                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size);
+    const LSTATUS status =
+        RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr,
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size);
     if (status == ERROR_MORE_DATA) {
         value = L"%1"; // too long to be a plain icon location: ask each file
         return true;
@@ -41,7 +43,8 @@ bool ClassGivesOwnIcon(const std::wstring& classKey) {
 
 std::wstring ExtensionOf(const std::wstring& path) {
     const size_t last = path.find_last_of(L".\\");
-    return last == std::wstring::npos || path[last] != L'.' ? std::wstring() : LowerAsciiLetters(path.substr(last + 1));
+    return last == std::wstring::npos || path[last] != L'.' ? std::wstring()
+                                                            : LowerAsciiLetters(path.substr(last + 1));
 }
 
 bool AskShell(const std::wstring& path, DWORD attributes, UINT flags, SHFILEINFOW& info) {
@@ -98,15 +101,18 @@ std::wstring TShellInfoCache::TypeName(const std::wstring& fullName) {
     unsigned long attributes = 0;
     const std::wstring key = KeyOf(fullName, attributes);
     SHFILEINFOW info;
-    const auto typeName = [&info] { return std::wstring(info.szTypeName, wcsnlen(info.szTypeName, MaxTypeName)); };
+    const auto typeName = [&info] {
+        return std::wstring(info.szTypeName, wcsnlen(info.szTypeName, MaxTypeName));
+    };
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return {};
     if (key.empty())
         return AskShell(fullName, 0, SHGFI_TYPENAME, info) ? typeName() : std::wstring();
     if (const auto kept = typeNames_.find(key); kept != typeNames_.end())
         return kept->second;
-    const std::wstring name =
-        AskShell(fullName, attributes, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES, info) ? typeName() : std::wstring();
+    const std::wstring name = AskShell(fullName, attributes, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES, info)
+                                  ? typeName()
+                                  : std::wstring();
     typeNames_.emplace(key, name);
     return name;
 }

@@ -329,7 +329,8 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
         // Selection, sorting, double click and rename (src/results/MainFormSelection.cpp).
         else if (header.code == LVN_ITEMCHANGED) {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-            if ((change.uChanged & LVIF_STATE) != 0 && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
+            if ((change.uChanged & LVIF_STATE) != 0 &&
+                ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
                 ScheduleSelectionHandOver();
         } else if (header.code == LVN_ODSTATECHANGED) {
             const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);

@@ -5,8 +5,8 @@
 // in the files of the subsystems they belong to.
 
 #include "base/Handles.h"
-#include "search/SearchEngine.h"
 #include "results/ShellInfoCache.h"
+#include "search/SearchEngine.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
 #include "shell/Vantor.h"
@@ -135,7 +135,7 @@ public:
     void EditKeyPress(wchar_t& key);
 
     // Selection, sorting, in-place rename and the row count's pacing
-    // (src/results/MainFormSelection.cpp, src/results/MainFormSorting.cpp).
+    // (src/results/MainFormSelection.cpp, MainFormSorting.cpp, MainFormProgress.cpp).
     void SelectResults(bool invert);
     void ActionActionSelectAllExecute();
     void ActionActionInvertSelectionExecute();
@@ -253,7 +253,8 @@ private:
     void ShowResultsPopup();
     void SetResultRowCount(int count);
 
-    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp).
+    // Selection, rename and pacing (src/results/MainFormSelection.cpp, MainFormProgress.cpp).
+    // While one lives, the window itself is changing the selection: nothing is handed over.
     class TSelectionSync {
     public:
         explicit TSelectionSync(TMainForm& form);
@@ -268,8 +269,7 @@ private:
     // Empties the list control after the records have gone (search start, reset).
     void ClearResultRows();
     void ShowRenameRefusal();
-    // The walk's progress texts and the row count, at a bounded rate
-    // (src/results/MainFormProgress.cpp).
+    // The walk's progress texts and the row count, at a bounded rate.
     void ShowWalkProgress(int panel, const std::wstring& text);
     void KeepPaceWithWalk();
     void PumpDuringWalk();
@@ -310,12 +310,13 @@ private:
     std::vector<std::unique_ptr<TMenuItemData>> menuItemData_;
     std::wstring displayText_; // the text handed to the list view for the cell it asks for
 
-    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp).
+    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp,
+    // MainFormSorting.cpp, MainFormProgress.cpp).
     bool handOverPending_ = false;
     int selectionSyncDepth_ = 0; // the window itself is changing the selection
     int shownRowCount_ = 0;
-    int storedSelection_ = 0; // rows whose records StoreSelection marked
-    ULONGLONG rowCountSetAt_ = 0; // tick count of the last row count set
+    int storedSelection_ = 0;                                 // rows whose records StoreSelection marked
+    ULONGLONG rowCountSetAt_ = 0;                             // tick count of the last row count set
     std::array<std::optional<std::wstring>, 2> walkProgress_; // texts of panels 0 and 1 not shown yet
     ULONGLONG progressShownAt_ = 0;
     ULONGLONG pumpedAt_ = 0;

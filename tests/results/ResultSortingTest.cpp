@@ -29,9 +29,9 @@ TShellItem Item(const std::wstring& name, int64_t size = 0, TDateTime modified =
 // hyphens and apostrophes (which the locale weighs apart), letters with diacritics, the
 // German sharp s, and letter pairs that some locales sort as one letter.
 std::wstring RandomName(std::mt19937& rng) {
-    static const std::wstring pieces[] = {L"a",  L"B",  L"c",  L"ch", L"CH", L"aa", L"Z",  L"z",  L"0",
-                                          L"9",  L"10", L" ",  L".",  L"_",  L"-",  L"'",  L"ä",  L"Ä",
-                                          L"ß",  L"ss", L"é",  L"e",  L"ö",  L"o",  L"ll", L"dz", L"~"};
+    static const std::wstring pieces[] = {L"a", L"B",  L"c", L"ch", L"CH", L"aa", L"Z",  L"z",  L"0",
+                                          L"9", L"10", L" ", L".",  L"_",  L"-",  L"'",  L"ä",  L"Ä",
+                                          L"ß", L"ss", L"é", L"e",  L"ö",  L"o",  L"ll", L"dz", L"~"};
     std::wstring name;
     const size_t length = 1 + rng() % 6;
     for (size_t i = 0; i < length; ++i)
@@ -45,8 +45,8 @@ TIDList RandomList(std::mt19937& rng, int count) {
         folders.push_back(std::make_shared<const std::wstring>(L"C:\\" + RandomName(rng) + L"\\"));
     TIDList list;
     for (int i = 0; i < count; ++i) {
-        auto item = std::make_unique<TShellItem>(Item(RandomName(rng), static_cast<int64_t>(rng() % 5) << (rng() % 40),
-                                                      40000 + (rng() % 40) / 4.0));
+        auto item = std::make_unique<TShellItem>(Item(
+            RandomName(rng), static_cast<int64_t>(rng() % 5) << (rng() % 40), 40000 + (rng() % 40) / 4.0));
         item->FolderText = folders[rng() % folders.size()];
         item->FileType = RandomName(rng).substr(0, 3);
         item->ImageIndex = i; // the record's place before the sort
@@ -73,10 +73,12 @@ TEST(ResultComparisons, TextsFollowTheLocaleAndIgnoreLetterCase) {
 
     EXPECT_EQ(0, CompareFolders(Item(L"x", 0, 0, L"C:\\Data\\"), Item(L"y", 0, 0, L"c:\\DATA\\"), German));
     EXPECT_EQ(-1, CompareFolders(Item(L"x", 0, 0, L"C:\\Ärger\\"), Item(L"y", 0, 0, L"C:\\Bach\\"), German));
-    EXPECT_EQ(0, CompareFileTypes(Item(L"a", 0, 0, L"C:\\", L"TXT"), Item(L"b", 0, 0, L"C:\\", L"txt"), English));
-    EXPECT_EQ(-1, CompareFileTypes(Item(L"a", 0, 0, L"C:\\", L""), Item(L"b", 0, 0, L"C:\\", L"doc"), English));
-    EXPECT_EQ(1, CompareResults(ColumnType, Item(L"a", 0, 0, L"C:\\", L"txt"), Item(L"b", 0, 0, L"C:\\", L"doc"),
-                                English));
+    EXPECT_EQ(
+        0, CompareFileTypes(Item(L"a", 0, 0, L"C:\\", L"TXT"), Item(L"b", 0, 0, L"C:\\", L"txt"), English));
+    EXPECT_EQ(-1,
+              CompareFileTypes(Item(L"a", 0, 0, L"C:\\", L""), Item(L"b", 0, 0, L"C:\\", L"doc"), English));
+    EXPECT_EQ(1, CompareResults(ColumnType, Item(L"a", 0, 0, L"C:\\", L"txt"),
+                                Item(L"b", 0, 0, L"C:\\", L"doc"), English));
 }
 
 TEST(ResultComparisons, SizesAreWhole64BitNumbersAndDatesCalendarDays) {
@@ -106,12 +108,14 @@ TEST(ResultSorting, OrdersAsTheComparisonsDoAndKeepsEqualRecordsInTheirOrder) {
                 SortResults(list, static_cast<TResultColumn>(column), ascending, locale);
                 ASSERT_EQ(600, list.Count());
                 for (int i = 1; i < list.Count(); ++i) {
-                    const int order = CompareResults(static_cast<TResultColumn>(column), list[i - 1], list[i], locale);
+                    const int order =
+                        CompareResults(static_cast<TResultColumn>(column), list[i - 1], list[i], locale);
                     ASSERT_TRUE(ascending ? order <= 0 : order >= 0)
                         << ToUtf8(locale) << " column " << column << ": \"" << ToUtf8(list[i - 1].Name)
                         << "\" before \"" << ToUtf8(list[i].Name) << "\"";
                     if (order == 0) {
-                        ASSERT_LT(list[i - 1].ImageIndex, list[i].ImageIndex) << ToUtf8(locale) << " column " << column;
+                        ASSERT_LT(list[i - 1].ImageIndex, list[i].ImageIndex)
+                            << ToUtf8(locale) << " column " << column;
                     }
                 }
             }

@@ -207,9 +207,11 @@ TEST_F(MainFormTest, HeaderClicksSortEachColumnBothWaysAndKeepTheSelectedRecords
         const wchar_t* name;
         size_t size;
         int day;
-    } files[] = {{L"b.txt", 3000, 3}, {L"A.log", 10, 5}, {L"c.dat", 500000, 1}, {L"D.txt", 0, 2}, {L"e.bin", 7, 4}};
+    } files[] = {
+        {L"b.txt", 3000, 3}, {L"A.log", 10, 5}, {L"c.dat", 500000, 1}, {L"D.txt", 0, 2}, {L"e.bin", 7, 4}};
     for (const auto& file : files)
-        ASSERT_TRUE(SetLastWriteTimeUtc(folder.WriteFile(file.name, std::string(file.size, 'x')), 2020, 1, file.day, 10));
+        ASSERT_TRUE(SetLastWriteTimeUtc(folder.WriteFile(file.name, std::string(file.size, 'x')), 2020, 1,
+                                        file.day, 10));
     folder.MakeDir(L"f");
     TMainForm& form = OpenForm(folder.Path());
     SetCheckBy(C().CheckBoxShowMatchingFoldernames, true);
