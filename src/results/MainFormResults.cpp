@@ -10,14 +10,14 @@
 #include "results/StatusTexts.h"
 #include "ui/Controls.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 namespace quarrow {
 
 void TMainForm::SetResultRowCount(int count) {
     ListView_SetItemCountEx(controls_.ListViewResults, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    shownRowCount_ = count;
+    rowCountSetAt_ = GetTickCount64();
 }
 
 void TMainForm::ListViewResultsData(NMLVDISPINFOW& info) {
@@ -63,19 +63,9 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
         if (record.InfoLoaded)
             continue;
         const std::wstring fullName = record.FullName();
-        SHFILEINFOW info{};
-        if (SHGetFileInfoW(fullName.c_str(), 0, &info, sizeof(info),
-                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-            record.ImageIndex = info.iIcon;
-        else
-            record.ImageIndex = -1;
-        if (Settings.ShowTypeInsteadOfExtension) {
-            SHFILEINFOW type{};
-            if (SHGetFileInfoW(fullName.c_str(), 0, &type, sizeof(type), SHGFI_TYPENAME))
-                record.FileType.assign(type.szTypeName, wcsnlen(type.szTypeName, 80));
-            else
-                record.FileType.clear();
-        }
+        record.ImageIndex = shellInfo_.IconIndex(fullName);
+        if (Settings.ShowTypeInsteadOfExtension)
+            record.FileType = shellInfo_.TypeName(fullName);
         record.InfoLoaded = true;
     }
 }
@@ -83,9 +73,7 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
 void TMainForm::ListViewResultsMouseDown(UINT button) {
     if (button != VK_LBUTTON && button != VK_RBUTTON)
         return;
-    SelectionChanged();
-    UpdateActionStates();
-    UpdateStatusBar(3, 4, 4);
+    HandOverSelection();
     if (button == VK_RBUTTON)
         ShowResultsPopup();
 }
@@ -94,15 +82,37 @@ void TMainForm::SelectionChanged() {
     const HWND list = controls_.ListViewResults;
     TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
     TotalSelectedSize = 0;
+    Vantor->MultiObjects().clear();
+    Vantor->SetFolder(L"");
     if (TotalSelectedFiles == 1) {
         const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        if (row >= 0 && row < IDList.Count())
-            TotalSelectedSize = GetResult(row).Size;
+        if (row >= 0 && row < IDList.Count()) {
+            const TShellItem& record = GetResult(row);
+            try {
+                Vantor->SetObjectName(record.FullName());
+            } catch (const std::exception&) {
+                // A vanished file: the verbs then have no object, and the totals still count it.
+            }
+            TotalSelectedSize = record.Size;
+        }
     } else if (TotalSelectedFiles > 1) {
         WaitCursor wait;
-        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
-             row = ListView_GetNextItem(list, row, LVNI_SELECTED))
-            TotalSelectedSize += GetResult(row).Size;
+        TFileNames& objects = Vantor->MultiObjects();
+        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        const auto add = [&](int row) {
+            const TShellItem& record = GetResult(row);
+            objects.push_back(record.FullName());
+            TotalSelectedSize += record.Size;
+        };
+        // Every row selected needs no question per row.
+        if (TotalSelectedFiles == rows) {
+            for (int row = 0; row < rows; ++row)
+                add(row);
+        } else {
+            for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
+                 row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+                add(row);
+        }
     }
 }
 
@@ -124,9 +134,14 @@ void TMainForm::UpdateStatusBar(int infoMode, int countMode, int lightMode) {
     if (const auto text = CountPanelText(countMode, snapshot))
         SetStatusTextOf(controls_.StatusBar, 1, *text);
     if (const auto light = StatusLightFor(lightMode)) {
-        ShowWindow(controls_.ImageStatusGreen, *light == TStatusLight::Green ? SW_SHOW : SW_HIDE);
-        ShowWindow(controls_.ImageStatusRed, *light == TStatusLight::Red ? SW_SHOW : SW_HIDE);
-        ShowWindow(controls_.ImageStatusGray, *light == TStatusLight::Gray ? SW_SHOW : SW_HIDE);
+        // Each ShowWindow costs a round trip to the Wine server, changed or not.
+        const auto show = [](HWND image, bool visible) {
+            if ((IsWindowVisible(image) != FALSE) != visible)
+                ShowWindow(image, visible ? SW_SHOW : SW_HIDE);
+        };
+        show(controls_.ImageStatusGreen, *light == TStatusLight::Green);
+        show(controls_.ImageStatusRed, *light == TStatusLight::Red);
+        show(controls_.ImageStatusGray, *light == TStatusLight::Gray);
     }
 }
 
@@ -140,8 +155,7 @@ void TMainForm::ResetResults(bool keepLocation) {
     const TMainControls& c = controls_;
     if (!keepLocation) {
         IDList.Clear();
-        SetResultRowCount(0);
-        ListView_DeleteAllItems(c.ListViewResults);
+        ClearResultRows();
         TotalSelectedFiles = 0;
         TotalSelectedSize = 0;
         Vantor->MultiObjects().clear();

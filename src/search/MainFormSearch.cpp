@@ -131,34 +131,40 @@ void TMainForm::RewriteCountEdits() {
 }
 
 void TMainForm::SearchStarted() {
+    ResetWalkPace();
+    shellInfo_.Clear();
     SetSearchButtons(false);
     SortColumn = -1;
     SortAscending = true;
     TotalSelectedFiles = 0;
     TotalSelectedSize = 0;
-    SetResultRowCount(IDList.Count());
-    ListView_DeleteAllItems(controls_.ListViewResults);
+    ClearResultRows();
     SetFocus(controls_.ListViewResults);
     UpdateActionStates();
     UpdateStatusBar(1, 1, 1);
 }
 
 void TMainForm::SearchFinished() {
+    FlushResultRowCount();
+    ResetWalkPace();
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
     SetSearchButtons(true);
 }
 
+// The walk's status texts, the row count and the handling of messages follow the walk at
+// a bounded rate (src/results/MainFormProgress.cpp).
 void TMainForm::SetStatusText(int panel, const std::wstring& text) {
-    SetStatusTextOf(controls_.StatusBar, panel, text);
+    ShowWalkProgress(panel, text);
 }
 
-void TMainForm::ResultCountChanged(int count) {
-    SetResultRowCount(count);
+void TMainForm::ResultCountChanged(int) {
+    KeepPaceWithWalk();
 }
 
 void TMainForm::ProcessMessages() {
-    quarrow::ProcessMessages();
+    KeepPaceWithWalk();
+    PumpDuringWalk();
 }
 
 } // namespace quarrow

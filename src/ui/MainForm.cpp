@@ -194,6 +194,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnActivate(wParam, lParam);
     case WM_CLOSE:
         return OnClose();
+    case WmSelectionHandOver:
+        FlushSelectionHandOver();
+        return 0;
+    case WmRenameRefused:
+        ShowRenameRefusal();
+        return 0;
     case WM_DESTROY:
         FormDestroy();
         PostQuitMessage(0);
@@ -341,6 +347,25 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
         else if (header.code == LVN_ODCACHEHINT) {
             const auto& hint = reinterpret_cast<const NMLVCACHEHINT&>(header);
             ListViewResultsDataHint(hint.iFrom, hint.iTo);
+        }
+        // Selection, sorting, double click and rename (src/results/MainFormSelection.cpp).
+        else if (header.code == LVN_ITEMCHANGED) {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) != 0 &&
+                ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
+                ScheduleSelectionHandOver();
+        } else if (header.code == LVN_ODSTATECHANGED) {
+            const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+            if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
+                ScheduleSelectionHandOver();
+        } else if (header.code == LVN_COLUMNCLICK)
+            ListViewResultsColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        else if (header.code == NM_DBLCLK)
+            ListViewResultsDblClick();
+        else if (header.code == LVN_ENDLABELEDITW) {
+            const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
+            if (edit.item.pszText != nullptr)
+                ListViewResultsEdited(edit.item.iItem, edit.item.pszText);
         }
         break;
     case IdListViewExcludeFolders:

@@ -5,6 +5,7 @@
 // in the files of the subsystems they belong to.
 
 #include "base/Handles.h"
+#include "results/ShellInfoCache.h"
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
 #include "settings/Preferences.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,24 @@ public:
     void SelectionChanged();
     // The count fields' key filter: clears `key` unless it is a digit or backspace.
     void EditKeyPress(wchar_t& key);
+
+    // Selection, sorting, in-place rename and the row count's pacing
+    // (src/results/MainFormSelection.cpp, MainFormSorting.cpp, MainFormProgress.cpp).
+    void SelectResults(bool invert);
+    void ActionActionSelectAllExecute();
+    void ActionActionInvertSelectionExecute();
+    void ListViewResultsColumnClick(int column);
+    void StoreSelection();
+    void RestoreSelection();
+    void ListViewResultsDblClick();
+    // The end of an in-place rename of `row` to `text` (a cancelled edit does not come here).
+    void ListViewResultsEdited(int row, const std::wstring& text);
+    // Every change of the list's selection asks for one hand-over, run from a posted message;
+    // commands run a pending one first, so that they act on the current selection.
+    void ScheduleSelectionHandOver();
+    void FlushSelectionHandOver();
+    // Makes the list's row count equal to the records' count now.
+    void FlushResultRowCount();
 
     // History lists and excluded folders (src/ui/MainFormLists.cpp).
     void UpdateSearchPatternHistory(const std::wstring& text) override;
@@ -268,6 +288,29 @@ private:
     bool exporting_ = false;
     std::wstring exportFileName_; // the save dialog's last file
     std::unique_ptr<TAboutForm> aboutForm_;
+    // Selection, rename and pacing (src/results/MainFormSelection.cpp, MainFormProgress.cpp).
+    // While one lives, the window itself is changing the selection: nothing is handed over.
+    class TSelectionSync {
+    public:
+        explicit TSelectionSync(TMainForm& form);
+        ~TSelectionSync();
+        TSelectionSync(const TSelectionSync&) = delete;
+        TSelectionSync& operator=(const TSelectionSync&) = delete;
+
+    private:
+        TMainForm& form_;
+    };
+    void HandOverSelection();
+    // Empties the list control after the records have gone (search start, reset).
+    void ClearResultRows();
+    void ShowRenameRefusal();
+    // The walk's progress texts and the row count, at a bounded rate.
+    void ShowWalkProgress(int panel, const std::wstring& text);
+    void KeepPaceWithWalk();
+    void PumpDuringWalk();
+    void ResetWalkPace();
+    // Runs an action's handler whether or not the action is enabled (src/ui/MainFormMenus.cpp).
+    void RunActionHandler(TActionId id);
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;
@@ -307,6 +350,18 @@ private:
     // After an excluded-folder command (src/ui/MainFormLists.cpp).
     void EndExcludeFoldersCommand();
     void KeepExcludeFoldersFocus();
+    // Selection, sorting, rename and pacing (src/results/MainFormSelection.cpp,
+    // MainFormSorting.cpp, MainFormProgress.cpp).
+    bool handOverPending_ = false;
+    int selectionSyncDepth_ = 0; // the window itself is changing the selection
+    int shownRowCount_ = 0;
+    int storedSelection_ = 0;                                 // rows whose records StoreSelection marked
+    ULONGLONG rowCountSetAt_ = 0;                             // tick count of the last row count set
+    std::array<std::optional<std::wstring>, 2> walkProgress_; // texts of panels 0 and 1 not shown yet
+    ULONGLONG progressShownAt_ = 0;
+    ULONGLONG pumpedAt_ = 0;
+    std::wstring renameRefusal_;
+    TShellInfoCache shellInfo_; // icons and type names of the rows, kept per type for a search
 };
 
 // Runs the message loop of the GUI thread until WM_QUIT; returns its exit code.

@@ -52,4 +52,8 @@ enum TControlId : int {
 constexpr unsigned SubclassCountEdit = 1;
 constexpr unsigned SubclassResultsList = 2;
 
+// Messages the main window posts to itself (src/results/MainFormSelection.cpp).
+constexpr unsigned WmSelectionHandOver = 0x8000 + 0x90; // WM_APP + 0x90
+constexpr unsigned WmRenameRefused = 0x8000 + 0x91;
+
 } // namespace quarrow

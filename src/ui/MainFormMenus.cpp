@@ -34,6 +34,9 @@ const TActionHandler ActionHandlers[] = {
      &TMainForm::ActionExportAlltemsToCommaDelimitedFileExecute},
     {TActionId::ActionHelpHelp, &TMainForm::ActionHelpHelpExecute},
     {TActionId::ActionHelpAbout, &TMainForm::ActionHelpAboutExecute},
+    // Select All and Invert Selection (src/results/MainFormSelection.cpp).
+    {TActionId::ActionActionSelectAll, &TMainForm::ActionActionSelectAllExecute},
+    {TActionId::ActionActionInvertSelection, &TMainForm::ActionActionInvertSelectionExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
@@ -144,8 +147,14 @@ void TMainForm::SetActionEnabled(TActionId id, bool enabled) {
 }
 
 void TMainForm::ExecuteAction(TActionId id) {
+    // The enabled states and the objects a verb acts on follow the current selection.
+    FlushSelectionHandOver();
     if (!ActionEnabled(id))
         return;
+    RunActionHandler(id);
+}
+
+void TMainForm::RunActionHandler(TActionId id) {
     for (const TActionHandler& entry : ActionHandlers) {
         if (entry.Action == id)
             (this->*entry.Handler)();

@@ -1,0 +1,118 @@
+#pragma once
+// What the benchmark programs share: clocks, medians, the printed figures and the
+// platform's floor for a walk.
+
+#include "base/Handles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quarrow::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time the calling thread has used: on a machine shared with other work,
+// this tells the program's own cost apart from the time it waited for a processor.
+inline double ThreadCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto seconds = [](const FILETIME& time) {
+        return ((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline void Print(const char* name, double value) {
+    std::printf("%s: %.3f\n", name, value);
+    std::fflush(stdout);
+}
+
+inline std::function<double()> Timed(std::function<void()> action) {
+    return [action] {
+        const auto start = Clock::now();
+        action();
+        return Seconds(start);
+    };
+}
+
+// Runs the measurements in turn, after one warm-up round; returns the median of each.
+inline std::vector<double> SideBySide(int repetitions,
+                                      const std::vector<std::function<double()>>& measurements) {
+    for (const auto& measure : measurements)
+        measure();
+    std::vector<std::vector<double>> times(measurements.size());
+    for (int i = 0; i < repetitions; ++i) {
+        for (size_t m = 0; m < measurements.size(); ++m)
+            times[m].push_back(measurements[m]());
+    }
+    std::vector<double> medians;
+    for (const auto& series : times)
+        medians.push_back(Median(series));
+    return medians;
+}
+
+// The platform's floor: one listing per folder, nothing else. Returns the entries seen.
+inline int64_t BareWalk(const std::wstring& folder) {
+    int64_t entries = 0;
+    WIN32_FIND_DATAW entry;
+    std::vector<std::wstring> subFolders;
+    UniqueFind find(FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (find) {
+        do {
+            ++entries;
+            const bool dots =
+                entry.cFileName[0] == L'.' &&
+                (entry.cFileName[1] == 0 || (entry.cFileName[1] == L'.' && entry.cFileName[2] == 0));
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dots)
+                subFolders.push_back(folder + L"\\" + entry.cFileName);
+        } while (FindNextFileW(find.Get(), &entry));
+    }
+    find.Reset();
+    for (const std::wstring& sub : subFolders)
+        entries += BareWalk(sub);
+    return entries;
+}
+
+inline bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool WriteWholeFile(const std::wstring& path, const std::string& content) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file && (content.empty() || WriteFile(file.Get(), content.data(),
+                                                 static_cast<DWORD>(content.size()), &written, nullptr));
+}
+
+// The private memory the process has committed: what its allocations cost the system.
+inline size_t CommittedPrivateBytes() {
+    size_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const BYTE* at = nullptr; VirtualQuery(at, &info, sizeof(info)) == sizeof(info);
+         at = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        if (static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize < at)
+            break;
+    }
+    return total;
+}
+
+} // namespace quarrow::bench

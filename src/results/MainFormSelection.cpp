@@ -1,0 +1,143 @@
+// TMainForm: the selection handed over to the shell component after every change, Select
+// All and Invert Selection, the double click and the end of an in-place rename.
+
+#include "ui/MainForm.h"
+
+#include "base/Messages.h"
+#include "base/SystemError.h"
+#include "ui/MainFormIds.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace quarrow {
+namespace {
+
+constexpr wchar_t InvalidNameCharacters[] = L"\\/:*?\"<>|";
+
+// The name a file or folder has on disk after a rename (the platform may have dropped
+// trailing dots or blanks); `requested` when it cannot be read.
+std::wstring NameOnDisk(const std::wstring& path, const std::wstring& requested) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFind find(FindFirstFileW(path.c_str(), &entry));
+    return find ? std::wstring(entry.cFileName) : requested;
+}
+
+} // namespace
+
+TMainForm::TSelectionSync::TSelectionSync(TMainForm& form) : form_(form) {
+    ++form_.selectionSyncDepth_;
+}
+TMainForm::TSelectionSync::~TSelectionSync() {
+    --form_.selectionSyncDepth_;
+}
+
+void TMainForm::ScheduleSelectionHandOver() {
+    if (selectionSyncDepth_ > 0 || handOverPending_ || handle_ == nullptr)
+        return;
+    handOverPending_ = true;
+    PostMessageW(handle_, WmSelectionHandOver, 0, 0);
+}
+
+void TMainForm::FlushSelectionHandOver() {
+    if (handOverPending_)
+        HandOverSelection();
+}
+
+void TMainForm::HandOverSelection() {
+    handOverPending_ = false;
+    SelectionChanged();
+    UpdateActionStates();
+    UpdateStatusBar(3, 4, 4);
+}
+
+void TMainForm::SelectResults(bool invert) {
+    TotalSelectedSize = 0;
+    Vantor->MultiObjects().clear();
+    Vantor->SetFolder(L"");
+    const HWND list = controls_.ListViewResults;
+    {
+        WaitCursor wait;
+        TSelectionSync sync(*this);
+        FlushResultRowCount();
+        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        // One message selects or clears every row; only the rows that differ from that are
+        // set one by one.
+        std::vector<bool> wasSelected(static_cast<size_t>(rows), false);
+        int selectedBefore = 0;
+        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+            wasSelected[static_cast<size_t>(row)] = true;
+            ++selectedBefore;
+        }
+        const auto isSelected = [&](int row) { return !invert || !wasSelected[static_cast<size_t>(row)]; };
+        const bool mostSelected = !invert || selectedBefore * 2 <= rows;
+        ListView_SetItemState(list, -1, mostSelected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+        for (int row = 0; row < rows && invert; ++row) {
+            if (isSelected(row) != mostSelected)
+                ListView_SetItemState(list, row, mostSelected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+        }
+        TFileNames& objects = Vantor->MultiObjects();
+        for (int row = 0; row < rows; ++row) {
+            if (!isSelected(row))
+                continue;
+            const TShellItem& record = GetResult(row);
+            objects.push_back(record.FullName());
+            TotalSelectedSize += record.Size;
+        }
+    }
+    TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
+    handOverPending_ = false;
+    UpdateActionStates();
+    UpdateStatusBar(3, 4, 4);
+}
+
+void TMainForm::ActionActionSelectAllExecute() {
+    SelectResults(false);
+}
+
+void TMainForm::ActionActionInvertSelectionExecute() {
+    SelectResults(true);
+}
+
+void TMainForm::ListViewResultsDblClick() {
+    FlushSelectionHandOver();
+    RunActionHandler(TActionId::ActionActionOpen);
+}
+
+void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
+    if (row < 0 || row >= IDList.Count())
+        return;
+    TShellItem& record = IDList[row];
+    if (text == record.Name)
+        return;
+    if (text.find_first_not_of(L' ') == std::wstring::npos) {
+        renameRefusal_ = L"You must type a file name.";
+    } else if (text.find_first_of(InvalidNameCharacters) != std::wstring::npos) {
+        renameRefusal_ =
+            L"A file name cannot contain any of the following characters:\r\n\\ / : * ? \" < > |";
+    } else {
+        const std::wstring newPath = record.Folder() + text;
+        if (MoveFileW(record.FullName().c_str(), newPath.c_str())) {
+            record.Name = NameOnDisk(newPath, text);
+            ListView_RedrawItems(controls_.ListViewResults, row, row);
+            // The shell component may hold the old path.
+            ScheduleSelectionHandOver();
+            return;
+        }
+        renameRefusal_ = L"\"" + record.Name + L"\" could not be renamed to \"" + text + L"\".\r\n" +
+                         SystemErrorText(GetLastError()) + L".";
+    }
+    // Shown once the edit has ended; the row shows the old name again.
+    ListView_RedrawItems(controls_.ListViewResults, row, row);
+    PostMessageW(handle_, WmRenameRefused, 0, 0);
+}
+
+void TMainForm::ShowRenameRefusal() {
+    const std::wstring text = std::exchange(renameRefusal_, std::wstring());
+    if (!text.empty())
+        ShowWarning(Prompt(), text);
+}
+
+} // namespace quarrow

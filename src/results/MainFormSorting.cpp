@@ -1,0 +1,65 @@
+// TMainForm: sorting the results by a column click. The list keeps its selection by row, so
+// the selection is carried over to the records' new rows.
+
+#include "ui/MainForm.h"
+
+#include "base/Messages.h"
+#include "results/ResultSorting.h"
+
+#include <algorithm>
+
+namespace quarrow {
+
+void TMainForm::ListViewResultsColumnClick(int column) {
+    if (column < 0 || column >= ResultColumnCount)
+        return;
+    {
+        WaitCursor wait;
+        FlushResultRowCount();
+        StoreSelection();
+        const bool ascending = column != SortColumn || !SortAscending;
+        SortColumn = column;
+        SortResults(IDList, static_cast<TResultColumn>(column), ascending);
+        SortAscending = ascending;
+        RestoreSelection();
+    }
+    InvalidateRect(controls_.ListViewResults, nullptr, FALSE);
+}
+
+// `Selected` is set only from here to RestoreSelection, which clears it again: with nothing
+// selected, neither visits a million records.
+void TMainForm::StoreSelection() {
+    const HWND list = controls_.ListViewResults;
+    const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+    storedSelection_ = std::min(static_cast<int>(ListView_GetSelectedCount(list)), rows);
+    if (storedSelection_ == rows) {
+        for (int row = 0; row < rows; ++row)
+            IDList[row].Selected = true;
+        return;
+    }
+    for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
+         row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+        IDList[row].Selected = true;
+}
+
+// One message sets every row to the state most rows get; only the others are set one by one.
+void TMainForm::RestoreSelection() {
+    TSelectionSync sync(*this);
+    const HWND list = controls_.ListViewResults;
+    const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+    const bool mostSelected = storedSelection_ * 2 > rows;
+    ListView_SetItemState(list, -1, mostSelected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    if (storedSelection_ == 0 || storedSelection_ == rows) {
+        for (int row = 0; row < rows && storedSelection_ > 0; ++row)
+            IDList[row].Selected = false;
+        return;
+    }
+    for (int row = 0; row < rows; ++row) {
+        TShellItem& record = IDList[row];
+        if (record.Selected != mostSelected)
+            ListView_SetItemState(list, row, mostSelected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+        record.Selected = false;
+    }
+}
+
+} // namespace quarrow
