@@ -94,15 +94,27 @@ void TMainForm::SelectionChanged() {
     const HWND list = controls_.ListViewResults;
     TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
     TotalSelectedSize = 0;
+    Vantor->MultiObjects().clear();
+    Vantor->SetFolder(L"");
     if (TotalSelectedFiles == 1) {
         const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        if (row >= 0 && row < IDList.Count())
-            TotalSelectedSize = GetResult(row).Size;
+        if (row >= 0 && row < IDList.Count()) {
+            const TShellItem& record = GetResult(row);
+            try {
+                Vantor->SetObjectName(record.FullName());
+            } catch (const std::exception&) {
+                // A result that vanished leaves the shell component without an object.
+            }
+            TotalSelectedSize = record.Size;
+        }
     } else if (TotalSelectedFiles > 1) {
         WaitCursor wait;
         for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
-             row = ListView_GetNextItem(list, row, LVNI_SELECTED))
-            TotalSelectedSize += GetResult(row).Size;
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+            const TShellItem& record = GetResult(row);
+            Vantor->MultiObjects().push_back(record.FullName());
+            TotalSelectedSize += record.Size;
+        }
     }
 }
 

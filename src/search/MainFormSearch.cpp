@@ -123,6 +123,7 @@ void TMainForm::FocusSearchLocation() {
 
 void TMainForm::SetChangeMonitoring(bool enabled) {
     ChangeMonitoringEnabled = enabled;
+    EnableShellChangeNotifier(enabled);
 }
 
 void TMainForm::RewriteCountEdits() {
@@ -141,12 +142,14 @@ void TMainForm::SearchStarted() {
     SetFocus(controls_.ListViewResults);
     UpdateActionStates();
     UpdateStatusBar(1, 1, 1);
+    WatchSearchLocation();
 }
 
 void TMainForm::SearchFinished() {
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
     SetSearchButtons(true);
+    SearchWalkEnded();
 }
 
 void TMainForm::SetStatusText(int panel, const std::wstring& text) {

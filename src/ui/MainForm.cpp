@@ -338,6 +338,7 @@ void TMainForm::FormCreate() {
     SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
     engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
     Vantor = std::make_unique<TVantor>();
+    CreateShellChangeNotifier();
 
     RECT window{};
     GetWindowRect(handle_, &window);
@@ -349,6 +350,7 @@ void TMainForm::FormCreate() {
     PlaceStatusImages();
     ApplyUIFont();
     BuildMenus();
+    InstallResultsListKeys();
 
     SHFILEINFOW info{};
     systemSmallImages_ = reinterpret_cast<HIMAGELIST>(
@@ -381,6 +383,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::FormDestroy() {
+    DestroyShellChangeNotifier();
     try {
         SaveSettings();
     } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
+#include "shell/KelShellChangeNotifier.h"
 #include "shell/Vantor.h"
 #include "ui/Actions.h"
 #include "ui/WinPrompt.h"
@@ -152,6 +153,24 @@ public:
     HMENU MainMenu() const { return mainMenu_; }
     HMENU PopupActionMenuFull() const { return popupMenu_.Get(); }
 
+    // Commands on the selected results, the results list's keys and change monitoring
+    // (src/shell/MainFormShell.cpp).
+    void ActionActionOpenExecute();
+    void ActionActionOpenContainingFolderExecute();
+    void ActionActionCopyExecute();
+    void ActionActionCutExecute();
+    void ActionActionDeleteExecute();
+    void ActionActionRenameExecute();
+    void ActionActionEditExecute();
+    void ActionActionPropertiesExecute();
+    void ListViewResultsDblClick();
+    void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
+                                   const std::wstring& path1, const std::wstring& path2);
+    // Drops the results that are gone from the disk, a slice at a time from a timer; run
+    // when the file-system watch lost reports.
+    void CheckResultsOnDisk();
+    bool CheckingResultsOnDisk() const { return resultsCheckNext_ >= 0; }
+
     // The page control.
     int ActivePage() const;
     void SelectPage(int index);
@@ -173,12 +192,16 @@ public:
     bool ChangeMonitoringEnabled = false;
     // Shell verbs on the selected results; made at creation (needs a live ShellUnit).
     std::unique_ptr<TVantor> Vantor;
+    // Reports deletions and renames while monitoring is on (src/shell/MainFormShell.cpp).
+    std::unique_ptr<TKelShellChangeNotifier> ShellChangeNotifier;
 
 private:
     friend LRESULT CALLBACK MainFormWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend INT_PTR CALLBACK MainFormPageProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK MainFormControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     friend bool MainFormFilterMessage(MSG&);
+    friend LRESULT CALLBACK ResultsListKeysProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend void CALLBACK ResultsCheckTimerProc(HWND, UINT, UINT_PTR, DWORD);
 
     // ISearchHost: the window's side of a search (src/search/MainFormSearch.cpp).
     void FocusSearchLocation() override;
@@ -232,6 +255,23 @@ private:
     void ListViewResultsMouseDown(UINT button);
     void ShowResultsPopup();
     void SetResultRowCount(int count);
+
+    // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
+    int FirstSelectedRow() const;
+    void InstallResultsListKeys();
+    bool ListViewResultsKeyDown(WPARAM key, bool alt);
+    void ShowResultsPopupAtFocusedRow();
+    void CreateShellChangeNotifier();
+    void DestroyShellChangeNotifier();
+    void EnableShellChangeNotifier(bool enabled);
+    void WatchSearchLocation();
+    void SearchWalkEnded();
+    void RemoveResultAt(int index);
+    void ShowResultsRemoved();
+    void CheckNextResultsSlice();
+    void StopResultsCheck();
+    unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;

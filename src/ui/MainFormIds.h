@@ -51,5 +51,6 @@ enum TControlId : int {
 // Subclass identifiers of the controls whose messages the window filters.
 constexpr unsigned SubclassCountEdit = 1;
 constexpr unsigned SubclassResultsList = 2;
+constexpr unsigned SubclassResultsListKeys = 3; // src/shell/MainFormShell.cpp
 
 } // namespace quarrow

@@ -23,6 +23,15 @@ struct TActionHandler {
 // Actions whose behaviour belongs to other parts of the program join this table with them.
 const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
+    // src/shell/MainFormShell.cpp
+    {TActionId::ActionActionOpen, &TMainForm::ActionActionOpenExecute},
+    {TActionId::ActionActionOpenContainingFolder, &TMainForm::ActionActionOpenContainingFolderExecute},
+    {TActionId::ActionActionCopy, &TMainForm::ActionActionCopyExecute},
+    {TActionId::ActionActionCut, &TMainForm::ActionActionCutExecute},
+    {TActionId::ActionActionDelete, &TMainForm::ActionActionDeleteExecute},
+    {TActionId::ActionActionRename, &TMainForm::ActionActionRenameExecute},
+    {TActionId::ActionActionEdit, &TMainForm::ActionActionEditExecute},
+    {TActionId::ActionActionProperties, &TMainForm::ActionActionPropertiesExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
