@@ -43,7 +43,8 @@ LRESULT CALLBACK NotifierWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     }
     auto* self = reinterpret_cast<TKelShellChangeNotifier*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr)
+    // Until CreateWindowExW returns, the notifier does not know its window yet.
+    if (self == nullptr || self->Handle() != hwnd)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     return self->WndProc(message, wParam, lParam);
 }

@@ -131,7 +131,7 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
             break;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (form->ListViewResultsKeyDown(wParam, message == WM_SYSKEYDOWN))
+            if (form->ListViewResultsKeyDown(wParam, (HIWORD(lParam) & KF_ALTDOWN) != 0))
                 return 0;
             break;
         case WM_CHAR:
@@ -177,6 +177,11 @@ bool TMainForm::ListViewResultsKeyDown(WPARAM key, bool alt) {
         if (key != VK_RETURN || control || shift)
             return false;
         ExecuteAction(TActionId::ActionActionProperties);
+        return true;
+    }
+    // Kept from the default handling, which would also open the menu bar when F10 comes up.
+    if (key == VK_F10 && shift && !control) {
+        ShowResultsPopupAtFocusedRow();
         return true;
     }
     TActionId action;
