@@ -297,19 +297,25 @@ void TMainForm::ShowResultsRemoved() {
 // Removes the first result whose full path is exactly `path1`. Messages are handled
 // between comparisons, so deliveries, a new search or closing the window can run in
 // between: the walk stops at the list's current end and when the results were replaced.
+// Under Wine handling messages costs fifty comparisons' time, so it is done once per
+// ChangeHandlerPumpIntervalMs.
 void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificationEvent,
                                           const std::wstring& path1, const std::wstring&) {
     if (handle_ == nullptr)
         return;
     const unsigned generation = resultsGeneration_;
     const int countAtEntry = IDList.Count();
+    ULONGLONG lastPump = GetTickCount64();
     for (int i = 0; i < countAtEntry && i < IDList.Count(); ++i) {
         if (IsFullNameOf(GetResult(i), path1)) {
             RemoveResultAt(i);
             ShowResultsRemoved();
             return;
         }
+        if (ChangeHandlerPumpIntervalMs > 0 && GetTickCount64() - lastPump < ChangeHandlerPumpIntervalMs)
+            continue;
         ProcessMessages();
+        lastPump = GetTickCount64();
         if (handle_ == nullptr || generation != resultsGeneration_)
             return;
     }

@@ -166,6 +166,8 @@ public:
     void ListViewResultsDblClick();
     void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
                                    const std::wstring& path1, const std::wstring& path2);
+    // The change handler's walk handles messages at this interval; 0: after every comparison.
+    unsigned ChangeHandlerPumpIntervalMs = 10;
     // Drops the results that are gone from the disk, a slice at a time from a timer; run
     // when the file-system watch lost reports.
     void CheckResultsOnDisk();
