@@ -68,29 +68,6 @@ HWND FindControl(HWND window, int id) {
     return search.found;
 }
 
-// Runs a Linux program through Wine's start and waits for it to end.
-bool RunLinux(std::wstring arguments) {
-    std::wstring command = L"start.exe /wait /unix " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info))
-        return false;
-    UniqueHandle process(info.hProcess);
-    CloseHandle(info.hThread);
-    return WaitForSingleObject(process.Get(), 15000) == WAIT_OBJECT_0;
-}
-
-std::wstring LinuxPath(std::wstring path) {
-    path.erase(0, 2); // Z:
-    for (wchar_t& c : path) {
-        if (c == L'\\')
-            c = L'/';
-    }
-    return path;
-}
-
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -132,7 +109,7 @@ TEST(Smoke, ResultsRemovedByALinuxProcessOrDeletedWithTheDeleteKeyLeaveTheList) 
     ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(results) == 3 && IsWindowEnabled(search); }));
     EXPECT_FALSE(IsWindowVisible(gray));
 
-    ASSERT_TRUE(RunLinux(L"/bin/rm \"" + LinuxPath(removed) + L"\""));
+    ASSERT_TRUE(test::RunLinuxProgram(L"/bin/rm \"" + test::ZDriveLinuxPath(removed) + L"\""));
     ASSERT_FALSE(Exists(removed));
     EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(results) == 2; }))
         << "the removed file stays listed";
@@ -145,8 +122,8 @@ TEST(Smoke, ResultsRemovedByALinuxProcessOrDeletedWithTheDeleteKeyLeaveTheList) 
     GetWindowRect(ListView_GetHeader(results), &header);
     const std::wstring click = L"/usr/bin/xdotool mousemove " + std::to_wstring(list.left + 30) + L" " +
                                std::to_wstring(header.bottom + 6) + L" click 1";
-    ASSERT_TRUE(RunLinux(click));
-    ASSERT_TRUE(RunLinux(L"/usr/bin/xdotool key Delete"));
+    ASSERT_TRUE(test::RunLinuxProgram(click));
+    ASSERT_TRUE(test::RunLinuxProgram(L"/usr/bin/xdotool key Delete"));
     HWND confirm = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (confirm = FindProcessWindow(info.dwProcessId, L"#32770")); }))
         << "no confirmation";

@@ -191,31 +191,6 @@ ClipboardFiles ReadClipboardFiles() {
     return content;
 }
 
-// Runs a Linux program through Wine's start and waits for it.
-bool RunLinux(const std::wstring& arguments) {
-    std::wstring command = L"start.exe /wait /unix " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info))
-        return false;
-    WaitForSingleObject(info.hProcess, 15000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
-}
-
-// Z:\a\b as /a/b.
-std::wstring LinuxPath(std::wstring path) {
-    path.erase(0, 2);
-    for (wchar_t& c : path) {
-        if (c == L'\\')
-            c = L'/';
-    }
-    return path;
-}
-
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -278,7 +253,7 @@ TEST_F(MainFormTest, ResultsRemovedOrRenamedElsewhereLeaveTheListAndNothingIsAdd
     Click(c.BtnSearch);
     ASSERT_EQ(3, form.IDList.Count());
 
-    ASSERT_TRUE(RunLinux(L"/bin/rm \"" + LinuxPath(removed) + L"\""));
+    ASSERT_TRUE(test::RunLinuxProgram(L"/bin/rm \"" + test::ZDriveLinuxPath(removed) + L"\""));
     ASSERT_FALSE(Exists(removed));
     ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 2; }));
     EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
