@@ -134,6 +134,11 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
             if (form->ListViewResultsKeyDown(wParam, (HIWORD(lParam) & KF_ALTDOWN) != 0))
                 return 0;
             break;
+        case WM_KEYUP:
+            // The popup opened when the menu key went down.
+            if (wParam == VK_APPS)
+                return 0;
+            break;
         case WM_CHAR:
         case WM_SYSCHAR:
             // The characters of the shortcuts above (Enter, Ctrl+A, Ctrl+C, Ctrl+X) would
@@ -180,7 +185,7 @@ bool TMainForm::ListViewResultsKeyDown(WPARAM key, bool alt) {
         return true;
     }
     // Kept from the default handling, which would also open the menu bar when F10 comes up.
-    if (key == VK_F10 && shift && !control) {
+    if ((key == VK_F10 && shift && !control) || key == VK_APPS) {
         ShowResultsPopupAtFocusedRow();
         return true;
     }
