@@ -135,6 +135,27 @@ int main() {
     Print("disk_check_floor_ms", Median(attributeFloor));
     Print("disk_check_ms", Median(check));
     Print("disk_check_ratio", Median(check) / Median(attributeFloor));
+    // A folder of results removed at once by another program: from the first removal until
+    // the list shows them gone, beside the removals themselves.
+    const std::wstring burst = root + L"\\folder" + std::to_wstring(Folders - 1);
+    auto start = Clock::now();
+    for (int file = 0; file < FilesPerFolder; ++file)
+        DeleteFileW((burst + L"\\file" + std::to_wstring(file) + L".txt").c_str());
+    const double removals = Milliseconds(start);
+    const ULONGLONG deadline = GetTickCount64() + 120000;
+    while (form.IDList.Count() > count - FilesPerFolder && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        ProcessMessages();
+    }
+    const double applied = Milliseconds(start);
+    Print("burst_removed_results", count - form.IDList.Count());
+    Print("burst_removal_ms", removals);
+    Print("burst_applied_ms", applied);
+    Print("burst_ratio", applied / removals);
+    for (int file = 0; file < FilesPerFolder; ++file) {
+        const std::wstring path = burst + L"\\file" + std::to_wstring(file) + L".txt";
+        UniqueFile(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
     DestroyWindow(form.Handle());
     return 0;
 }

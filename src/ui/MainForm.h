@@ -270,10 +270,13 @@ private:
     void SearchWalkEnded();
     void RemoveResultAt(int index);
     void ShowResultsRemoved();
+    void ShowRemovalsWhenDue();
     void CheckNextResultsSlice();
     void StopResultsCheck();
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
+    bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
+    ULONGLONG removalsShownAt_ = 0;
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;

@@ -189,8 +189,8 @@ bool ScriptedPrompt::OpenFileName(const FileDialogOptions& options, std::wstring
     return NextDialogAnswer(path);
 }
 
-bool RunLinuxProgram(const std::wstring& commandLine) {
-    std::wstring command = L"start.exe /wait /unix " + commandLine;
+bool StartLinuxProgram(const std::wstring& commandLine) {
+    std::wstring command = L"start.exe /unix " + commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};

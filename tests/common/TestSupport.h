@@ -86,9 +86,9 @@ private:
     std::deque<Answer> answers_;
 };
 
-// Runs a Linux program (its path and arguments, Linux paths) through Wine's start and waits
-// for it; false when it could not be started or did not end in time.
-bool RunLinuxProgram(const std::wstring& commandLine);
+// Starts a Linux program (its path and arguments, Linux paths) through Wine's start; false
+// when it could not be started. Wine does not wait for a Linux program: poll for its effect.
+bool StartLinuxProgram(const std::wstring& commandLine);
 // Z:\a\b as /a/b.
 std::wstring ZDriveLinuxPath(const std::wstring& zDrivePath);
 

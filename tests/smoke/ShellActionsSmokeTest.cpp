@@ -109,8 +109,8 @@ TEST(Smoke, ResultsRemovedByALinuxProcessOrDeletedWithTheDeleteKeyLeaveTheList) 
     ASSERT_TRUE(WaitUntil([&] { return ListView_GetItemCount(results) == 3 && IsWindowEnabled(search); }));
     EXPECT_FALSE(IsWindowVisible(gray));
 
-    ASSERT_TRUE(test::RunLinuxProgram(L"/bin/rm \"" + test::ZDriveLinuxPath(removed) + L"\""));
-    ASSERT_FALSE(Exists(removed));
+    ASSERT_TRUE(test::StartLinuxProgram(L"/bin/rm \"" + test::ZDriveLinuxPath(removed) + L"\""));
+    ASSERT_TRUE(WaitUntil([&] { return !Exists(removed); }));
     EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(results) == 2; }))
         << "the removed file stays listed";
     EXPECT_TRUE(IsWindowVisible(gray));
@@ -120,10 +120,11 @@ TEST(Smoke, ResultsRemovedByALinuxProcessOrDeletedWithTheDeleteKeyLeaveTheList) 
     RECT header{};
     GetWindowRect(results, &list);
     GetWindowRect(ListView_GetHeader(results), &header);
-    const std::wstring click = L"/usr/bin/xdotool mousemove " + std::to_wstring(list.left + 30) + L" " +
-                               std::to_wstring(header.bottom + 6) + L" click 1";
-    ASSERT_TRUE(test::RunLinuxProgram(click));
-    ASSERT_TRUE(test::RunLinuxProgram(L"/usr/bin/xdotool key Delete"));
+    // One program, so that the key follows the click.
+    const std::wstring clickAndDelete = L"/usr/bin/xdotool mousemove " + std::to_wstring(list.left + 30) +
+                                        L" " + std::to_wstring(header.bottom + 6) +
+                                        L" click 1 sleep 0.3 key Delete";
+    ASSERT_TRUE(test::StartLinuxProgram(clickAndDelete));
     HWND confirm = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (confirm = FindProcessWindow(info.dwProcessId, L"#32770")); }))
         << "no confirmation";

@@ -250,17 +250,21 @@ TEST_F(MainFormTest, DeleteRemovesTheFileAndItsRowAndTheLightTurnsGray) {
 TEST_F(MainFormTest, ResultsRemovedOrRenamedElsewhereLeaveTheListAndNothingIsAdded) {
     TempDir folder(L"elsewhere");
     folder.WriteFile(L"keep.txt", "k");
-    const std::wstring removed = folder.WriteFile(L"sub\\removed by linux.txt", "r");
+    const std::wstring removed = folder.MakeDir(L"removed by linux");
+    for (int i = 0; i < 20; ++i)
+        folder.WriteFile(L"removed by linux\\file" + std::to_wstring(i) + L".txt", "r");
     const std::wstring before = folder.WriteFile(L"before.txt", "b");
     const std::wstring after = folder.Sub(L"after.txt");
     TMainForm& form = OpenForm(folder.Path());
     const TMainControls& c = C();
     Click(c.BtnSearch);
-    ASSERT_EQ(3, form.IDList.Count());
+    ASSERT_EQ(22, form.IDList.Count());
 
-    ASSERT_TRUE(test::RunLinuxProgram(L"/bin/rm \"" + test::ZDriveLinuxPath(removed) + L"\""));
-    ASSERT_FALSE(Exists(removed));
+    ASSERT_TRUE(test::StartLinuxProgram(L"/bin/rm -r \"" + test::ZDriveLinuxPath(removed) + L"\""));
+    ASSERT_TRUE(PumpUntil([&] { return !Exists(removed); }));
     ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 2; }));
+    PumpUntil([&] { return ListView_GetItemCount(c.ListViewResults) == 2; }, 1000);
+    EXPECT_EQ(2, ListView_GetItemCount(c.ListViewResults)) << "the last of a burst of removals is shown";
     EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
 
     ASSERT_TRUE(MoveFileW(before.c_str(), after.c_str()));
