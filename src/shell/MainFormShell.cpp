@@ -252,6 +252,7 @@ void TMainForm::EnableShellChangeNotifier(bool enabled) {
     if (!enabled) {
         // What is still waiting describes results that are about to be replaced.
         ++resultsGeneration_;
+        removalsUnshown_ = false;
         StopResultsCheck();
         ShellChangeNotifier->DropPendingDeliveries();
         ShellChangeNotifier->SetEnabled(false);
