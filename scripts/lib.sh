@@ -4,7 +4,7 @@
 QUARROW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QUARROW_BUILD=${QUARROW_BUILD:-$QUARROW_ROOT/build}
 QUARROW_PACKAGES="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make
-    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick googletest fp-utils"
+    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick googletest fp-utils xdotool"
 
 quarrow_log() { printf '%s\n' "$*" >&2; }
 

@@ -123,6 +123,7 @@ void TMainForm::FocusSearchLocation() {
 
 void TMainForm::SetChangeMonitoring(bool enabled) {
     ChangeMonitoringEnabled = enabled;
+    EnableShellChangeNotifier(enabled);
 }
 
 void TMainForm::RewriteCountEdits() {
@@ -142,6 +143,7 @@ void TMainForm::SearchStarted() {
     SetFocus(controls_.ListViewResults);
     UpdateActionStates();
     UpdateStatusBar(1, 1, 1);
+    WatchSearchLocation();
 }
 
 void TMainForm::SearchFinished() {
@@ -150,6 +152,7 @@ void TMainForm::SearchFinished() {
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
     SetSearchButtons(true);
+    SearchWalkEnded();
 }
 
 // The walk's status texts, the row count and the handling of messages follow the walk at

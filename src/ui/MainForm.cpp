@@ -382,6 +382,7 @@ void TMainForm::FormCreate() {
     SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
     engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
     Vantor = std::make_unique<TVantor>();
+    CreateShellChangeNotifier();
 
     RECT window{};
     GetWindowRect(handle_, &window);
@@ -393,6 +394,7 @@ void TMainForm::FormCreate() {
     PlaceStatusImages();
     ApplyUIFont();
     BuildMenus();
+    InstallResultsListKeys();
 
     SHFILEINFOW info{};
     systemSmallImages_ = reinterpret_cast<HIMAGELIST>(
@@ -425,6 +427,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::FormDestroy() {
+    DestroyShellChangeNotifier();
     try {
         SaveSettings();
     } catch (const std::exception& error) {

@@ -10,6 +10,7 @@
 #include "search/ShellItem.h"
 #include "settings/Preferences.h"
 #include "settings/Settings.h"
+#include "shell/KelShellChangeNotifier.h"
 #include "shell/Vantor.h"
 #include "ui/About.h"
 #include "ui/Actions.h"
@@ -201,6 +202,24 @@ public:
     void ActionHelpHelpExecute();
     void ActionHelpAboutExecute();
     TAboutForm* AboutForm() const { return aboutForm_.get(); }
+    // Commands on the selected results, the results list's keys and change monitoring
+    // (src/shell/MainFormShell.cpp).
+    void ActionActionOpenExecute();
+    void ActionActionOpenContainingFolderExecute();
+    void ActionActionCopyExecute();
+    void ActionActionCutExecute();
+    void ActionActionDeleteExecute();
+    void ActionActionRenameExecute();
+    void ActionActionEditExecute();
+    void ActionActionPropertiesExecute();
+    void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
+                                   const std::wstring& path1, const std::wstring& path2);
+    // The change handler's walk handles messages at this interval; 0: after every comparison.
+    unsigned ChangeHandlerPumpIntervalMs = 10;
+    // Drops the results that are gone from the disk, a slice at a time from a timer; run
+    // when the file-system watch lost reports.
+    void CheckResultsOnDisk();
+    bool CheckingResultsOnDisk() const { return resultsCheckNext_ >= 0; }
 
     // The page control.
     int ActivePage() const;
@@ -223,12 +242,16 @@ public:
     bool ChangeMonitoringEnabled = false;
     // Shell verbs on the selected results; made at creation (needs a live ShellUnit).
     std::unique_ptr<TVantor> Vantor;
+    // Reports deletions and renames while monitoring is on (src/shell/MainFormShell.cpp).
+    std::unique_ptr<TKelShellChangeNotifier> ShellChangeNotifier;
 
 private:
     friend LRESULT CALLBACK MainFormWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend INT_PTR CALLBACK MainFormPageProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK MainFormControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     friend bool MainFormFilterMessage(MSG&);
+    friend LRESULT CALLBACK ResultsListKeysProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend void CALLBACK ResultsCheckTimerProc(HWND, UINT, UINT_PTR, DWORD);
 
     // ISearchHost: the window's side of a search (src/search/MainFormSearch.cpp).
     void FocusSearchLocation() override;
@@ -311,6 +334,25 @@ private:
     void ResetWalkPace();
     // Runs an action's handler whether or not the action is enabled (src/ui/MainFormMenus.cpp).
     void RunActionHandler(TActionId id);
+    // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
+    int FirstSelectedRow() const;
+    void InstallResultsListKeys();
+    bool ListViewResultsKeyDown(WPARAM key, bool alt);
+    void ShowResultsPopupAtFocusedRow();
+    void CreateShellChangeNotifier();
+    void DestroyShellChangeNotifier();
+    void EnableShellChangeNotifier(bool enabled);
+    void WatchSearchLocation();
+    void SearchWalkEnded();
+    void RemoveResultAt(int index);
+    void ShowResultsRemoved();
+    void ShowRemovalsWhenDue();
+    void CheckNextResultsSlice();
+    void StopResultsCheck();
+    unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
+    bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
+    ULONGLONG removalsShownAt_ = 0;
 
     HWND handle_ = nullptr;
     std::wstring commandLineLocation_;

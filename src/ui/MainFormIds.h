@@ -51,6 +51,7 @@ enum TControlId : int {
 // Subclass identifiers of the controls whose messages the window filters.
 constexpr unsigned SubclassCountEdit = 1;
 constexpr unsigned SubclassResultsList = 2;
+constexpr unsigned SubclassResultsListKeys = 3; // src/shell/MainFormShell.cpp
 
 // Messages the main window posts to itself (src/results/MainFormSelection.cpp).
 constexpr unsigned WmSelectionHandOver = 0x8000 + 0x90; // WM_APP + 0x90

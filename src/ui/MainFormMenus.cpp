@@ -37,6 +37,15 @@ const TActionHandler ActionHandlers[] = {
     // Select All and Invert Selection (src/results/MainFormSelection.cpp).
     {TActionId::ActionActionSelectAll, &TMainForm::ActionActionSelectAllExecute},
     {TActionId::ActionActionInvertSelection, &TMainForm::ActionActionInvertSelectionExecute},
+    // src/shell/MainFormShell.cpp
+    {TActionId::ActionActionOpen, &TMainForm::ActionActionOpenExecute},
+    {TActionId::ActionActionOpenContainingFolder, &TMainForm::ActionActionOpenContainingFolderExecute},
+    {TActionId::ActionActionCopy, &TMainForm::ActionActionCopyExecute},
+    {TActionId::ActionActionCut, &TMainForm::ActionActionCutExecute},
+    {TActionId::ActionActionDelete, &TMainForm::ActionActionDeleteExecute},
+    {TActionId::ActionActionRename, &TMainForm::ActionActionRenameExecute},
+    {TActionId::ActionActionEdit, &TMainForm::ActionActionEditExecute},
+    {TActionId::ActionActionProperties, &TMainForm::ActionActionPropertiesExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {

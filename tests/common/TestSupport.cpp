@@ -198,4 +198,26 @@ PromptResult ScriptedPrompt::ShowModalForm(IModalForm& form) {
     return result;
 }
 
+bool StartLinuxProgram(const std::wstring& commandLine) {
+    std::wstring command = L"start.exe /unix " + commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    UniqueHandle process(info.hProcess);
+    CloseHandle(info.hThread);
+    return WaitForSingleObject(process.Get(), 15000) == WAIT_OBJECT_0;
+}
+
+std::wstring ZDriveLinuxPath(const std::wstring& zDrivePath) {
+    std::wstring path = zDrivePath.substr(2);
+    for (wchar_t& c : path) {
+        if (c == L'\\')
+            c = L'/';
+    }
+    return path;
+}
+
 } // namespace quarrow::test

@@ -88,4 +88,10 @@ private:
     std::deque<Answer> answers_;
 };
 
+// Starts a Linux program (its path and arguments, Linux paths) through Wine's start; false
+// when it could not be started. Wine does not wait for a Linux program: poll for its effect.
+bool StartLinuxProgram(const std::wstring& commandLine);
+// Z:\a\b as /a/b.
+std::wstring ZDriveLinuxPath(const std::wstring& zDrivePath);
+
 } // namespace quarrow::test

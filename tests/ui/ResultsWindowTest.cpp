@@ -320,6 +320,14 @@ TEST_F(MainFormTest, DoubleClickHandsTheRowOverBeforeOpening) {
     Click(C().BtnSearch);
     ASSERT_EQ(2, form.IDList.Count());
     ClickRow(list, 0);
+    // The verb is recorded and vetoed: nothing is registered to open these files.
+    std::vector<std::wstring> verbs;
+    std::wstring objectAtVerb;
+    form.Vantor->OnContextMenuSelect = [&](const std::wstring& verb, bool& execute) {
+        verbs.push_back(verb);
+        objectAtVerb = form.Vantor->ObjectName();
+        execute = false;
+    };
 
     RECT item{};
     ListView_GetItemRect(list, 1, &item, LVIR_LABEL);
@@ -331,7 +339,8 @@ TEST_F(MainFormTest, DoubleClickHandsTheRowOverBeforeOpening) {
     SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
     Pump();
     EXPECT_EQ(std::vector<int>{1}, SelectedRows(list));
-    EXPECT_EQ(form.GetResult(1).Name, form.Vantor->ObjectName());
+    EXPECT_EQ(std::vector<std::wstring>{L"default"}, verbs);
+    EXPECT_EQ(form.GetResult(1).Name, objectAtVerb);
     EXPECT_EQ(1, form.TotalSelectedFiles);
     EXPECT_TRUE(Prompt().Records().empty());
 }

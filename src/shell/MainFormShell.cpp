@@ -1,0 +1,382 @@
+// TMainForm: the commands that act on the selected results, the results list's keys and
+// double click, and the change monitoring that drops results which vanished.
+
+#include "ui/MainForm.h"
+
+#include "base/FileSystem.h"
+#include "base/Messages.h"
+#include "base/Text.h"
+#include "ui/Controls.h"
+#include "ui/MainFormIds.h"
+
+#include <shellapi.h>
+
+namespace quarrow {
+namespace {
+
+constexpr wchar_t LocalHardDrives[] = L"Local Hard Drives";
+constexpr UINT_PTR ResultsCheckTimer = 0x5143;
+// How long one slice of the check against the disk may keep the window busy.
+constexpr ULONGLONG ResultsCheckSliceMs = 15;
+constexpr ULONGLONG RemovalsShowIntervalMs = 100;
+
+// Errors of the shell and of the platform inside a shell command are dropped: the shell
+// reports, in its own dialogs, what the user needs to know.
+template <typename F> void DroppingErrors(F command) {
+    try {
+        command();
+    } catch (const std::exception&) {
+    }
+}
+
+bool IsExistingFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsGoneFromDisk(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsFullNameOf(const TShellItem& record, const std::wstring& path) {
+    const std::wstring& folder = record.Folder();
+    return path.size() == folder.size() + record.Name.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path.compare(folder.size(), std::wstring::npos, record.Name) == 0;
+}
+
+bool KeyIsDown(int key) {
+    return GetKeyState(key) < 0;
+}
+
+} // namespace
+
+// --- Commands on the selected results
+
+int TMainForm::FirstSelectedRow() const {
+    const int row = ListView_GetNextItem(controls_.ListViewResults, -1, LVNI_SELECTED);
+    return row >= 0 && row < IDList.Count() ? row : -1;
+}
+
+void TMainForm::ActionActionOpenExecute() {
+    DroppingErrors([&] { Vantor->InvokeVerb(L"default"); });
+}
+
+void TMainForm::ActionActionCopyExecute() {
+    DroppingErrors([&] { Vantor->InvokeVerb(L"copy"); });
+}
+
+void TMainForm::ActionActionCutExecute() {
+    DroppingErrors([&] { Vantor->InvokeVerb(L"cut"); });
+}
+
+void TMainForm::ActionActionDeleteExecute() {
+    DroppingErrors([&] { Vantor->InvokeVerb(L"delete"); });
+}
+
+void TMainForm::ActionActionPropertiesExecute() {
+    DroppingErrors([&] { Vantor->InvokeVerb(L"properties"); });
+}
+
+void TMainForm::ActionActionOpenContainingFolderExecute() {
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    DroppingErrors([&] {
+        ShellExecuteW(handle_, L"open", GetResult(row).Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    });
+}
+
+void TMainForm::ActionActionRenameExecute() {
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    // The list edits a label only while it has the focus.
+    SetFocus(controls_.ListViewResults);
+    ListView_EditLabel(controls_.ListViewResults, row);
+}
+
+// The path is quoted, so that a path with blanks reaches the editor as one argument.
+void TMainForm::ActionActionEditExecute() {
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const std::wstring parameters = L"\"" + GetResult(row).FullName() + L"\"";
+    if (!IsExistingFile(Settings.Editor)) {
+        ShowInformation(Prompt(), L"The editor could not be found.");
+        return;
+    }
+    DroppingErrors([&] {
+        ShellExecuteW(handle_, L"open", Settings.Editor.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    });
+}
+
+// --- The results list's keys
+
+LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data) {
+    auto* form = reinterpret_cast<TMainForm*>(data);
+    try {
+        switch (message) {
+        case WM_GETDLGCODE:
+            // Enter opens the result rather than pressing the window's default button.
+            if (const auto* queued = reinterpret_cast<const MSG*>(lParam);
+                queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN)
+                return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (form->ListViewResultsKeyDown(wParam, (HIWORD(lParam) & KF_ALTDOWN) != 0))
+                return 0;
+            break;
+        case WM_KEYUP:
+            // The popup opened when the menu key went down.
+            if (wParam == VK_APPS)
+                return 0;
+            break;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            // The characters of the shortcuts above (Enter, Ctrl+A, Ctrl+C, Ctrl+X) would
+            // otherwise start the list's incremental search or a beep.
+            if (wParam == L'\r' || wParam == 0x01 || wParam == 0x03 || wParam == 0x18)
+                return 0;
+            break;
+        case WM_CONTEXTMENU:
+            if (lParam == -1) {
+                form->ShowResultsPopupAtFocusedRow();
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(list, ResultsListKeysProc, id);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& error) {
+        form->ReportError(error);
+        return 0;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void TMainForm::InstallResultsListKeys() {
+    SetWindowSubclass(controls_.ListViewResults, ResultsListKeysProc, SubclassResultsListKeys,
+                      reinterpret_cast<DWORD_PTR>(this));
+}
+
+bool TMainForm::ListViewResultsKeyDown(WPARAM key, bool alt) {
+    const bool control = KeyIsDown(VK_CONTROL);
+    const bool shift = KeyIsDown(VK_SHIFT);
+    if (alt) {
+        if (key != VK_RETURN || control || shift)
+            return false;
+        ExecuteAction(TActionId::ActionActionProperties);
+        return true;
+    }
+    // Kept from the default handling, which would also open the menu bar when F10 comes up.
+    if ((key == VK_F10 && shift && !control) || key == VK_APPS) {
+        ShowResultsPopupAtFocusedRow();
+        return true;
+    }
+    TActionId action;
+    if (key == VK_RETURN && !control && !shift)
+        action = TActionId::ActionActionOpen;
+    else if (key == VK_DELETE && !control && !shift)
+        action = TActionId::ActionActionDelete;
+    else if (key == VK_F2 && !control && !shift)
+        action = TActionId::ActionActionRename;
+    else if (key == 'A' && control && !shift)
+        action = TActionId::ActionActionSelectAll;
+    else if (key == 'C' && control && !shift)
+        action = TActionId::ActionActionCopy;
+    else if (key == 'X' && control && !shift)
+        action = TActionId::ActionActionCut;
+    else
+        return false;
+    ExecuteAction(action);
+    return true;
+}
+
+// The keyboard's popup (Shift+F10, the menu key) opens below the focused row, after the
+// same refresh as a right click.
+void TMainForm::ShowResultsPopupAtFocusedRow() {
+    const HWND list = controls_.ListViewResults;
+    SelectionChanged();
+    UpdateActionStates();
+    UpdateStatusBar(3, 4, 4);
+    int row = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    if (row < 0)
+        row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    POINT at{0, 0};
+    RECT item{};
+    if (row >= 0 && ListView_GetItemRect(list, row, &item, LVIR_LABEL)) {
+        at.x = item.left;
+        at.y = item.bottom;
+    }
+    ClientToScreen(list, &at);
+    TrackPopupMenuEx(popupMenu_.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, handle_,
+                     nullptr);
+}
+
+// --- Change monitoring
+
+void TMainForm::CreateShellChangeNotifier() {
+    ShellChangeNotifier = std::make_unique<TKelShellChangeNotifier>();
+    ShellChangeNotifier->OnChange = [this](TKelShellChangeNotifier& sender, TNotificationEvent event,
+                                           const std::wstring& path1, const std::wstring& path2) {
+        ShellChangeNotifierChange(sender, event, path1, path2);
+    };
+    ShellChangeNotifier->OnChangesLost = [this] { CheckResultsOnDisk(); };
+}
+
+void TMainForm::DestroyShellChangeNotifier() {
+    StopResultsCheck();
+    ShellChangeNotifier.reset();
+}
+
+void TMainForm::EnableShellChangeNotifier(bool enabled) {
+    if (!ShellChangeNotifier)
+        return;
+    if (!enabled) {
+        // What is still waiting describes results that are about to be replaced.
+        ++resultsGeneration_;
+        removalsUnshown_ = false;
+        StopResultsCheck();
+        ShellChangeNotifier->DropPendingDeliveries();
+        ShellChangeNotifier->SetEnabled(false);
+        ShellChangeNotifier->CloseFileSystemWatch();
+        return;
+    }
+    ShellChangeNotifier->SetEventFilter(
+        NotificationEvents({neFileDelete, neFileRename, neFolderDelete, neFolderRename}));
+    ShellChangeNotifier->SetEnabled(true);
+}
+
+// The watch opens before the walk lists the first folder: under Wine a recursive watch
+// sees only the sub-folders listed after it began. Its reports wait until the end of the
+// walk turns the notifier on.
+void TMainForm::WatchSearchLocation() {
+    if (!ShellChangeNotifier)
+        return;
+    const std::wstring location = WindowText(controls_.ComboBoxSearchLocation);
+    std::vector<std::wstring> roots;
+    if (location == LocalHardDrives)
+        roots = engine_->FixedDriveList;
+    else if (const std::wstring full = ExpandFullPath(location); !full.empty())
+        roots.push_back(IncludeTrailingBackslash(full));
+    ShellChangeNotifier->OpenFileSystemWatch(roots);
+}
+
+// A walk that found nothing leaves monitoring off, and then the watch closed.
+void TMainForm::SearchWalkEnded() {
+    if (ShellChangeNotifier && IDList.Empty())
+        ShellChangeNotifier->CloseFileSystemWatch();
+}
+
+void TMainForm::RemoveResultAt(int index) {
+    IDList.Delete(index);
+    if (resultsCheckNext_ > index)
+        --resultsCheckNext_;
+}
+
+void TMainForm::ShowResultsRemoved() {
+    removalsUnshown_ = false;
+    removalsShownAt_ = GetTickCount64();
+    const HWND list = controls_.ListViewResults;
+    // Every row from the removed one on changes: redraw them all.
+    ListView_SetItemCountEx(list, IDList.Count(), LVSICF_NOSCROLL);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    SelectionChanged();
+    UpdateActionStates();
+    UpdateStatusBar(3, 3, 3);
+}
+
+// Removes the first result whose full path is exactly `path1`. Messages are handled
+// between comparisons, so deliveries, a new search or closing the window can run in
+// between: the walk stops at the list's current end and when the results were replaced.
+// Under Wine handling messages costs fifty comparisons' time, so it is done once per
+// ChangeHandlerPumpIntervalMs.
+void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificationEvent,
+                                          const std::wstring& path1, const std::wstring&) {
+    if (handle_ == nullptr)
+        return;
+    const unsigned generation = resultsGeneration_;
+    const int countAtEntry = IDList.Count();
+    ULONGLONG lastPump = GetTickCount64();
+    for (int i = 0; i < countAtEntry && i < IDList.Count(); ++i) {
+        if (IsFullNameOf(GetResult(i), path1)) {
+            RemoveResultAt(i);
+            removalsUnshown_ = true;
+            break;
+        }
+        if (ChangeHandlerPumpIntervalMs > 0 && GetTickCount64() - lastPump < ChangeHandlerPumpIntervalMs)
+            continue;
+        ProcessMessages();
+        lastPump = GetTickCount64();
+        if (handle_ == nullptr || generation != resultsGeneration_)
+            return;
+    }
+    ShowRemovalsWhenDue();
+}
+
+// Setting the list's row count costs about 11 ms under Wine: a burst of removals (a folder
+// deleted elsewhere) is shown once its deliveries have run, or every RemovalsShowIntervalMs.
+void TMainForm::ShowRemovalsWhenDue() {
+    if (!removalsUnshown_)
+        return;
+    const bool more = ShellChangeNotifier && ShellChangeNotifier->PendingDeliveries() > 0;
+    if (more && GetTickCount64() - removalsShownAt_ < RemovalsShowIntervalMs)
+        return;
+    ShowResultsRemoved();
+}
+
+void CALLBACK ResultsCheckTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
+    auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr)
+        return;
+    try {
+        form->CheckNextResultsSlice();
+    } catch (const std::exception& error) {
+        form->StopResultsCheck();
+        form->ReportError(error);
+    }
+}
+
+void TMainForm::CheckResultsOnDisk() {
+    if (handle_ == nullptr || !ChangeMonitoringEnabled)
+        return;
+    resultsCheckNext_ = 0;
+    SetTimer(handle_, ResultsCheckTimer, USER_TIMER_MINIMUM, ResultsCheckTimerProc);
+}
+
+void TMainForm::StopResultsCheck() {
+    resultsCheckNext_ = -1;
+    if (handle_ != nullptr)
+        KillTimer(handle_, ResultsCheckTimer);
+}
+
+void TMainForm::CheckNextResultsSlice() {
+    if (resultsCheckNext_ < 0 || !ChangeMonitoringEnabled) {
+        StopResultsCheck();
+        return;
+    }
+    const ULONGLONG end = GetTickCount64() + ResultsCheckSliceMs;
+    bool removed = false;
+    while (resultsCheckNext_ < IDList.Count() && GetTickCount64() < end) {
+        if (IsGoneFromDisk(GetResult(resultsCheckNext_).FullName())) {
+            RemoveResultAt(resultsCheckNext_);
+            removed = true;
+        } else {
+            ++resultsCheckNext_;
+        }
+    }
+    if (resultsCheckNext_ >= IDList.Count())
+        StopResultsCheck();
+    if (removed)
+        ShowResultsRemoved();
+}
+
+} // namespace quarrow

@@ -1,0 +1,482 @@
+// The commands on the selected results, the results list's keys and double click, and the
+// change monitoring that drops vanished results, through the real window.
+
+#include "WindowTestSupport.h"
+
+#include "base/Messages.h"
+#include "base/Text.h"
+#include "ui/Controls.h"
+
+#include <commctrl.h>
+#include <oleidl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+void PumpMessages() {
+    ProcessMessages();
+}
+
+int RowNamed(HWND list, const std::wstring& name) {
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        wchar_t text[MAX_PATH] = {};
+        ListView_GetItemText(list, row, 0, text, MAX_PATH);
+        if (name == text)
+            return row;
+    }
+    return -1;
+}
+
+// A press of the left button on a row, handled as the user's (the release waits in the
+// queue so that the list does not wait for it).
+void ClickRow(HWND list, int row, WPARAM keys = 0) {
+    RECT item{};
+    ListView_GetItemRect(list, row, &item, LVIR_LABEL);
+    const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
+    PostMessageW(list, WM_LBUTTONUP, keys, point);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, point);
+    PumpMessages();
+}
+
+template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done() && GetTickCount64() < end) {
+        PumpMessages();
+        Sleep(10);
+    }
+    return done();
+}
+
+// A key press with its modifiers, as the keyboard delivers it to the focused control: other
+// programs of a parallel test run cannot take it, as they could real input.
+void PressKeys(std::initializer_list<WORD> keys) {
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    BYTE state[256];
+    std::copy(std::begin(saved), std::end(saved), std::begin(state));
+    WORD key = 0;
+    for (WORD k : keys) {
+        if (k == VK_CONTROL || k == VK_SHIFT || k == VK_MENU)
+            state[k] |= 0x80;
+        else
+            key = k;
+    }
+    SetKeyboardState(state);
+    const bool alt = (state[VK_MENU] & 0x80) != 0;
+    const bool system = alt || key == VK_F10;
+    const LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16) |
+                        (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
+    const HWND target = GetFocus();
+    PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, data);
+    PumpMessages();
+    PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, data | (3LL << 30));
+    PumpMessages();
+    SetKeyboardState(saved);
+    PumpMessages();
+}
+
+// The verbs the shell component is asked for, vetoed so that no shell window opens.
+struct VerbRecorder {
+    explicit VerbRecorder(TVantor& vantor) {
+        vantor.OnContextMenuSelect = [this](const std::wstring& verb, bool& execute) {
+            verbs.push_back(verb);
+            execute = false;
+        };
+    }
+    std::vector<std::wstring> verbs;
+};
+
+// Answers every dialog (#32770) this process shows while it lives with `command`.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(WORD command) : command_(command), thread_([this] { Watch(); }) {}
+    ~DialogAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<std::wstring> Captions() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return captions_;
+    }
+
+private:
+    void Watch() {
+        while (!stop_) {
+            std::vector<HWND> dialogs;
+            EnumWindows(
+                [](HWND window, LPARAM found) -> BOOL {
+                    DWORD process = 0;
+                    GetWindowThreadProcessId(window, &process);
+                    wchar_t name[16] = {};
+                    GetClassNameW(window, name, 16);
+                    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+                        std::wstring(name) == L"#32770")
+                        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&dialogs));
+            for (HWND dialog : dialogs) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    captions_.push_back(WindowText(dialog));
+                }
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_, BN_CLICKED), 0);
+            }
+            Sleep(dialogs.empty() ? 20 : 300);
+        }
+    }
+
+    WORD command_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::wstring> captions_;
+    std::thread thread_;
+};
+
+// A top-level window of another process whose caption contains `text`; null after the time.
+HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000) {
+    struct Search {
+        std::wstring text;
+        HWND found = nullptr;
+    } search{LowerAsciiLetters(text)};
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (search.found == nullptr && GetTickCount64() < end) {
+        EnumWindows(
+            [](HWND window, LPARAM value) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(value);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process != GetCurrentProcessId() && IsWindowVisible(window) &&
+                    LowerAsciiLetters(WindowText(window)).find(s->text) != std::wstring::npos) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        Sleep(50);
+    }
+    return search.found;
+}
+
+struct ClipboardFiles {
+    std::vector<std::wstring> files;
+    DWORD dropEffect = 0;
+};
+
+ClipboardFiles ReadClipboardFiles() {
+    ClipboardFiles content;
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
+        Sleep(20);
+    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
+        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t path[MAX_PATH] = {};
+            DragQueryFileW(static_cast<HDROP>(drop), i, path, MAX_PATH);
+            content.files.push_back(path);
+        }
+    }
+    if (HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
+        if (const void* data = GlobalLock(effect)) {
+            std::memcpy(&content.dropEffect, data, sizeof(DWORD));
+            GlobalUnlock(effect);
+        }
+    }
+    CloseClipboard();
+    return content;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+TEST_F(MainFormTest, DeleteRemovesTheFileAndItsRowAndTheLightTurnsGray) {
+    TempDir folder(L"delete");
+    folder.WriteFile(L"a.txt", "a");
+    const std::wstring doomed = folder.WriteFile(L"doomed.txt", "b");
+    folder.WriteFile(L"c.txt", "c");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    Click(c.BtnSearch);
+    ASSERT_EQ(3, form.IDList.Count());
+    ASSERT_TRUE(form.ShellChangeNotifier->GetEnabled());
+    EXPECT_EQ(0x6030u, form.ShellChangeNotifier->EventFilter().to_ulong());
+    EXPECT_TRUE(form.ShellChangeNotifier->FileSystemWatchOpen());
+
+    ClickRow(c.ListViewResults, RowNamed(c.ListViewResults, L"doomed.txt"));
+    ASSERT_EQ(1, form.TotalSelectedFiles);
+    {
+        DialogAnswerer yes(IDYES);
+        form.ExecuteAction(TActionId::ActionActionDelete);
+        EXPECT_EQ(1u, yes.Captions().size());
+    }
+    EXPECT_FALSE(Exists(doomed));
+    ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 2; }));
+    PumpUntil([] { return false; }, 300); // the second source's report of the same delete
+    EXPECT_EQ(2, ListView_GetItemCount(c.ListViewResults));
+    EXPECT_EQ(-1, RowNamed(c.ListViewResults, L"doomed.txt"));
+    EXPECT_NE(-1, RowNamed(c.ListViewResults, L"a.txt"));
+    EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
+    EXPECT_FALSE(IsWindowVisible(c.ImageStatusGreen));
+    EXPECT_EQ(L"No files selected", StatusText(c.StatusBar, 0));
+    EXPECT_EQ(L"Found: 2 files", StatusText(c.StatusBar, 1));
+    EXPECT_EQ(0u, ListView_GetSelectedCount(c.ListViewResults));
+    EXPECT_FALSE(form.ActionEnabled(TActionId::ActionActionDelete));
+
+    // Reset, and a search that finds nothing, leave monitoring off.
+    Click(c.BtnReset);
+    EXPECT_FALSE(form.ShellChangeNotifier->GetEnabled());
+    EXPECT_FALSE(form.ShellChangeNotifier->FileSystemWatchOpen());
+    SetWindowTextW(c.ComboBoxSearchLocation, folder.Path().c_str());
+    SetWindowTextW(c.ComboBoxSearchPattern, L"*.none");
+    Click(c.BtnSearch);
+    EXPECT_EQ(0, form.IDList.Count());
+    EXPECT_FALSE(form.ShellChangeNotifier->GetEnabled());
+    EXPECT_FALSE(form.ShellChangeNotifier->FileSystemWatchOpen());
+}
+
+TEST_F(MainFormTest, ResultsRemovedOrRenamedElsewhereLeaveTheListAndNothingIsAdded) {
+    TempDir folder(L"elsewhere");
+    folder.WriteFile(L"keep.txt", "k");
+    const std::wstring removed = folder.MakeDir(L"removed by linux");
+    for (int i = 0; i < 20; ++i)
+        folder.WriteFile(L"removed by linux\\file" + std::to_wstring(i) + L".txt", "r");
+    const std::wstring before = folder.WriteFile(L"before.txt", "b");
+    const std::wstring after = folder.Sub(L"after.txt");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    Click(c.BtnSearch);
+    ASSERT_EQ(22, form.IDList.Count());
+
+    ASSERT_TRUE(test::StartLinuxProgram(L"/bin/rm -r \"" + test::ZDriveLinuxPath(removed) + L"\""));
+    ASSERT_TRUE(PumpUntil([&] { return !Exists(removed); }));
+    ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 2; }));
+    PumpUntil([&] { return ListView_GetItemCount(c.ListViewResults) == 2; }, 1000);
+    EXPECT_EQ(2, ListView_GetItemCount(c.ListViewResults)) << "the last of a burst of removals is shown";
+    EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
+
+    ASSERT_TRUE(MoveFileW(before.c_str(), after.c_str()));
+    SHChangeNotify(SHCNE_RENAMEITEM, SHCNF_PATHW, before.c_str(), after.c_str());
+    ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 1; }));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(1, ListView_GetItemCount(c.ListViewResults));
+    EXPECT_EQ(L"keep.txt", CellText(c.ListViewResults, 0, 0));
+
+    // Only the exact path, letter case included, removes a result.
+    Click(c.BtnSearch);
+    ASSERT_EQ(2, form.IDList.Count());
+    const std::wstring keep = folder.Path() + L"\\keep.txt";
+    form.ShellChangeNotifierChange(*form.ShellChangeNotifier, neFileDelete, folder.Path() + L"\\KEEP.TXT",
+                                   L"");
+    form.ShellChangeNotifierChange(*form.ShellChangeNotifier, neFileDelete, folder.Path() + L"\\other.txt",
+                                   L"");
+    EXPECT_EQ(2, form.IDList.Count());
+    EXPECT_TRUE(IsWindowVisible(c.ImageStatusGreen));
+    form.ShellChangeNotifierChange(*form.ShellChangeNotifier, neFileDelete, keep, L"");
+    EXPECT_EQ(1, form.IDList.Count());
+    EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
+}
+
+TEST_F(MainFormTest, DeliveriesNestedInTheHandlerEachRemoveTheirRowAndOldOnesSpareANewSearch) {
+    TempDir folder(L"nested");
+    for (int i = 0; i < 6; ++i)
+        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+    folder.WriteFile(L"sub\\inner.txt", "i");
+    TMainForm& form = OpenForm(folder.Path());
+    Click(C().BtnSearch);
+    ASSERT_EQ(7, form.IDList.Count());
+    form.ShellChangeNotifier->CloseFileSystemWatch(); // only the shell's reports here
+
+    // The handler for the last row handles messages between comparisons; the one for the
+    // first row runs inside it and shortens the list under it.
+    form.ChangeHandlerPumpIntervalMs = 0;
+    const std::wstring last = form.IDList[6].FullName();
+    const std::wstring first = form.IDList[0].FullName();
+    ASSERT_TRUE(DeleteFileW(last.c_str()) && DeleteFileW(first.c_str()));
+    SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, last.c_str(), nullptr);
+    SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, first.c_str(), nullptr);
+    EXPECT_EQ(2u, form.ShellChangeNotifier->PendingDeliveries());
+    Pump();
+    EXPECT_EQ(5, form.IDList.Count());
+    EXPECT_EQ(5, ListView_GetItemCount(C().ListViewResults));
+
+    // Reports still waiting when a search starts belong to the results it replaces: the
+    // walk, which handles messages between folders, finds every file again.
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring path = form.IDList[i].FullName();
+        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, path.c_str(), nullptr);
+    }
+    EXPECT_EQ(3u, form.ShellChangeNotifier->PendingDeliveries());
+    Click(C().BtnSearch);
+    Pump();
+    EXPECT_EQ(5, form.IDList.Count());
+    EXPECT_TRUE(IsWindowVisible(C().ImageStatusGreen));
+}
+
+TEST_F(MainFormTest, ChangesAfterTheWindowIsGoneAndLostReportsAreHandledSafely) {
+    TempDir folder(L"gone");
+    for (int i = 0; i < 5; ++i)
+        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+    TMainForm& form = OpenForm(folder.Path());
+    Click(C().BtnSearch);
+    ASSERT_EQ(5, form.IDList.Count());
+
+    // The watch lost its reports: the records are checked against the disk.
+    form.ShellChangeNotifier->CloseFileSystemWatch();
+    const std::wstring second = form.IDList[1].FullName();
+    const std::wstring fourth = form.IDList[3].FullName();
+    ASSERT_TRUE(DeleteFileW(second.c_str()) && DeleteFileW(fourth.c_str()));
+    form.ShellChangeNotifier->OnChangesLost();
+    EXPECT_TRUE(form.CheckingResultsOnDisk());
+    ASSERT_TRUE(PumpUntil([&] { return !form.CheckingResultsOnDisk(); }));
+    EXPECT_EQ(3, form.IDList.Count());
+    EXPECT_EQ(3, ListView_GetItemCount(C().ListViewResults));
+    EXPECT_TRUE(IsWindowVisible(C().ImageStatusGray));
+
+    // A delivery still waiting when the window goes reaches nothing.
+    const std::wstring third = form.IDList[2].FullName();
+    ASSERT_TRUE(DeleteFileW(third.c_str()));
+    SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, third.c_str(), nullptr);
+    CloseForm();
+    EXPECT_FALSE(form.ShellChangeNotifier);
+    EXPECT_EQ(3, form.IDList.Count());
+}
+
+TEST_F(MainFormTest, EditReportsAMissingEditorAndPassesAPathWithBlanksAsOneArgument) {
+    TempDir folder(L"edit");
+    const std::wstring document = folder.WriteFile(L"my documents\\the report.txt", "r");
+    const std::wstring output = folder.Sub(L"arguments.txt");
+    const std::wstring editor =
+        folder.WriteFile(L"editor.bat", "@echo [%1] [%2]> \"" + ToAnsi(output) + "\"\r\n");
+    TMainForm& form = OpenForm(folder.Path() + L"\\my documents");
+    Click(C().BtnSearch);
+    ASSERT_EQ(1, form.IDList.Count());
+    ClickRow(C().ListViewResults, 0);
+
+    form.Settings.Editor = folder.Sub(L"missing.exe");
+    form.UpdateActionStates();
+    form.ExecuteAction(TActionId::ActionActionEdit);
+    ASSERT_EQ(1u, Prompt().Records().size());
+    EXPECT_EQ(L"The editor could not be found.", Prompt().Records()[0].text);
+    EXPECT_EQ(PromptType::Information, Prompt().Records()[0].type);
+    EXPECT_EQ(PromptButtons::Ok, Prompt().Records()[0].buttons);
+
+    form.Settings.Editor = editor;
+    form.ExecuteAction(TActionId::ActionActionEdit);
+    ASSERT_TRUE(PumpUntil([&] { return !ReadFileBytes(output).empty(); }));
+    EXPECT_EQ("[\"" + ToAnsi(document) + "\"] []", ReadFileBytes(output).substr(0, document.size() + 7));
+    EXPECT_EQ(1u, Prompt().Records().size());
+}
+
+TEST_F(MainFormTest, KeysAndTheDoubleClickReachTheirCommandsOnlyFromTheList) {
+    TempDir folder(L"keys");
+    folder.WriteFile(L"a.txt", "a");
+    folder.WriteFile(L"b.txt", "b");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    Click(c.BtnSearch);
+    ASSERT_EQ(2, form.IDList.Count());
+    VerbRecorder recorder(*form.Vantor);
+    ClickRow(c.ListViewResults, 1);
+    SetFocus(c.ListViewResults);
+
+    PressKeys({VK_RETURN});
+    PressKeys({VK_DELETE});
+    PressKeys({VK_CONTROL, 'C'});
+    PressKeys({VK_CONTROL, 'X'});
+    PressKeys({VK_MENU, VK_RETURN});
+    EXPECT_EQ((std::vector<std::wstring>{L"default", L"delete", L"copy", L"cut", L"properties"}),
+              recorder.verbs);
+    EXPECT_EQ(2, form.IDList.Count()) << "Enter did not search again";
+
+    PressKeys({VK_F2});
+    EXPECT_NE(nullptr, ListView_GetEditControl(c.ListViewResults));
+    PressKeys({VK_ESCAPE});
+    EXPECT_EQ(nullptr, ListView_GetEditControl(c.ListViewResults));
+
+    // The keyboard's popup opens below the focused row.
+    RECT item{};
+    ListView_GetItemRect(c.ListViewResults, 1, &item, LVIR_LABEL);
+    POINT expected{item.left, item.bottom};
+    ClientToScreen(c.ListViewResults, &expected);
+    for (WORD key : {VK_F10, VK_APPS}) {
+        RECT popup{};
+        InspectNextMenu([&](HWND menu) {
+            if (menu != nullptr)
+                GetWindowRect(menu, &popup);
+        });
+        if (key == VK_F10)
+            PressKeys({VK_SHIFT, VK_F10});
+        else
+            PressKeys({VK_APPS});
+        PumpUntil([&] { return popup.right > 0; }, 2000);
+        EXPECT_LE(std::abs(popup.left - expected.x), 2) << key;
+        EXPECT_LE(std::abs(popup.top - expected.y), 2) << key;
+    }
+
+    recorder.verbs.clear();
+    RECT row{};
+    ListView_GetItemRect(c.ListViewResults, 0, &row, LVIR_LABEL);
+    const LPARAM point = MAKELPARAM(row.left + 2, row.top + 2);
+    SendMessageW(c.ListViewResults, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    SendMessageW(c.ListViewResults, WM_LBUTTONUP, 0, point);
+    Pump();
+    EXPECT_EQ(std::vector<std::wstring>{L"default"}, recorder.verbs);
+
+    recorder.verbs.clear();
+    SetFocus(c.ComboBoxSearchPattern);
+    PressKeys({VK_DELETE});
+    PressKeys({VK_CONTROL, 'C'});
+    PressKeys({VK_F2});
+    EXPECT_TRUE(recorder.verbs.empty());
+    EXPECT_EQ(nullptr, ListView_GetEditControl(c.ListViewResults));
+}
+
+TEST_F(MainFormTest, CopyCutOpenContainingFolderAndPropertiesDoTheirWork) {
+    TempDir folder(L"verbs");
+    folder.WriteFile(L"a.txt", "a");
+    folder.WriteFile(L"b.txt", "b");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    Click(c.BtnSearch);
+    ASSERT_EQ(2, form.IDList.Count());
+
+    ClickRow(c.ListViewResults, 0);
+    ClickRow(c.ListViewResults, 1, MK_CONTROL);
+    ASSERT_EQ(2, form.TotalSelectedFiles);
+    const std::vector<std::wstring> both{form.IDList[0].FullName(), form.IDList[1].FullName()};
+    form.ExecuteAction(TActionId::ActionActionCopy);
+    ClipboardFiles content = ReadClipboardFiles();
+    EXPECT_EQ(both, content.files);
+    EXPECT_EQ(0u, content.dropEffect & DROPEFFECT_MOVE);
+    ClickRow(c.ListViewResults, 0);
+    ClickRow(c.ListViewResults, 1, MK_CONTROL);
+    form.ExecuteAction(TActionId::ActionActionCut);
+    content = ReadClipboardFiles();
+    EXPECT_EQ(both, content.files);
+    EXPECT_NE(0u, content.dropEffect & DROPEFFECT_MOVE);
+
+    ListView_SetItemState(c.ListViewResults, -1, 0, LVIS_SELECTED);
+    ClickRow(c.ListViewResults, 0);
+    const std::wstring leaf = folder.Path().substr(folder.Path().find_last_of(L'\\') + 1);
+    form.ExecuteAction(TActionId::ActionActionOpenContainingFolder);
+    const HWND explorer = WaitForOtherProcessWindow(leaf);
+    ASSERT_NE(nullptr, explorer) << "no window shows the folder";
+    PostMessageW(explorer, WM_CLOSE, 0, 0);
+
+    DialogAnswerer close(IDCANCEL);
+    form.ExecuteAction(TActionId::ActionActionProperties);
+    EXPECT_FALSE(close.Captions().empty()) << "no property sheet";
+}
