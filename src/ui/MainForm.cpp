@@ -125,6 +125,9 @@ LRESULT TMainForm::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     } catch (const std::exception& error) {
         ReportError(error);
     }
+    // A window that could not be made whole is not made at all.
+    if (message == WM_CREATE)
+        return -1;
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -367,6 +370,7 @@ void TMainForm::FormCreate() {
         ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
     }
     engine_->BuildDriveLists();
+    created_ = true;
 }
 
 void TMainForm::FormShow() {
@@ -382,7 +386,9 @@ void TMainForm::FormShow() {
 
 void TMainForm::FormDestroy() {
     try {
-        SaveSettings();
+        // Defaults never replace the user's settings when the window failed before reading them.
+        if (settingsLoaded_)
+            SaveSettings();
     } catch (const std::exception& error) {
         // Reported, and the program still ends.
         ReportError(error);
@@ -397,6 +403,7 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadSettings() {
     quarrow::LoadSettings(settingsPath_, DesignedGeometry, Settings, Lists);
+    settingsLoaded_ = true;
 }
 
 // A minimised or maximised window keeps the bounds it is restored to.
@@ -405,8 +412,12 @@ void TMainForm::SaveSettings() {
     GetWindowRect(handle_, &bounds);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
-    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement))
-        bounds = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement) &&
+        GetMonitorInfoW(MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST), &monitor))
+        bounds =
+            WindowBoundsToSave(bounds, true, placement.rcNormalPosition, monitor.rcMonitor, monitor.rcWork);
     const TWindowGeometry current{bounds.right - bounds.left, bounds.bottom - bounds.top, bounds.left,
                                   bounds.top, ListView_GetColumnWidth(controls_.ListViewResults, 0)};
     quarrow::SaveSettings(settingsPath_, DesignedGeometry, Settings, current, Lists);
