@@ -339,6 +339,7 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
 
 void TMainForm::FormCreate() {
     SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
+    settingsPath_ = SettingsFilePath();
     engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
     Vantor = std::make_unique<TVantor>();
 
@@ -360,7 +361,6 @@ void TMainForm::FormCreate() {
         SendMessageW(controls_.ListViewResults, LVM_SETIMAGELIST, LVSIL_SMALL,
                      reinterpret_cast<LPARAM>(systemSmallImages_));
 
-    settingsPath_ = SettingsFilePath();
     LoadSettings();
     if (Settings.SavePositionAndSize) {
         // A window saved on a screen that is gone would open out of reach.
