@@ -63,13 +63,17 @@ bool RunGuardedRead(const void* begin, size_t length, void (*read)(void* context
     guard.end = guard.begin + length;
     guard.faulted = 0;
     guard.previous = t_guard;
+    // Also when `read` throws.
+    struct TRestore {
+        TReadGuard& guard;
+        ~TRestore() { t_guard = guard.previous; }
+    } restore{guard};
     // Execution comes back here a second time, with `faulted` set, after a fault.
     RtlCaptureContext(&guard.recovery);
     if (guard.faulted == 0) {
         t_guard = &guard;
         read(context);
     }
-    t_guard = guard.previous;
     return guard.faulted == 0;
 }
 
