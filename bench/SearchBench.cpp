@@ -98,7 +98,7 @@ void EnsureWalkTree(const std::wstring& root) {
 // and the accented needle in a few others.
 int EnsureContentTree(const std::wstring& root) {
     constexpr int NeedleFiles = 6;
-    const std::wstring marker = root + L".complete-2";
+    const std::wstring marker = root + L".complete-3";
     if (Exists(marker))
         return NeedleFiles;
     std::fprintf(stderr, "generating about 300 MB in 12,000 files...\n");
@@ -118,7 +118,7 @@ int EnsureContentTree(const std::wstring& root) {
                     std::transform(needle.begin(), needle.end(), needle.begin(), ::toupper);
                 content.replace(rng() % (content.size() - needle.size()), needle.size(), needle);
             }
-            if (index % (12000 / NeedleFiles) == 2000) {
+            if (index % (12000 / NeedleFiles) == 1500) {
                 const std::wstring text = index % 3 ? AccentedNeedle : AccentedNeedleUpper;
                 const std::string accented = index % 2 ? ToUtf8(text) : ToAnsi(text);
                 content.replace(rng() % (content.size() - accented.size()), accented.size(), accented);
@@ -422,7 +422,7 @@ void BenchContent(const std::wstring& work) {
 void BenchLargeFilePumps(const std::wstring& work) {
     const std::wstring root = work + L"\\sparse4g";
     CreateDirectoryW(root.c_str(), nullptr);
-    const std::wstring big = root + L"\\big.bin";
+    const std::wstring big = root + L"\\big.dat";
     constexpr int64_t BigSize = int64_t{4} << 30;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(big.c_str(), GetFileExInfoStandard, &data) ||

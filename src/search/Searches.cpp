@@ -108,8 +108,8 @@ void TBaseSearch::BuildTables() {
     FFoldedPattern = FPattern;
     for (char& c : FFoldedPattern)
         c = static_cast<char>(FFold[static_cast<unsigned char>(c)]);
-    FUtf8Units.clear();
-    if (utf8Folding)
+    FMatchUtf8Units = utf8Folding;
+    if (utf8Folding && (FUtf8Units.empty() || FUtf8UnitsPattern != FPattern))
         BuildUtf8Units();
 
     const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
@@ -132,6 +132,8 @@ void TBaseSearch::BuildTables() {
 // Each character matches its own bytes and those of its lower- and upper-case forms that
 // have as many bytes; bytes that are no UTF-8 character match only themselves.
 void TBaseSearch::BuildUtf8Units() {
+    FUtf8Units.clear();
+    FUtf8UnitsPattern = FPattern;
     for (size_t at = 0; at < FPattern.size();) {
         TUtf8Unit unit;
         unit.offset = static_cast<int64_t>(at);
@@ -176,7 +178,7 @@ bool TBaseSearch::Utf8UnitsMatch(const unsigned char* window) const {
 }
 
 bool TBaseSearch::WindowMatches(const unsigned char* window) const {
-    if (!FUtf8Units.empty())
+    if (FMatchUtf8Units)
         return Utf8UnitsMatch(window);
     const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
     const size_t count = static_cast<size_t>(FPatternLength - 1);

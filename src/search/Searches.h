@@ -76,7 +76,11 @@ private:
     unsigned char FLowerMap[256] = {};
     unsigned char FFold[256] = {};     // how the scan compares each byte value in the current mode
     std::string FFoldedPattern;        // the pattern through FFold
-    std::vector<TUtf8Unit> FUtf8Units; // only while a UTF-8 pattern is matched ignoring case
+    // The characters of the last UTF-8 pattern matched ignoring case; kept while patterns
+    // alternate, as the content test does file by file.
+    std::vector<TUtf8Unit> FUtf8Units;
+    std::string FUtf8UnitsPattern;
+    bool FMatchUtf8Units = false;
     const unsigned char* FBuffer = nullptr;
     int64_t FBufferLength = 0;
 };
