@@ -120,11 +120,25 @@ quarrow_configure_and_build() {
     grep -i -E 'warning' "$log" >&2 || true
 }
 
-# Wine's server and services, started once so that every program starts fast.
+# Wine's server and services, started once so that every program starts fast, and the
+# desktop held open by a program of our own (see scripts/desktop-keeper.cpp).
 quarrow_start_wine() {
     wineserver -k 2>/dev/null || true
     wineserver -p
     wine wineboot </dev/null >/dev/null 2>&1
+    local keeper=$QUARROW_BUILD/desktop-keeper.exe source=$QUARROW_ROOT/scripts/desktop-keeper.cpp
+    if [ ! -f "$keeper" ] || [ "$source" -nt "$keeper" ]; then
+        x86_64-w64-mingw32-g++-posix -O2 -static -municode -mwindows -o "$keeper" "$source" -lshell32 || return 1
+    fi
+    # The tests must not start before the keeper has opened the desktop.
+    local ready=$QUARROW_BUILD/desktop-keeper.ready i
+    rm -f "$ready"
+    wine "$keeper" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+    for i in $(seq 1 150); do
+        [ -f "$ready" ] && return 0
+        sleep 0.1
+    done
+    quarrow_log "The desktop keeper did not start; the first test to open the desktop may be charged its life"
 }
 
 quarrow_stop_wine() {

@@ -1,33 +1,16 @@
 #include "results/DisplayFormats.h"
 
 #include <cstdio>
-#include <string_view>
 
 namespace quarrow {
 namespace {
 
-std::wstring LocaleText(const wchar_t* localeName, LCTYPE type, const wchar_t* fallback) {
+std::optional<std::wstring> LocaleText(const wchar_t* localeName, LCTYPE type) {
     wchar_t buffer[32] = {};
-    if (GetLocaleInfoEx(localeName, type, buffer, 32) <= 1)
-        return fallback;
-    return buffer;
-}
-
-UINT LocaleNumber(const wchar_t* localeName, LCTYPE type, UINT fallback) {
-    DWORD value = 0;
-    if (GetLocaleInfoEx(localeName, type | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&value),
-                        sizeof(value) / sizeof(wchar_t)) == 0)
-        return fallback;
-    return value;
-}
-
-// LOCALE_SGROUPING reads "3;0" or "3;2;0"; NUMBERFMT wants 3 or 32.
-UINT ParseGrouping(std::wstring_view text) {
-    if (text == L"3;2;0")
-        return 32;
-    if (!text.empty() && text[0] >= L'0' && text[0] <= L'9')
-        return static_cast<UINT>(text[0] - L'0');
-    return 3;
+    const int length = GetLocaleInfoEx(localeName, type, buffer, 32);
+    if (length == 0)
+        return std::nullopt;
+    return std::wstring(buffer, static_cast<size_t>(length - 1));
 }
 
 std::wstring Digits(int value, int width) {
@@ -43,13 +26,22 @@ std::wstring TwoDigits(int value) {
 } // namespace
 
 TLocaleFormat TLocaleFormat::Load(const wchar_t* localeName) {
+    return Read([localeName](LCTYPE item) { return LocaleText(localeName, item); });
+}
+
+TLocaleFormat TLocaleFormat::Read(const TLocaleReader& read) {
     TLocaleFormat format;
-    format.ThousandSeparator = LocaleText(localeName, LOCALE_STHOUSAND, L",");
-    format.DecimalSeparator = LocaleText(localeName, LOCALE_SDECIMAL, L".");
-    format.Grouping = ParseGrouping(LocaleText(localeName, LOCALE_SGROUPING, L"3;0"));
-    format.NegativeOrder = LocaleNumber(localeName, LOCALE_INEGNUMBER, 1);
-    format.DateSeparator = LocaleText(localeName, LOCALE_SDATE, L"/");
-    format.TimeSeparator = LocaleText(localeName, LOCALE_STIME, L":");
+    format.ThousandSeparator = read(LOCALE_STHOUSAND).value_or(format.ThousandSeparator);
+    const auto nonEmpty = [&read](LCTYPE item, const std::wstring& fallback) {
+        const std::optional<std::wstring> value = read(item);
+        return value && !value->empty() ? *value : fallback;
+    };
+    format.DecimalSeparator = nonEmpty(LOCALE_SDECIMAL, format.DecimalSeparator);
+    format.DateSeparator = nonEmpty(LOCALE_SDATE, format.DateSeparator);
+    format.TimeSeparator = nonEmpty(LOCALE_STIME, format.TimeSeparator);
+    const std::optional<std::wstring> negative = read(LOCALE_INEGNUMBER);
+    if (negative && negative->size() == 1 && (*negative)[0] >= L'0' && (*negative)[0] <= L'4')
+        format.NegativeOrder = static_cast<UINT>((*negative)[0] - L'0');
     return format;
 }
 
@@ -63,7 +55,7 @@ std::wstring FormatCount(int64_t value, const TLocaleFormat& format) {
     NUMBERFMTW numberFormat{};
     numberFormat.NumDigits = 0;
     numberFormat.LeadingZero = 1;
-    numberFormat.Grouping = format.Grouping;
+    numberFormat.Grouping = 3;
     numberFormat.lpDecimalSep = const_cast<wchar_t*>(format.DecimalSeparator.c_str());
     numberFormat.lpThousandSep = const_cast<wchar_t*>(format.ThousandSeparator.c_str());
     numberFormat.NegativeOrder = format.NegativeOrder;

@@ -5,25 +5,30 @@
 #include "base/DateTime.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace quarrow {
 
 // The separators of one locale, read once.
 struct TLocaleFormat {
-    std::wstring ThousandSeparator = L",";
+    std::wstring ThousandSeparator = L","; // may be empty: digits are then not separated
     std::wstring DecimalSeparator = L".";
-    UINT Grouping = 3; // as NUMBERFMT wants it: 3, or 32 for "3;2;0"
     UINT NegativeOrder = 1;
     std::wstring DateSeparator = L"/";
     std::wstring TimeSeparator = L":";
 
     static TLocaleFormat Load(const wchar_t* localeName);
+    // From the values `read` gives, by locale item; none where the locale has no value.
+    using TLocaleReader = std::function<std::optional<std::wstring>(LCTYPE item)>;
+    static TLocaleFormat Read(const TLocaleReader& read);
     // The user's locale, as it was at the first call.
     static const TLocaleFormat& User();
 };
 
-// An integer with digits grouped by the locale ("#,##0").
+// An integer with digits grouped by three and the locale's separator ("#,##0"), whatever
+// grouping the locale itself uses.
 std::wstring FormatCount(int64_t value, const TLocaleFormat& format = TLocaleFormat::User());
 
 // Kilobytes rounded up: (bytes + 1023) div 1024.

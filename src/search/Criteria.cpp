@@ -2,6 +2,8 @@
 
 #include "base/Text.h"
 
+#include <algorithm>
+
 namespace quarrow {
 
 std::wstring NormaliseSearchPattern(const std::wstring& text) {
@@ -52,10 +54,35 @@ int64_t SizeLimitInBytes(int count, int unitIndex) {
     }
 }
 
-std::string ContentPatternBytes(const std::wstring& text) {
+std::vector<TContentForm> ContentForms(const std::wstring& text) {
+    std::vector<TContentForm> forms;
     bool lossless = true;
     std::string ansi = ToAnsi(text, &lossless);
-    return lossless ? ansi : ToUtf8(text);
+    if (lossless)
+        forms.push_back({std::move(ansi), false});
+    const bool ascii = std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+    if (!ascii)
+        forms.push_back({ToUtf8(text), true});
+    return forms;
+}
+
+int CountFromText(const std::wstring& text) {
+    const size_t begin = text.find_first_not_of(L' ');
+    const size_t end = text.find_last_not_of(L' ');
+    if (begin == std::wstring::npos)
+        return MinCount;
+    int64_t value = 0;
+    for (size_t i = begin; i <= end; ++i) {
+        const wchar_t c = text[i];
+        if (c < L'0' || c > L'9')
+            return MinCount;
+        value = std::min<int64_t>(value * 10 + (c - L'0'), MaxCount);
+    }
+    return static_cast<int>(std::max<int64_t>(value, MinCount));
+}
+
+bool PatternNamesAFolder(const std::wstring& text) {
+    return text.find_first_of(L"\\/:") != std::wstring::npos;
 }
 
 } // namespace quarrow

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quarrow {
 
@@ -21,8 +22,25 @@ bool MoveBackByDateUnits(TDateTime now, int count, int unitIndex, TDateTime& thr
 // `count` units in bytes; 0 when no unit is selected.
 int64_t SizeLimitInBytes(int count, int unitIndex);
 
-// The bytes a file must contain: the text in the ANSI code page, or its UTF-8 form when
-// the code page cannot represent every character.
-std::string ContentPatternBytes(const std::wstring& text);
+// The bytes a file may hold the containing text as: its ANSI bytes when the code page has
+// every character, and its UTF-8 bytes when the text is not plain ASCII. A file holds the
+// text when it holds any form.
+struct TContentForm {
+    std::string Bytes;
+    bool Utf8 = false;
+};
+std::vector<TContentForm> ContentForms(const std::wstring& text);
+
+// The range of the two count boxes' up-down controls.
+constexpr int MinCount = 1;
+constexpr int MaxCount = 10000;
+
+// The count a count box's text stands for, within MinCount to MaxCount; a text that is not
+// a number (an empty box included) gives MinCount.
+int CountFromText(const std::wstring& text);
+
+// A name pattern with a folder part (sub\*.txt, ..\other\*, C:*) would list another
+// folder's entries as if they were in the searched one.
+bool PatternNamesAFolder(const std::wstring& text);
 
 } // namespace quarrow

@@ -4,7 +4,10 @@
 #include "ui/MainForm.h"
 
 #include "base/Messages.h"
+#include "search/Criteria.h"
 #include "ui/Controls.h"
+
+#include <utility>
 
 namespace quarrow {
 namespace {
@@ -69,6 +72,7 @@ void TMainForm::BtnSearchClick() {
                 PostMessageW(form.handle_, WM_CLOSE, 0, 0);
         }
     } launchEnd{*this};
+    ClampCountEdits();
     engine_->Launch(ReadSearchInput());
 }
 
@@ -77,6 +81,8 @@ void TMainForm::BtnStopClick() {
 }
 
 void TMainForm::BtnResetClick() {
+    if (!created_)
+        return;
     SetChangeMonitoring(false);
     ResetResults(false);
     UpdateActionStates();
@@ -121,6 +127,22 @@ void TMainForm::FocusSearchLocation() {
     SetFocus(controls_.ComboBoxSearchLocation);
 }
 
+void TMainForm::FocusSearchPattern() {
+    SelectPage(0);
+    SetFocus(controls_.ComboBoxSearchPattern);
+}
+
+// The up-down keeps its last valid position when its box holds something else: the box
+// shows the number that is searched instead.
+void TMainForm::ClampCountEdits() {
+    for (const auto& [edit, upDown] : {std::pair{controls_.EditDTCount, controls_.UpDownDTCount},
+                                       std::pair{controls_.EditSZCount, controls_.UpDownSZCount}}) {
+        const int count = CountFromText(WindowText(edit));
+        SetUpDownPosition(upDown, count);
+        SetWindowTextOf(edit, std::to_wstring(count));
+    }
+}
+
 void TMainForm::SetChangeMonitoring(bool enabled) {
     ChangeMonitoringEnabled = enabled;
     EnableShellChangeNotifier(enabled);
@@ -151,7 +173,13 @@ void TMainForm::SearchFinished() {
     ResetWalkPace();
     UpdateActionStates();
     UpdateStatusBar(2, 2, 2);
+    // A disabled Stop would keep the focus from Enter and Tab.
+    const bool stopFocused = GetFocus() == controls_.BtnStop;
     SetSearchButtons(true);
+    if (focusedControl_ == controls_.BtnStop)
+        focusedControl_ = controls_.BtnSearch;
+    if (stopFocused)
+        SetFocus(controls_.BtnSearch);
     SearchWalkEnded();
 }
 

@@ -59,7 +59,13 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
     : ExeFiles(SplitCommaText(L"exe,com,dll,sys,bin,tlb,pdb")),
       MediaFiles(SplitCommaText(L"asf,wma,wmv,avi,mpg,mpeg,mp3,cda,wav,jpg,jpeg,gif,bmp,tif,tiff,ico,png")),
       idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
-      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {}
+      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {
+    // Stop reaches a walk that is inside a very large file.
+    fileSearch_->OnProgress = [this] {
+        host_.ProcessMessages();
+        return RunState.SearchInProgress;
+    };
+}
 
 TSearchEngine::~TSearchEngine() = default;
 
@@ -127,6 +133,11 @@ bool TSearchEngine::Launch(const TSearchInput& input) {
 }
 
 bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& location, bool& allDrives) {
+    if (PatternNamesAFolder(input.PatternText)) {
+        ShowInformation(host_.Prompt(), L"The name cannot contain a folder. Put the folder in Location.");
+        host_.FocusSearchPattern();
+        return false;
+    }
     if (!input.PatternText.empty())
         host_.UpdateSearchPatternHistory(input.PatternText);
     Criteria.SearchPattern = NormaliseSearchPattern(input.PatternText);
@@ -231,7 +242,7 @@ void TSearchEngine::Stop() {
 
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
-    contentPattern_ = ContentPatternBytes(Criteria.CTString);
+    contentForms_ = ContentForms(Criteria.CTString);
 }
 
 bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
@@ -352,10 +363,17 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
     if (Criteria.CTIgnoreMediaFiles && InExtensionList(MediaFiles, extension))
         return false;
     TFileSearch& search = *fileSearch_;
-    search.SetFilename(folder + entry.cFileName);
-    search.SetPattern(contentPattern_);
-    search.SetCaseSensitive(Criteria.CTCaseSensitive);
-    const bool found = search.Search() != -1;
+    // A name that ends in a dot or a blank is opened only in the form that keeps it.
+    search.SetFilename(ExtendedLengthPath(folder + entry.cFileName));
+    bool found = false;
+    for (const TContentForm& form : contentForms_) {
+        search.SetPattern(form.Bytes);
+        search.SetUtf8(form.Utf8);
+        search.SetCaseSensitive(Criteria.CTCaseSensitive);
+        found = search.Search() != -1;
+        if (found || search.Filename().empty())
+            break;
+    }
     // A file left mapped could not be deleted or replaced while the results are shown.
     search.CloseFile();
     return found;

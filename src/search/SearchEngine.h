@@ -4,6 +4,7 @@
 // ISearchHost.
 
 #include "base/Prompt.h"
+#include "search/Criteria.h"
 #include "search/SearchCriteria.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
@@ -29,6 +30,8 @@ public:
 
     // The launch rejected the location: show the first tab and focus the location box.
     virtual void FocusSearchLocation() = 0;
+    // The launch rejected the name pattern: show the first tab and focus the name box.
+    virtual void FocusSearchPattern() = 0;
 
     // Change monitoring: off at every launch; on (deletes and renames of files and
     // folders) after a search that left at least one result.
@@ -129,7 +132,7 @@ private:
     ISearchHost& host_;
     std::unique_ptr<TFileSearch> fileSearch_;
     std::unique_ptr<TModificationTimeRule> timeRule_;
-    std::string contentPattern_;
+    std::vector<TContentForm> contentForms_;
     std::vector<WalkFrame> walkStack_;
     bool walking_ = false;
 };

@@ -1,11 +1,40 @@
 #include "search/Searches.h"
 
+#include "base/ReadGuard.h"
+#include "base/Text.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 
 namespace quarrow {
+namespace {
+
+// The byte length of the UTF-8 sequence that starts at `text[at]`, or 0 when none does.
+size_t Utf8SequenceLength(const std::string& text, size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+std::wstring MappedCase(const std::wstring& text, DWORD flags) {
+    wchar_t buffer[8] = {};
+    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, text.c_str(),
+                                     static_cast<int>(text.size()), buffer, 8, nullptr, nullptr, 0);
+    return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+} // namespace
 
 TBaseSearch::TBaseSearch() {
     BuildLowerMap();
@@ -39,6 +68,13 @@ void TBaseSearch::SetCaseSensitive(bool value) {
     FTablesReady = false;
 }
 
+void TBaseSearch::SetUtf8(bool value) {
+    if (value == FUtf8)
+        return;
+    FUtf8 = value;
+    FTablesReady = false;
+}
+
 void TBaseSearch::SetBuffer(const void* buffer, int64_t length) {
     ClearBuffer();
     if (buffer != nullptr && length >= 1) {
@@ -57,11 +93,25 @@ void TBaseSearch::BuildTables() {
     const int64_t n = FPatternLength;
     if (n == 0)
         return;
-    FFoldedPattern = FPattern;
-    if (!FCaseSensitive) {
-        for (char& c : FFoldedPattern)
-            c = static_cast<char>(FLowerMap[static_cast<unsigned char>(c)]);
+    // A UTF-8 pattern ignoring case: letters of other scripts may change bytes with their
+    // case, so every byte from 0x80 up is one class for the skips and the candidates are
+    // checked character by character.
+    const bool utf8Folding = FUtf8 && !FCaseSensitive;
+    for (int c = 0; c < 256; ++c) {
+        if (FCaseSensitive)
+            FFold[c] = static_cast<unsigned char>(c);
+        else if (utf8Folding)
+            FFold[c] = c >= 0x80 ? 0x80 : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+        else
+            FFold[c] = FLowerMap[c];
     }
+    FFoldedPattern = FPattern;
+    for (char& c : FFoldedPattern)
+        c = static_cast<char>(FFold[static_cast<unsigned char>(c)]);
+    FMatchUtf8Units = utf8Folding;
+    if (utf8Folding && (FUtf8Units.empty() || FUtf8UnitsPattern != FPattern))
+        BuildUtf8Units();
+
     const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
     // Distances beyond the int32 range never matter: a skip that long leaves any block.
     const int32_t full = static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
@@ -75,17 +125,67 @@ void TBaseSearch::BuildTables() {
     FMatchShift = folded[p[n - 1]];
     folded[p[n - 1]] = 0;
     for (int c = 0; c < 256; ++c)
-        FSkip[c] = folded[FCaseSensitive ? c : FLowerMap[c]];
+        FSkip[c] = folded[FFold[c]];
     FTablesReady = true;
 }
 
+// Each character matches its own bytes and those of its lower- and upper-case forms that
+// have as many bytes; bytes that are no UTF-8 character match only themselves.
+void TBaseSearch::BuildUtf8Units() {
+    FUtf8Units.clear();
+    FUtf8UnitsPattern = FPattern;
+    for (size_t at = 0; at < FPattern.size();) {
+        TUtf8Unit unit;
+        unit.offset = static_cast<int64_t>(at);
+        const size_t length = Utf8SequenceLength(FPattern, at);
+        if (length == 0) {
+            unit.folded = FFold[static_cast<unsigned char>(FPattern[at])];
+            if (static_cast<unsigned char>(FPattern[at]) >= 0x80)
+                unit.forms.push_back(FPattern.substr(at, 1));
+            FUtf8Units.push_back(std::move(unit));
+            ++at;
+            continue;
+        }
+        const std::string own = FPattern.substr(at, length);
+        unit.forms.push_back(own);
+        const std::wstring character = FromUtf8(own);
+        for (DWORD mapping : {LCMAP_LOWERCASE, LCMAP_UPPERCASE}) {
+            const std::string form = ToUtf8(MappedCase(character, mapping));
+            if (form.size() == length &&
+                std::find(unit.forms.begin(), unit.forms.end(), form) == unit.forms.end())
+                unit.forms.push_back(form);
+        }
+        FUtf8Units.push_back(std::move(unit));
+        at += length;
+    }
+}
+
+bool TBaseSearch::Utf8UnitsMatch(const unsigned char* window) const {
+    for (const TUtf8Unit& unit : FUtf8Units) {
+        const unsigned char* at = window + unit.offset;
+        if (unit.forms.empty()) {
+            if (FFold[*at] != unit.folded)
+                return false;
+            continue;
+        }
+        const bool any = std::any_of(unit.forms.begin(), unit.forms.end(), [at](const std::string& form) {
+            return std::memcmp(at, form.data(), form.size()) == 0;
+        });
+        if (!any)
+            return false;
+    }
+    return true;
+}
+
 bool TBaseSearch::WindowMatches(const unsigned char* window) const {
+    if (FMatchUtf8Units)
+        return Utf8UnitsMatch(window);
     const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
     const size_t count = static_cast<size_t>(FPatternLength - 1);
     if (FCaseSensitive)
         return std::memcmp(window, p, count) == 0;
     for (size_t i = 0; i < count; ++i) {
-        if (FLowerMap[window[i]] != p[i])
+        if (FFold[window[i]] != p[i])
             return false;
     }
     return true;
@@ -272,32 +372,53 @@ int64_t TFileSearch::SearchWindowsFrom(int64_t index) {
     if (PatternLength() == 0)
         return -1;
     for (; index * windowStep_ < fileSize_; ++index) {
+        if (index > 0 && OnProgress && !OnProgress()) {
+            CloseFile();
+            return -1;
+        }
         // The overlap depends on the pattern, so even window 0 is mapped again.
         if (!MapWindow(index))
             return -1;
         SetScanStart(std::max<int64_t>(lastMatchEnd_ - windowBase_, 0));
-        const int64_t found = TBaseSearch::SearchNext();
+        const int64_t found = ScanView(false);
         if (found >= 0)
             return FoundInWindow(found);
+        if (!view_)
+            return -1;
     }
     return -1;
 }
 
+int64_t TFileSearch::ScanView(bool fromStart) {
+    int64_t found = -1;
+    const bool whole =
+        RunGuardedRead(Buffer(), static_cast<size_t>(BufferLength()), [this, fromStart, &found] {
+            found = fromStart ? TBaseSearch::Search() : TBaseSearch::SearchNext();
+        });
+    if (!whole) {
+        CloseFile();
+        return -1;
+    }
+    return found;
+}
+
 int64_t TFileSearch::Search() {
     if (windowStep_ == 0)
-        return TBaseSearch::Search();
+        return ScanView(true);
     lastMatchEnd_ = 0;
     return SearchWindowsFrom(0);
 }
 
 int64_t TFileSearch::SearchNext() {
     if (windowStep_ == 0)
-        return TBaseSearch::SearchNext();
+        return ScanView(false);
     if (windowIndex_ < 0)
         return -1;
-    const int64_t found = TBaseSearch::SearchNext();
+    const int64_t found = ScanView(false);
     if (found >= 0)
         return FoundInWindow(found);
+    if (!view_)
+        return -1;
     return SearchWindowsFrom(windowIndex_ + 1);
 }
 

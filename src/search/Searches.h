@@ -4,7 +4,9 @@
 #include "base/Handles.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace quarrow {
 
@@ -19,6 +21,10 @@ public:
     void SetPattern(const std::string& value);
     bool CaseSensitive() const { return FCaseSensitive; }
     void SetCaseSensitive(bool value);
+    // The pattern is UTF-8 text: without CaseSensitive, each of its letters also matches the
+    // UTF-8 bytes of its other case, instead of the bytes being folded one by one.
+    bool Utf8() const { return FUtf8; }
+    void SetUtf8(bool value);
 
     // The block to search; not owned. A null buffer or a length below 1 clears it.
     virtual void SetBuffer(const void* buffer, int64_t length);
@@ -36,12 +42,23 @@ protected:
     // Continues the scan with the window that starts at `offset` of the block.
     void SetScanStart(int64_t offset) { FCurrent = offset + FPatternLength - 1; }
     const unsigned char* Buffer() const { return FBuffer; }
+    int64_t BufferLength() const { return FBufferLength; }
     int64_t PatternLength() const { return FPatternLength; }
 
 private:
+    // One character of a UTF-8 pattern: a byte compared through the fold map, or the
+    // encodings (of one length) that the character matches.
+    struct TUtf8Unit {
+        int64_t offset = 0;
+        unsigned char folded = 0;
+        std::vector<std::string> forms;
+    };
+
     void BuildLowerMap();
     void BuildTables();
+    void BuildUtf8Units();
     bool WindowMatches(const unsigned char* window) const;
+    bool Utf8UnitsMatch(const unsigned char* window) const;
     int64_t ScanChain(int64_t current, int64_t limit) const;
     int64_t ScanTwoChains(int64_t first, int64_t end) const;
 
@@ -51,12 +68,19 @@ private:
     int64_t FPatternLength = 0;
     bool FTablesReady = false;
     bool FCaseSensitive = false;
+    bool FUtf8 = false;
     int64_t FMatchShift = 0;
     // Indexed by the raw byte; in the case-insensitive mode each entry already holds the
     // distance of the byte's lower-case form, so the scan needs one lookup per step.
     int32_t FSkip[256] = {};
     unsigned char FLowerMap[256] = {};
-    std::string FFoldedPattern; // the pattern as compared: lower-cased unless case-sensitive
+    unsigned char FFold[256] = {};     // how the scan compares each byte value in the current mode
+    std::string FFoldedPattern;        // the pattern through FFold
+    // The characters of the last UTF-8 pattern matched ignoring case; kept while patterns
+    // alternate, as the content test does file by file.
+    std::vector<TUtf8Unit> FUtf8Units;
+    std::string FUtf8UnitsPattern;
+    bool FMatchUtf8Units = false;
     const unsigned char* FBuffer = nullptr;
     int64_t FBufferLength = 0;
 };
@@ -72,25 +96,33 @@ public:
     void SetFilename(const std::wstring& value);
     void CloseFile();
 
+    // A read fault in the mapped file (it shrank, or its device went away) ends the file's
+    // search: the text is not found and the file is closed.
     int64_t Search() override;
     int64_t SearchNext() override;
 
     // The largest view mapped at once. A larger file, or one whose whole view cannot be
     // mapped, is searched through consecutive overlapping views, with the same results.
+    static constexpr int64_t DefaultMaxViewSize = int64_t{16} << 20;
     void SetMaxViewSize(int64_t bytes) { maxViewSize_ = bytes; }
     bool SearchesInWindows() const { return windowStep_ != 0; }
+
+    // Called between two views of a file searched view by view, so that a large file does
+    // not keep the caller waiting; returning false abandons the file (not found, closed).
+    std::function<bool()> OnProgress;
 
 private:
     bool StartWindows(int64_t preferredStep);
     bool MapWindow(int64_t index);
     int64_t SearchWindowsFrom(int64_t index);
     int64_t FoundInWindow(int64_t offset);
+    int64_t ScanView(bool fromStart);
 
     std::wstring FFilename;
     UniqueView view_;
     UniqueHandle mapping_; // kept only while the file is searched window by window
     int64_t fileSize_ = 0;
-    int64_t maxViewSize_ = INT64_MAX;
+    int64_t maxViewSize_ = DefaultMaxViewSize;
     int64_t windowStep_ = 0; // 0: the whole file is one view
     int64_t windowIndex_ = -1;
     int64_t windowBase_ = 0;

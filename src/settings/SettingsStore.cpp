@@ -182,6 +182,15 @@ TWindowGeometry SavedGeometry(const TSettings& settings) {
             settings.FFirstColumnWidth};
 }
 
+RECT WindowBoundsToSave(const RECT& windowRect, bool minimisedOrMaximised, const RECT& normalPosition,
+                        const RECT& monitor, const RECT& workArea) {
+    if (!minimisedOrMaximised)
+        return windowRect;
+    RECT bounds = normalPosition;
+    OffsetRect(&bounds, workArea.left - monitor.left, workArea.top - monitor.top);
+    return bounds;
+}
+
 TWindowGeometry MoveOntoScreen(const TWindowGeometry& window, const std::vector<RECT>& workAreas) {
     std::vector<RECT> areas;
     std::copy_if(workAreas.begin(), workAreas.end(), std::back_inserter(areas),

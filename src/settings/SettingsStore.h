@@ -33,6 +33,13 @@ void LoadSettings(const std::wstring& path, const TDesignedGeometry& designed, T
 void SaveSettings(const std::wstring& path, const TDesignedGeometry& designed, const TSettings& settings,
                   const TWindowGeometry& current, const TSettingsLists& lists);
 
+// The outer bounds in screen pixels to save for a window whose rectangle is `windowRect`.
+// A minimised or maximised window saves the bounds it is restored to, which its placement
+// gives in workspace coordinates: relative to the work area of its monitor, so off from the
+// screen's by a taskbar at the top or the left.
+RECT WindowBoundsToSave(const RECT& windowRect, bool minimisedOrMaximised, const RECT& normalPosition,
+                        const RECT& monitor, const RECT& workArea);
+
 // The geometry the settings hold.
 TWindowGeometry SavedGeometry(const TSettings& settings);
 

@@ -122,6 +122,13 @@ UniqueIDList ParseName(IShellFolder* folder, const std::wstring& name) {
     return result;
 }
 
+SFGAOF ShellAttributes(IShellFolder& folder, LPCITEMIDLIST item, SFGAOF wanted) {
+    SFGAOF attributes = wanted;
+    if (FAILED(folder.GetAttributesOf(1, &item, &attributes)))
+        return 0;
+    return attributes & wanted;
+}
+
 UniqueIDList SpecialFolderLocation(int csidl) {
     LPITEMIDLIST list = nullptr;
     const HRESULT hr = SHGetSpecialFolderLocation(nullptr, csidl, &list);

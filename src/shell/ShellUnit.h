@@ -61,6 +61,10 @@ private:
 // list, and the last-error value holds the failure code.
 UniqueIDList ParseName(IShellFolder* folder, const std::wstring& name);
 
+// The attributes of `item` in `folder`, of those in `wanted` only: a folder may report more
+// than it was asked for. None when the folder cannot tell.
+SFGAOF ShellAttributes(IShellFolder& folder, LPCITEMIDLIST item, SFGAOF wanted);
+
 // The location of a special folder (CSIDL_ value); no list when it has none here.
 UniqueIDList SpecialFolderLocation(int csidl);
 // The file system path of an absolute list; empty when it has none.

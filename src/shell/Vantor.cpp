@@ -52,13 +52,6 @@ std::wstring DisplayName(IShellFolder& folder, LPCITEMIDLIST item, SHGDNF form) 
     return StrRetText(value, item);
 }
 
-SFGAOF Attributes(IShellFolder& folder, LPCITEMIDLIST item, SFGAOF wanted) {
-    SFGAOF attributes = wanted;
-    if (FAILED(folder.GetAttributesOf(1, &item, &attributes)))
-        return 0;
-    return attributes;
-}
-
 ComPtr<IShellFolder> BindFolder(LPCITEMIDLIST list, HRESULT& hr) {
     ComPtr<IShellFolder> folder;
     hr = DesktopFolder().BindToObject(list, nullptr, IID_IShellFolder, folder.PutVoid());
@@ -275,7 +268,7 @@ LPCITEMIDLIST TVantor::AbsoluteIDList() {
 SFGAOF TVantor::ObjectAttributes(SFGAOF wanted) {
     if (!FShellFolder || !FObjectIDList)
         return 0;
-    return Attributes(*FShellFolder.Get(), FObjectIDList.Get(), wanted);
+    return ShellAttributes(*FShellFolder.Get(), FObjectIDList.Get(), wanted);
 }
 
 std::wstring TVantor::ObjectName() {
@@ -551,7 +544,7 @@ HRESULT TVantor::RunDefault(IContextMenu& menu, const Batch& batch) {
     HRESULT outcome = filled;
     bool opened = false;
     for (const UniqueIDList& item : batch.items) {
-        if ((Attributes(*batch.folder.Get(), item.Get(), SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM) == 0)
+        if ((ShellAttributes(*batch.folder.Get(), item.Get(), SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM) == 0)
             continue;
         const UniqueIDList absolute = ConcatIDLists(batch.folderList.Get(), item.Get());
         const std::wstring path = PathFromIDList(absolute.Get());

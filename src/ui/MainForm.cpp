@@ -130,6 +130,9 @@ LRESULT TMainForm::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     } catch (const std::exception& error) {
         ReportError(error);
     }
+    // A window that could not be made whole is not made at all.
+    if (message == WM_CREATE)
+        return -1;
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -380,6 +383,7 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
 
 void TMainForm::FormCreate() {
     SetWindowTextW(handle_, QUARROW_PRODUCT_NAME);
+    settingsPath_ = SettingsFilePath();
     engine_ = std::make_unique<TSearchEngine>(IDList, Settings, Lists.ExcludeFoldersList, *this);
     Vantor = std::make_unique<TVantor>();
     CreateShellChangeNotifier();
@@ -403,7 +407,6 @@ void TMainForm::FormCreate() {
         SendMessageW(controls_.ListViewResults, LVM_SETIMAGELIST, LVSIL_SMALL,
                      reinterpret_cast<LPARAM>(systemSmallImages_));
 
-    settingsPath_ = SettingsFilePath();
     LoadSettings();
     if (Settings.SavePositionAndSize) {
         // A window saved on a screen that is gone would open out of reach.
@@ -413,6 +416,7 @@ void TMainForm::FormCreate() {
         ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
     }
     engine_->BuildDriveLists();
+    created_ = true;
 }
 
 void TMainForm::FormShow() {
@@ -429,7 +433,9 @@ void TMainForm::FormShow() {
 void TMainForm::FormDestroy() {
     DestroyShellChangeNotifier();
     try {
-        SaveSettings();
+        // Defaults never replace the user's settings when the window failed before reading them.
+        if (settingsLoaded_)
+            SaveSettings();
     } catch (const std::exception& error) {
         // Reported, and the program still ends.
         ReportError(error);
@@ -444,6 +450,7 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadSettings() {
     quarrow::LoadSettings(settingsPath_, DesignedGeometry, Settings, Lists);
+    settingsLoaded_ = true;
 }
 
 // A minimised or maximised window keeps the bounds it is restored to.
@@ -452,8 +459,12 @@ void TMainForm::SaveSettings() {
     GetWindowRect(handle_, &bounds);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
-    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement))
-        bounds = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if ((IsIconic(handle_) || IsZoomed(handle_)) && GetWindowPlacement(handle_, &placement) &&
+        GetMonitorInfoW(MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST), &monitor))
+        bounds =
+            WindowBoundsToSave(bounds, true, placement.rcNormalPosition, monitor.rcMonitor, monitor.rcWork);
     const TWindowGeometry current{bounds.right - bounds.left, bounds.bottom - bounds.top, bounds.left,
                                   bounds.top, ListView_GetColumnWidth(controls_.ListViewResults, 0)};
     quarrow::SaveSettings(settingsPath_, DesignedGeometry, Settings, current, Lists);

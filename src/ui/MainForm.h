@@ -264,6 +264,12 @@ private:
     void ProcessMessages() override;
     TSearchInput ReadSearchInput() const;
 
+    // Hardening of the launch and of creation (src/search/MainFormSearch.cpp, src/ui/MainForm.cpp).
+    void FocusSearchPattern() override;
+    void ClampCountEdits();
+    bool settingsLoaded_ = false; // a file never read is never written over
+    bool created_ = false;        // FormCreate ran to its end
+
     // Message handling (src/ui/MainForm.cpp).
     LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "base/Handles.h"
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -17,6 +18,41 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 
 } // namespace
 
+std::wstring LinuxPath(const std::wstring& path) {
+    if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':')
+        return {};
+    std::wstring result = path.substr(2);
+    for (wchar_t& c : result) {
+        if (c == L'\\')
+            c = L'/';
+    }
+    return result;
+}
+
+bool RunLinuxCommand(const std::wstring& program, const std::wstring& path, const std::wstring& secondPath,
+                     const std::function<bool()>& done) {
+    const std::wstring linuxPath = LinuxPath(path);
+    const std::wstring linuxSecond = secondPath.empty() ? std::wstring() : LinuxPath(secondPath);
+    if (linuxPath.empty() || (!secondPath.empty() && linuxSecond.empty()))
+        return false;
+    std::wstring command = program + L" \"" + linuxPath + L"\"";
+    if (!linuxSecond.empty())
+        command += L" \"" + linuxSecond + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    UniqueHandle thread(process.hThread), handle(process.hProcess);
+    // Wine starts a Linux program without a process handle to wait on: poll for its effect.
+    const auto finished =
+        done ? done : [&path] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; };
+    for (int i = 0; i < 500 && !finished(); ++i)
+        Sleep(10);
+    return finished();
+}
+
 // QUARROW_BUILD_DIR is a Linux path when ctest sets it; Wine maps it through Z:.
 std::wstring BuildFolder() {
     std::wstring dir = EnvironmentValue(L"QUARROW_BUILD_DIR");
@@ -30,6 +66,7 @@ std::wstring BuildFolder() {
     return dir;
 }
 
+// Process ids come back soon under Wine, so the start time makes the name unique too.
 TempDir::TempDir(const std::wstring& tag) {
     static std::atomic<int> counter{0};
     std::wstring base = BuildFolder();
@@ -38,13 +75,20 @@ TempDir::TempDir(const std::wstring& tag) {
     else
         base = std::filesystem::temp_directory_path().wstring() + L"quarrow-tests";
     std::filesystem::create_directories(base);
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    wchar_t stamp[24];
+    std::swprintf(stamp, 24, L"%llx", static_cast<unsigned long long>(now.QuadPart));
     path_ = base + L"\\" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(counter++);
-    std::filesystem::remove_all(path_);
+            std::to_wstring(counter++) + L"-" + stamp;
     std::filesystem::create_directories(path_);
 }
 
+// Under Wine, Linux removes the folder: the platform's removal is defeated by loops of
+// Linux folder links and by names its paths cannot express (a trailing dot or blank).
 TempDir::~TempDir() {
+    if (RunLinuxCommand(L"/bin/rm -rf", path_))
+        return;
     std::error_code ignored;
     // Read-only files would stop the removal.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);

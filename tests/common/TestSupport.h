@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,15 @@ public:
 private:
     std::wstring path_;
 };
+
+// "Z:\a\b" names the Linux path "/a/b" under Wine; empty for any other path.
+std::wstring LinuxPath(const std::wstring& path);
+
+// Runs a Linux program (such as "/bin/rm -rf") on the Linux forms of one or two Z: paths,
+// and waits until `done` holds (by default: `path` no longer exists). False when the
+// program cannot be started or `done` does not come true within 5 s.
+bool RunLinuxCommand(const std::wstring& program, const std::wstring& path,
+                     const std::wstring& secondPath = {}, const std::function<bool()>& done = {});
 
 // The whole content of a file (empty when it cannot be read).
 std::string ReadFileBytes(const std::wstring& path);

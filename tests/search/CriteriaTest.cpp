@@ -1,6 +1,7 @@
 #include "search/Criteria.h"
 #include "search/ModificationTime.h"
 #include "search/SearchEngine.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +52,31 @@ TEST(Criteria, SizeLimitsIn64Bits) {
     EXPECT_EQ(SizeLimitInBytes(7, -1), 0);
 }
 
-TEST(Criteria, ContentPatternFallsBackToUtf8OnlyWhenTheCodePageLosesCharacters) {
+TEST(Criteria, ContentFormsAreTheAnsiBytesAndForAccentedTextAlsoUtf8) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "expectations written for code page 1252";
-    EXPECT_EQ(ContentPatternBytes(L"caf\u00E9"), "caf\xE9");
-    EXPECT_EQ(ContentPatternBytes(L"\u03A9mega"), "\xCE\xA9mega") << "never a '?' substitute";
-    EXPECT_EQ(ContentPatternBytes(L""), "");
+    const auto forms = [](const std::wstring& text) {
+        std::vector<std::pair<std::string, bool>> result;
+        for (const TContentForm& form : ContentForms(text))
+            result.emplace_back(form.Bytes, form.Utf8);
+        return result;
+    };
+    using Forms = std::vector<std::pair<std::string, bool>>;
+    EXPECT_EQ(forms(L"plain"), (Forms{{"plain", false}}));
+    EXPECT_EQ(forms(L"caf\u00E9"), (Forms{{"caf\xE9", false}, {"caf\xC3\xA9", true}}));
+    EXPECT_EQ(forms(L"\u03A9mega"), (Forms{{"\xCE\xA9mega", true}})) << "never a '?' substitute";
+    EXPECT_EQ(forms(L""), (Forms{{"", false}}));
+}
+
+// Whatever a count box holds, the search uses a number of the up-down's range.
+TEST(Criteria, CountFromTheTextOfACountBox) {
+    EXPECT_EQ(CountFromText(L"250"), 250);
+    EXPECT_EQ(CountFromText(L" 7 "), 7);
+    EXPECT_EQ(CountFromText(L"10000"), 10000);
+    for (const wchar_t* clampedUp : {L"0", L"", L"   ", L"-1", L"abc", L"12a", L"1.5"})
+        EXPECT_EQ(CountFromText(clampedUp), 1) << ToUtf8(clampedUp);
+    for (const wchar_t* clampedDown : {L"10001", L"99999", L"99999999999999999999999"})
+        EXPECT_EQ(CountFromText(clampedDown), 10000) << ToUtf8(clampedDown);
 }
 
 TEST(Criteria, FileExtension) {

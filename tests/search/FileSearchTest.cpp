@@ -8,6 +8,7 @@
 
 using namespace quarrow;
 using quarrow::test::MakeSparseFile;
+using quarrow::test::RunLinuxCommand;
 using quarrow::test::TempDir;
 
 namespace {
@@ -16,6 +17,19 @@ int64_t FindInFile(TFileSearch& search, const std::wstring& path, const std::str
     search.SetFilename(path);
     search.SetPattern(pattern);
     return search.Search();
+}
+
+int64_t FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Cuts the file to 100 bytes from Linux, as another program would while it is mapped
+// (the platform refuses that to Windows programs).
+bool ShrinkFromLinux(const std::wstring& path) {
+    return RunLinuxCommand(L"/usr/bin/truncate -s 100", path, {}, [&path] { return FileSize(path) == 100; });
 }
 
 } // namespace
@@ -73,8 +87,11 @@ TEST(FileSearch, WindowedSearchAgreesWithWholeBlock) {
     for (char& c : content)
         c = "abcAB"[rng() % 5];
     const std::string needle = "NEEDLEneedleNEEDLE";
+    // The first needle starts on the last byte before a boundary: the views must overlap by
+    // all but one byte of the pattern.
     for (int64_t boundary : {65536, 131072, 196608, 262144}) {
-        const int64_t start = boundary - 1 - static_cast<int64_t>(rng() % (needle.size() - 1));
+        const int64_t start =
+            boundary - 1 - (boundary == 65536 ? 0 : static_cast<int64_t>(rng() % (needle.size() - 1)));
         content.replace(static_cast<size_t>(start), needle.size(), needle);
     }
     content.replace(content.size() - needle.size(), needle.size(), needle);
@@ -116,4 +133,28 @@ TEST(FileSearch, FindsTextBeyondTwoGigabytes) {
     ASSERT_TRUE(MakeSparseFile(path, offset + 100, offset, "far needle"));
     TFileSearch search;
     EXPECT_EQ(FindInFile(search, path, "FAR NEEDLE"), offset);
+}
+
+// A file cut short under its view faults on the next read: that file does not contain the
+// text, the search goes on with the next one.
+TEST(FileSearch, AFileThatShrinksWhileMappedIsNotFoundAndTheNextFileIsSearched) {
+    TempDir dir(L"fs");
+    std::string content(8 << 20, 'x');
+    content.replace(content.size() - 6, 6, "needle");
+    const std::wstring other = dir.WriteFile(L"other.txt", "one needle");
+    TFileSearch search;
+    search.SetPattern("needle");
+    for (const int64_t viewSize : {TFileSearch::DefaultMaxViewSize, int64_t{1} << 20}) {
+        const std::wstring path = dir.WriteFile(L"shrinking.bin", content);
+        search.SetMaxViewSize(viewSize);
+        search.SetFilename(path);
+        ASSERT_EQ(search.Filename(), path);
+        EXPECT_EQ(search.SearchesInWindows(), viewSize < static_cast<int64_t>(content.size()));
+        if (!ShrinkFromLinux(path))
+            GTEST_SKIP() << "no Linux side to cut the file from";
+        EXPECT_EQ(search.Search(), -1) << "view size " << viewSize;
+        EXPECT_TRUE(search.Filename().empty());
+        EXPECT_EQ(search.SearchNext(), -1);
+        EXPECT_EQ(FindInFile(search, other, "needle"), 4);
+    }
 }

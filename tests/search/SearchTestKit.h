@@ -24,6 +24,7 @@ class FakeSearchHost : public ISearchHost {
 public:
     IPrompt& Prompt() override { return prompt; }
     void FocusSearchLocation() override { calls.push_back(L"focus"); }
+    void FocusSearchPattern() override { calls.push_back(L"focus pattern"); }
     void SetChangeMonitoring(bool enabled) override {
         calls.push_back(enabled ? L"monitor on" : L"monitor off");
     }

@@ -201,13 +201,14 @@ TEST_F(Walker, ContentFilterSkipsFoldersAndIgnoredExtensions) {
     dir.WriteFile(L"none.txt", "goodbye");
     dir.WriteFile(L"empty.txt");
     dir.WriteFile(L"\u65E5\u672C\u8A9E.txt", "hello");
+    dir.WriteFile(L"README", "say hello");
     dir.MakeDir(L"hello folder");
     ShowFilesAndFolders(true, true);
     engine.Criteria.SearchInFiles = true;
     engine.Criteria.CTString = L"Hello";
 
     Walk();
-    EXPECT_EQ(FoundSorted(), (Names{L"notes.txt", L"upper.txt", L"\u65E5\u672C\u8A9E.txt"}));
+    EXPECT_EQ(FoundSorted(), (Names{L"README", L"notes.txt", L"upper.txt", L"\u65E5\u672C\u8A9E.txt"}));
     EXPECT_TRUE(engine.FileSearch().Filename().empty()) << "no file stays mapped";
 
     engine.Criteria.CTIgnoreExecutableFiles = false;
@@ -215,7 +216,8 @@ TEST_F(Walker, ContentFilterSkipsFoldersAndIgnoredExtensions) {
     engine.Criteria.CTString = L"hello";
     engine.Criteria.CTCaseSensitive = true;
     Walk();
-    EXPECT_EQ(FoundSorted(), (Names{L"PROG.EXE", L"notes.txt", L"pic.JpG", L"\u65E5\u672C\u8A9E.txt"}));
+    EXPECT_EQ(FoundSorted(),
+              (Names{L"PROG.EXE", L"README", L"notes.txt", L"pic.JpG", L"\u65E5\u672C\u8A9E.txt"}));
 
     // A name outside the ANSI code page is found and can be opened by its full name.
     const auto unicode = std::find_if(ids.Items().begin(), ids.Items().end(),
@@ -225,18 +227,75 @@ TEST_F(Walker, ContentFilterSkipsFoldersAndIgnoredExtensions) {
                                        OPEN_EXISTING, 0, nullptr)));
 }
 
-TEST_F(Walker, ContainingTextOutsideTheCodePageIsSearchedAsUtf8) {
-    dir.WriteFile(L"greek.txt", "\xCE\xA9MEGA");
-    dir.WriteFile(L"latin.txt", GetACP() == 1252 ? "CAF\xC9" : "");
+// Accented text is found in its ANSI and its UTF-8 bytes, its letters in either case;
+// text the code page lacks is found in UTF-8 only.
+TEST_F(Walker, AccentedTextIsFoundInAnsiAndUtf8Files) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "files written for code page 1252";
+    dir.WriteFile(L"ansi.txt", "Gr\xFC\xDF"
+                               "e aus Wien");
+    dir.WriteFile(L"ansi-upper.txt", "GR\xDC\xDF"
+                                     "E");
+    dir.WriteFile(L"utf8.txt", "Gr\xC3\xBC\xC3\x9F"
+                               "e aus Wien");
+    dir.WriteFile(L"utf8-upper.txt", "\xEF\xBB\xBFGR\xC3\x9C\xC3\x9F"
+                                     "E");
+    dir.WriteFile(L"plain.txt", "Grusse");
+    // Letters whose UTF-8 bytes the code page's folding would confuse: U+00DA and U+00CA.
+    dir.WriteFile(L"other-letter.txt", "GR\xC3\x9A\xC3\x9F"
+                                       "E GR\xC3\x8A\xC3\x9F"
+                                       "E");
+    dir.WriteFile(L"greek.txt", "\xCE\xA9MEGA \xCF\x89mega");
     engine.Criteria.SearchInFiles = true;
-    engine.Criteria.CTString = L"\u03A9mega";
+
+    engine.Criteria.CTString = L"gr\u00FC\u00DFe";
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"ansi-upper.txt", L"ansi.txt", L"utf8-upper.txt", L"utf8.txt"}));
+    engine.Criteria.CTCaseSensitive = true;
+    engine.Criteria.CTString = L"Gr\u00FC\u00DFe";
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"ansi.txt", L"utf8.txt"}));
+
+    engine.Criteria.CTCaseSensitive = false;
+    engine.Criteria.CTString = L"\u03C9MEGA";
     Walk();
     EXPECT_EQ(Found(), Names{L"greek.txt"});
-    if (GetACP() == 1252) {
-        engine.Criteria.CTString = L"caf\u00E9";
-        Walk();
-        EXPECT_EQ(Found(), Names{L"latin.txt"});
+}
+
+// Such names do not survive the platform's path normalisation; their content is still read.
+TEST_F(Walker, ContentOfNamesEndingInADotOrABlankIsSearched) {
+    for (const wchar_t* name : {L"dotted.", L"blank "}) {
+        UniqueFile file(CreateFileW((L"\\\\?\\" + dir.Sub(name)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file) << GetLastError();
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), "a needle", 8, &written, nullptr));
     }
+    dir.WriteFile(L"plain.txt", "a needle");
+    Walk();
+    ASSERT_EQ(FoundSorted(), (Names{L"blank ", L"dotted.", L"plain.txt"})) << "listed as they are named";
+    engine.Criteria.SearchInFiles = true;
+    engine.Criteria.CTString = L"needle";
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"blank ", L"dotted.", L"plain.txt"}));
+}
+
+// The walk lets the window handle its messages between the views of one large file, and
+// Stop ends that file's test there.
+TEST_F(Walker, StopReachesTheWalkInsideALargeFile) {
+    constexpr int64_t Size = 8 << 20;
+    ASSERT_TRUE(MakeSparseFile(dir.Sub(L"large.dat"), Size, Size - 6, "needle"));
+    engine.FileSearch().SetMaxViewSize(1 << 20);
+    engine.Criteria.SearchInFiles = true;
+    engine.Criteria.CTString = L"needle";
+    Walk();
+    EXPECT_EQ(Found(), Names{L"large.dat"});
+    EXPECT_EQ(host.pumps, 7) << "one pump between each two of the 8 views";
+
+    host.onPump = [&](int) { engine.Stop(); };
+    Walk();
+    EXPECT_TRUE(ids.Empty());
+    EXPECT_EQ(host.pumps, 1);
 }
 
 TEST_F(Walker, ExcludedFoldersAreTestedOnEntry) {
@@ -381,4 +440,14 @@ TEST_F(Walker, LinkLoopsEndAndOrdinaryLinksAreWalked) {
     Walk(dir.Sub(L"b\\to-a"));
     EXPECT_EQ(FoundSorted(), (Names{L"b\\to-a\\in-a.txt", L"b\\to-a\\up-root\\a\\in-a.txt",
                                     L"b\\to-a\\up-root\\b\\in-b.txt", L"b\\to-a\\up-root\\top.txt"}));
+
+    // A test folder that holds such a loop is still removed whole.
+    std::wstring loopFolder;
+    {
+        TempDir loop(L"loop");
+        loopFolder = loop.Path();
+        loop.MakeDir(L"x");
+        ASSERT_TRUE(MakeFolderLink(loop.Sub(L"x\\up"), loop.Path()));
+    }
+    EXPECT_EQ(GetFileAttributesW(loopFolder.c_str()), INVALID_FILE_ATTRIBUTES);
 }
