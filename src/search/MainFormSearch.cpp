@@ -73,7 +73,9 @@ void TMainForm::BtnSearchClick() {
         }
     } launchEnd{*this};
     ClampCountEdits();
-    engine_->Launch(ReadSearchInput());
+    // A rejected launch has switched monitoring off.
+    if (!engine_->Launch(ReadSearchInput()) && ShellChangeNotifier)
+        ShellChangeNotifier->CloseFileSystemWatch();
 }
 
 void TMainForm::BtnStopClick() {
