@@ -83,13 +83,13 @@ void TMainForm::ListViewResultsMouseDown(UINT button) {
 }
 
 void TMainForm::SelectionChanged() {
-    const HWND list = controls_.ListViewResults;
-    TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
+    const TListViewDirect list(controls_.ListViewResults);
+    TotalSelectedFiles = list.SelectedCount();
     TotalSelectedSize = 0;
     Vantor->MultiObjects().clear();
     Vantor->SetFolder(L"");
     if (TotalSelectedFiles == 1) {
-        const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        const int row = list.NextSelected(-1);
         if (row >= 0 && row < IDList.Count()) {
             const TShellItem& record = GetResult(row);
             try {
@@ -102,7 +102,8 @@ void TMainForm::SelectionChanged() {
     } else if (TotalSelectedFiles > 1) {
         WaitCursor wait;
         TFileNames& objects = Vantor->MultiObjects();
-        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        const int rows = std::min(list.Count(), IDList.Count());
+        objects.reserve(static_cast<size_t>(std::min(TotalSelectedFiles, rows)));
         const auto add = [&](int row) {
             const TShellItem& record = GetResult(row);
             objects.push_back(record.FullName());
@@ -113,8 +114,7 @@ void TMainForm::SelectionChanged() {
             for (int row = 0; row < rows; ++row)
                 add(row);
         } else {
-            for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
-                 row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+            for (int row = list.NextSelected(-1); row >= 0 && row < rows; row = list.NextSelected(row))
                 add(row);
         }
     }
