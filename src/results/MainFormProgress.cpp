@@ -1,23 +1,28 @@
 // TMainForm: the pace at which the results list, the status bar and the window's messages
-// follow a walk. Under Wine, setting the list's row count costs about 11 ms and every
-// status text is painted at once (about half a millisecond): done for every result and
-// every folder, the window would take several times as long as the walk. About ten times a
+// follow a walk. Under Wine, setting the list's row count costs about 10 ms and every
+// status text is painted at once (about a millisecond): done for every result and every
+// folder, the window would take several times as long as the walk. About ten times a
 // second is as often as a person can follow; the list and the texts are brought up to date
-// when the walk comes by after that interval, and the row count when the walk ends.
+// when the walk comes by after that interval, and the row count when the walk ends. The
+// row count waits longer where setting it costs more, so that it never takes more than a
+// twentieth of the walk.
 
 #include "ui/MainForm.h"
 
 #include "base/Messages.h"
 #include "ui/Controls.h"
 
+#include <algorithm>
+
 namespace quarrow {
 namespace {
 
 constexpr ULONGLONG PaceInterval = 100; // milliseconds
-// Each look into the message queue calls the Wine server and handles the display's events:
-// once per folder, that is a tenth of a fast walk. Forty times a second keeps the window
-// responsive.
-constexpr ULONGLONG PumpInterval = 25;
+constexpr ULONGLONG RowCountCostShare = 20;
+// Each look into the message queue calls the Wine server, handles the display's events and
+// copies what was painted since to the display: once per folder, that is a tenth of a fast
+// walk. Twenty times a second keeps the window responsive.
+constexpr ULONGLONG PumpInterval = 50;
 
 } // namespace
 
@@ -30,7 +35,7 @@ void TMainForm::ShowWalkProgress(int panel, const std::wstring& text) {
 
 void TMainForm::KeepPaceWithWalk() {
     const ULONGLONG now = GetTickCount64();
-    if (now - rowCountSetAt_ >= PaceInterval)
+    if (now - rowCountSetAt_ >= std::max(PaceInterval, RowCountCostShare * rowCountCost_))
         FlushResultRowCount();
     if (now - progressShownAt_ < PaceInterval)
         return;

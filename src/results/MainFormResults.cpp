@@ -15,9 +15,13 @@
 namespace quarrow {
 
 void TMainForm::SetResultRowCount(int count) {
+    const ULONGLONG start = GetTickCount64();
     ListView_SetItemCountEx(controls_.ListViewResults, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     shownRowCount_ = count;
     rowCountSetAt_ = GetTickCount64();
+    // Emptying the list is cheap; showing rows is what the pace weighs.
+    if (count > 0)
+        rowCountCost_ = rowCountSetAt_ - start;
 }
 
 void TMainForm::ListViewResultsData(NMLVDISPINFOW& info) {
@@ -79,13 +83,13 @@ void TMainForm::ListViewResultsMouseDown(UINT button) {
 }
 
 void TMainForm::SelectionChanged() {
-    const HWND list = controls_.ListViewResults;
-    TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
+    const TListViewDirect list(controls_.ListViewResults);
+    TotalSelectedFiles = list.SelectedCount();
     TotalSelectedSize = 0;
     Vantor->MultiObjects().clear();
     Vantor->SetFolder(L"");
     if (TotalSelectedFiles == 1) {
-        const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        const int row = list.NextSelected(-1);
         if (row >= 0 && row < IDList.Count()) {
             const TShellItem& record = GetResult(row);
             try {
@@ -98,7 +102,8 @@ void TMainForm::SelectionChanged() {
     } else if (TotalSelectedFiles > 1) {
         WaitCursor wait;
         TFileNames& objects = Vantor->MultiObjects();
-        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        const int rows = std::min(list.Count(), IDList.Count());
+        objects.reserve(static_cast<size_t>(std::min(TotalSelectedFiles, rows)));
         const auto add = [&](int row) {
             const TShellItem& record = GetResult(row);
             objects.push_back(record.FullName());
@@ -109,8 +114,7 @@ void TMainForm::SelectionChanged() {
             for (int row = 0; row < rows; ++row)
                 add(row);
         } else {
-            for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
-                 row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+            for (int row = list.NextSelected(-1); row >= 0 && row < rows; row = list.NextSelected(row))
                 add(row);
         }
     }

@@ -5,6 +5,7 @@
 
 #include "base/Messages.h"
 #include "base/SystemError.h"
+#include "ui/Controls.h"
 #include "ui/MainFormIds.h"
 
 #include <algorithm>
@@ -56,29 +57,32 @@ void TMainForm::SelectResults(bool invert) {
     TotalSelectedSize = 0;
     Vantor->MultiObjects().clear();
     Vantor->SetFolder(L"");
-    const HWND list = controls_.ListViewResults;
+    const TListViewDirect list(controls_.ListViewResults);
     {
         WaitCursor wait;
         TSelectionSync sync(*this);
         FlushResultRowCount();
-        const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+        const int rows = std::min(list.Count(), IDList.Count());
         // One message selects or clears every row; only the rows that differ from that are
         // set one by one.
         std::vector<bool> wasSelected(static_cast<size_t>(rows), false);
         int selectedBefore = 0;
-        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
-             row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+        for (int row = list.NextSelected(-1); row >= 0 && row < rows; row = list.NextSelected(row)) {
             wasSelected[static_cast<size_t>(row)] = true;
             ++selectedBefore;
         }
         const auto isSelected = [&](int row) { return !invert || !wasSelected[static_cast<size_t>(row)]; };
         const bool mostSelected = !invert || selectedBefore * 2 <= rows;
-        ListView_SetItemState(list, -1, mostSelected ? LVIS_SELECTED : 0, LVIS_SELECTED);
-        for (int row = 0; row < rows && invert; ++row) {
-            if (isSelected(row) != mostSelected)
-                ListView_SetItemState(list, row, mostSelected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+        {
+            TRedrawSuspended suspended(controls_.ListViewResults);
+            list.SetSelected(-1, mostSelected);
+            for (int row = 0; row < rows && invert; ++row) {
+                if (isSelected(row) != mostSelected)
+                    list.SetSelected(row, !mostSelected);
+            }
         }
         TFileNames& objects = Vantor->MultiObjects();
+        objects.reserve(static_cast<size_t>(invert ? rows - selectedBefore : rows));
         for (int row = 0; row < rows; ++row) {
             if (!isSelected(row))
                 continue;
@@ -87,7 +91,7 @@ void TMainForm::SelectResults(bool invert) {
             TotalSelectedSize += record.Size;
         }
     }
-    TotalSelectedFiles = static_cast<int>(ListView_GetSelectedCount(list));
+    TotalSelectedFiles = list.SelectedCount();
     handOverPending_ = false;
     UpdateActionStates();
     UpdateStatusBar(3, 4, 4);

@@ -5,6 +5,7 @@
 
 #include "base/Messages.h"
 #include "results/ResultSorting.h"
+#include "ui/Controls.h"
 
 #include <algorithm>
 
@@ -29,26 +30,26 @@ void TMainForm::ListViewResultsColumnClick(int column) {
 // `Selected` is set only from here to RestoreSelection, which clears it again: with nothing
 // selected, neither visits a million records.
 void TMainForm::StoreSelection() {
-    const HWND list = controls_.ListViewResults;
-    const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
-    storedSelection_ = std::min(static_cast<int>(ListView_GetSelectedCount(list)), rows);
+    const TListViewDirect list(controls_.ListViewResults);
+    const int rows = std::min(list.Count(), IDList.Count());
+    storedSelection_ = std::min(list.SelectedCount(), rows);
     if (storedSelection_ == rows) {
         for (int row = 0; row < rows; ++row)
             IDList[row].Selected = true;
         return;
     }
-    for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < rows;
-         row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+    for (int row = list.NextSelected(-1); row >= 0 && row < rows; row = list.NextSelected(row))
         IDList[row].Selected = true;
 }
 
 // One message sets every row to the state most rows get; only the others are set one by one.
 void TMainForm::RestoreSelection() {
     TSelectionSync sync(*this);
-    const HWND list = controls_.ListViewResults;
-    const int rows = std::min(ListView_GetItemCount(list), IDList.Count());
+    const TListViewDirect list(controls_.ListViewResults);
+    const int rows = std::min(list.Count(), IDList.Count());
     const bool mostSelected = storedSelection_ * 2 > rows;
-    ListView_SetItemState(list, -1, mostSelected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    TRedrawSuspended suspended(controls_.ListViewResults);
+    list.SetSelected(-1, mostSelected);
     if (storedSelection_ == 0 || storedSelection_ == rows) {
         for (int row = 0; row < rows && storedSelection_ > 0; ++row)
             IDList[row].Selected = false;
@@ -57,7 +58,7 @@ void TMainForm::RestoreSelection() {
     for (int row = 0; row < rows; ++row) {
         TShellItem& record = IDList[row];
         if (record.Selected != mostSelected)
-            ListView_SetItemState(list, row, mostSelected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+            list.SetSelected(row, !mostSelected);
         record.Selected = false;
     }
 }

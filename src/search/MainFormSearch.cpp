@@ -73,7 +73,9 @@ void TMainForm::BtnSearchClick() {
         }
     } launchEnd{*this};
     ClampCountEdits();
-    engine_->Launch(ReadSearchInput());
+    // A rejected launch has switched monitoring off.
+    if (!engine_->Launch(ReadSearchInput()) && ShellChangeNotifier)
+        ShellChangeNotifier->CloseFileSystemWatch();
 }
 
 void TMainForm::BtnStopClick() {
@@ -137,9 +139,13 @@ void TMainForm::FocusSearchPattern() {
 void TMainForm::ClampCountEdits() {
     for (const auto& [edit, upDown] : {std::pair{controls_.EditDTCount, controls_.UpDownDTCount},
                                        std::pair{controls_.EditSZCount, controls_.UpDownSZCount}}) {
-        const int count = CountFromText(WindowText(edit));
-        SetUpDownPosition(upDown, count);
-        SetWindowTextOf(edit, std::to_wstring(count));
+        // Rewriting a box repaints it: under Wine a millisecond, at every search.
+        const std::wstring text = WindowText(edit);
+        const int count = CountFromText(text);
+        if (UpDownPosition(upDown) != count)
+            SetUpDownPosition(upDown, count);
+        if (const std::wstring shown = std::to_wstring(count); text != shown)
+            SetWindowTextOf(edit, shown);
     }
 }
 
@@ -156,13 +162,15 @@ void TMainForm::RewriteCountEdits() {
 void TMainForm::SearchStarted() {
     ResetWalkPace();
     shellInfo_.Clear();
+    // Focused before the clicked Search button is disabled, the list takes the focus from it
+    // in one change rather than after the focus was lost.
+    SetFocus(controls_.ListViewResults);
     SetSearchButtons(false);
     SortColumn = -1;
     SortAscending = true;
     TotalSelectedFiles = 0;
     TotalSelectedSize = 0;
     ClearResultRows();
-    SetFocus(controls_.ListViewResults);
     UpdateActionStates();
     UpdateStatusBar(1, 1, 1);
     WatchSearchLocation();

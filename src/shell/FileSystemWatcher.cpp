@@ -13,14 +13,33 @@ struct TFileSystemWatcher::Tree {
     UniqueHandle event;
     OVERLAPPED overlapped{};
     std::vector<DWORD> buffer; // the platform wants the reports DWORD-aligned
+    unsigned generation = 0;
     bool armed = false;
 };
 
 TFileSystemWatcher::TFileSystemWatcher(const std::vector<std::wstring>& roots,
                                        std::function<void()> changesWaiting, DWORD bufferBytes)
-    : changesWaiting_(std::move(changesWaiting)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : changesWaiting_(std::move(changesWaiting)), bufferBytes_(bufferBytes),
+      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    Watch(roots);
+}
+
+TFileSystemWatcher::~TFileSystemWatcher() {
+    if (thread_.joinable()) {
+        SetEvent(stop_.Get());
+        thread_.join();
+    }
+    if (incoming_)
+        CloseTrees(*incoming_);
+    CloseTrees(retired_);
+}
+
+TFileSystemWatcher::Trees TFileSystemWatcher::OpenTrees(const std::vector<std::wstring>& roots) {
+    Trees trees;
     for (const std::wstring& path : roots) {
-        if (trees_.size() + 1 >= MAXIMUM_WAIT_OBJECTS)
+        // The stop and wake events share the thread's wait.
+        if (trees.size() + 2 >= MAXIMUM_WAIT_OBJECTS)
             break;
         auto tree = std::make_unique<Tree>();
         tree->root = IncludeTrailingBackslash(path);
@@ -28,30 +47,72 @@ TFileSystemWatcher::TFileSystemWatcher(const std::vector<std::wstring>& roots,
             tree->root.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
         tree->event.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        tree->buffer.resize(std::max<DWORD>(bufferBytes / sizeof(DWORD), 4));
+        tree->buffer.resize(std::max<DWORD>(bufferBytes_ / sizeof(DWORD), 4));
         // The platform keeps reports only from the first request on, so the first one is
         // made before the caller goes on to touch the tree.
         if (!tree->directory || !tree->event || !Arm(*tree))
             continue;
-        roots_.push_back(tree->root);
-        trees_.push_back(std::move(tree));
+        trees.push_back(std::move(tree));
     }
-    if (!trees_.empty() && stop_)
-        thread_ = std::thread([this] { Run(); });
+    return trees;
 }
 
-TFileSystemWatcher::~TFileSystemWatcher() {
-    if (stop_)
-        SetEvent(stop_.Get());
-    if (thread_.joinable())
-        thread_.join();
-    for (const std::unique_ptr<Tree>& tree : trees_) {
+void TFileSystemWatcher::CloseTrees(Trees& trees) {
+    for (const std::unique_ptr<Tree>& tree : trees) {
         if (!tree->armed)
             continue;
         CancelIoEx(tree->directory.Get(), &tree->overlapped);
         DWORD bytes = 0;
         GetOverlappedResult(tree->directory.Get(), &tree->overlapped, &bytes, TRUE);
     }
+    trees.clear();
+}
+
+void TFileSystemWatcher::Watch(const std::vector<std::wstring>& roots) {
+    std::vector<std::wstring> wanted;
+    for (const std::wstring& root : roots)
+        wanted.push_back(IncludeTrailingBackslash(root));
+    if (thread_.joinable() && !wanted.empty() && wanted == roots_) {
+        // The same trees are kept: closing and reopening them would cost the platform as much
+        // as the walk after it. A report of the time before can only name a path that is gone.
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!treeDropped_) {
+            pending_.clear();
+            lost_ = false;
+            signalled_ = false;
+            return;
+        }
+    }
+    Trees trees = OpenTrees(roots);
+    roots_.clear();
+    for (const std::unique_ptr<Tree>& tree : trees)
+        roots_.push_back(tree->root);
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++generation_;
+        for (const std::unique_ptr<Tree>& tree : trees)
+            tree->generation = generation_;
+        pending_.clear();
+        lost_ = false;
+        signalled_ = false;
+        treeDropped_ = false;
+        if (incoming_) {
+            for (std::unique_ptr<Tree>& tree : *incoming_)
+                retired_.push_back(std::move(tree));
+        }
+        incoming_ = std::move(trees);
+    }
+    if (!thread_.joinable() && !incoming_->empty() && stop_ && wake_)
+        thread_ = std::thread([this] { Run(); });
+    if (thread_.joinable()) {
+        SetEvent(wake_.Get());
+        return;
+    }
+    Trees unserved = std::move(*incoming_);
+    incoming_.reset();
+    CloseTrees(unserved);
+    CloseTrees(retired_);
+    roots_.clear();
 }
 
 bool TFileSystemWatcher::Arm(Tree& tree) {
@@ -66,35 +127,54 @@ bool TFileSystemWatcher::Arm(Tree& tree) {
 }
 
 void TFileSystemWatcher::Run() {
-    std::vector<Tree*> live;
-    for (const std::unique_ptr<Tree>& tree : trees_)
-        live.push_back(tree.get());
-    while (!live.empty()) {
-        std::vector<HANDLE> waits{stop_.Get()};
-        for (Tree* tree : live)
+    Trees live;
+    for (;;) {
+        std::vector<HANDLE> waits{stop_.Get(), wake_.Get()};
+        for (const std::unique_ptr<Tree>& tree : live)
             waits.push_back(tree->event.Get());
         const DWORD signalled =
             WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
         if (signalled == WAIT_OBJECT_0 || signalled >= WAIT_OBJECT_0 + waits.size())
-            return;
-        const size_t index = signalled - WAIT_OBJECT_0 - 1;
+            break;
+        if (signalled == WAIT_OBJECT_0 + 1) {
+            Trees replaced;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                replaced = std::move(retired_);
+                retired_.clear();
+                if (incoming_) {
+                    for (std::unique_ptr<Tree>& tree : live)
+                        replaced.push_back(std::move(tree));
+                    live = std::move(*incoming_);
+                    incoming_.reset();
+                }
+            }
+            CloseTrees(replaced);
+            continue;
+        }
+        const size_t index = signalled - WAIT_OBJECT_0 - 2;
         Tree& tree = *live[index];
         DWORD bytes = 0;
         if (GetOverlappedResult(tree.directory.Get(), &tree.overlapped, &bytes, FALSE)) {
             // No bytes: the reports did not fit and were dropped.
             if (bytes == 0)
-                Publish({}, true);
+                Publish({}, true, tree.generation);
             else
                 Collect(tree, bytes);
         } else if (GetLastError() == ERROR_NOTIFY_ENUM_DIR) {
-            Publish({}, true);
+            Publish({}, true, tree.generation);
         }
         if (!Arm(tree)) {
             // The tree itself went away: whatever it held must be checked on the disk.
+            Publish({}, true, tree.generation);
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                treeDropped_ = treeDropped_ || tree.generation == generation_;
+            }
             live.erase(live.begin() + static_cast<std::ptrdiff_t>(index));
-            Publish({}, true);
         }
     }
+    CloseTrees(live);
 }
 
 void TFileSystemWatcher::Collect(Tree& tree, DWORD bytes) {
@@ -126,13 +206,15 @@ void TFileSystemWatcher::Collect(Tree& tree, DWORD bytes) {
         at += record.NextEntryOffset;
     }
     if (!changes.empty())
-        Publish(std::move(changes), false);
+        Publish(std::move(changes), false, tree.generation);
 }
 
-void TFileSystemWatcher::Publish(std::vector<TWatchedChange> changes, bool lost) {
+void TFileSystemWatcher::Publish(std::vector<TWatchedChange> changes, bool lost, unsigned generation) {
     bool signal = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (generation != generation_)
+            return;
         pending_.insert(pending_.end(), std::make_move_iterator(changes.begin()),
                         std::make_move_iterator(changes.end()));
         lost_ = lost_ || lost;

@@ -254,14 +254,20 @@ void TKelShellChangeNotifier::DirectoriesChanged() {
 }
 
 void TKelShellChangeNotifier::OpenFileSystemWatch(const std::vector<std::wstring>& roots, DWORD bufferBytes) {
+    if (watcher_ && watcherBufferBytes_ == bufferBytes) {
+        watcher_->Watch(roots);
+        return;
+    }
     watcher_.reset();
     const HWND window = Handle();
     watcher_ = std::make_unique<TFileSystemWatcher>(
         roots, [window] { PostMessageW(window, WatchedChangesMessage, 0, 0); }, bufferBytes);
+    watcherBufferBytes_ = bufferBytes;
 }
 
 void TKelShellChangeNotifier::CloseFileSystemWatch() {
-    watcher_.reset();
+    if (watcher_)
+        watcher_->Watch({});
 }
 
 LRESULT TKelShellChangeNotifier::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -139,7 +139,7 @@ public:
     // earlier watch.
     void OpenFileSystemWatch(const std::vector<std::wstring>& roots, DWORD bufferBytes = 64 * 1024);
     void CloseFileSystemWatch();
-    bool FileSystemWatchOpen() const { return watcher_ != nullptr; }
+    bool FileSystemWatchOpen() const { return watcher_ && !watcher_->Roots().empty(); }
     // Runs on the GUI thread, while the notifier is on, when the watch lost reports.
     std::function<void()> OnChangesLost;
 
@@ -188,7 +188,8 @@ private:
     TChangeRepeatRule repeatRule_;
     std::deque<TDelivery> deliveries_;
     size_t postedDeliveries_ = 0;
-    std::unique_ptr<TFileSystemWatcher> watcher_;
+    std::unique_ptr<TFileSystemWatcher> watcher_; // kept once made: its thread serves every watch
+    DWORD watcherBufferBytes_ = 0;
 };
 
 } // namespace quarrow

@@ -247,7 +247,9 @@ void TMainForm::EnableShellChangeNotifier(bool enabled) {
         StopResultsCheck();
         ShellChangeNotifier->DropPendingDeliveries();
         ShellChangeNotifier->SetEnabled(false);
-        ShellChangeNotifier->CloseFileSystemWatch();
+        // A launch replaces the watch itself, and keeps it for the same location.
+        if (!launching_)
+            ShellChangeNotifier->CloseFileSystemWatch();
         return;
     }
     ShellChangeNotifier->SetEventFilter(

@@ -82,4 +82,39 @@ void SetStatusTextOf(HWND statusBar, int panel, const std::wstring& text) {
     SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+TListViewDirect::TListViewDirect(HWND list)
+    : list_(list), procedure_(reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC))) {}
+
+LRESULT TListViewDirect::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return CallWindowProcW(procedure_, list_, message, wParam, lParam);
+}
+
+int TListViewDirect::Count() const {
+    return static_cast<int>(Send(LVM_GETITEMCOUNT, 0, 0));
+}
+
+int TListViewDirect::SelectedCount() const {
+    return static_cast<int>(Send(LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+int TListViewDirect::NextSelected(int row) const {
+    return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(row), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void TListViewDirect::SetSelected(int row, bool selected) const {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+TRedrawSuspended::TRedrawSuspended(HWND control) : control_(control) {
+    SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+}
+
+TRedrawSuspended::~TRedrawSuspended() {
+    SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(control_, nullptr, FALSE);
+}
+
 } // namespace quarrow

@@ -405,6 +405,7 @@ private:
     int shownRowCount_ = 0;
     int storedSelection_ = 0;                                 // rows whose records StoreSelection marked
     ULONGLONG rowCountSetAt_ = 0;                             // tick count of the last row count set
+    ULONGLONG rowCountCost_ = 0;                              // milliseconds that setting took
     std::array<std::optional<std::wstring>, 2> walkProgress_; // texts of panels 0 and 1 not shown yet
     ULONGLONG progressShownAt_ = 0;
     ULONGLONG pumpedAt_ = 0;

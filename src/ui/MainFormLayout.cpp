@@ -241,6 +241,9 @@ INT_PTR CALLBACK MainFormPageProc(HWND sheet, UINT message, WPARAM wParam, LPARA
     }
 }
 
+// More rows than a list shows at once.
+constexpr int ManyRowsChanging = 256;
+
 LRESULT CALLBACK MainFormControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR data) {
     auto* form = reinterpret_cast<TMainForm*>(data);
@@ -251,15 +254,32 @@ LRESULT CALLBACK MainFormControlProc(HWND control, UINT message, WPARAM wParam, 
             return 0;
         wParam = key;
     }
+    // A click or a moving key that may select or clear many rows (src/ui/Controls.h:
+    // TRedrawSuspended). The keys of the commands are handled before they come here.
+    const bool moves = message == WM_KEYDOWN && wParam >= VK_SPACE && wParam <= VK_DOWN;
+    const bool manyRowsMayChange = id == SubclassResultsList &&
+                                   (moves || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) &&
+                                   ((GetKeyState(VK_SHIFT) & 0x8000) != 0 ||
+                                    TListViewDirect(control).SelectedCount() > ManyRowsChanging);
     if (id == SubclassResultsList && (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN)) {
         // The control applies the click to its selection first.
-        const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
+        LRESULT result = 0;
+        if (manyRowsMayChange) {
+            TRedrawSuspended suspended(control);
+            result = DefSubclassProc(control, message, wParam, lParam);
+        } else {
+            result = DefSubclassProc(control, message, wParam, lParam);
+        }
         try {
             form->ListViewResultsMouseDown(message == WM_LBUTTONDOWN ? VK_LBUTTON : VK_RBUTTON);
         } catch (const std::exception& error) {
             form->ReportError(error);
         }
         return result;
+    }
+    if (manyRowsMayChange && message == WM_KEYDOWN) {
+        TRedrawSuspended suspended(control);
+        return DefSubclassProc(control, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(control, MainFormControlProc, id);

@@ -323,3 +323,51 @@ TEST(FileSystemWatcher, ReportsLostChangesWhenTheyDoNotFitItsBuffer) {
     EXPECT_TRUE(lost);
     EXPECT_LT(changes.size(), files.size());
 }
+
+// One watcher serves search after search: a new location replaces the trees, and reports
+// taken before a new watch (of another tree, or of the same one kept) are not handed on.
+TEST(FileSystemWatcher, ANewWatchDropsWhatCameBeforeAndReplacesOrKeepsItsTrees) {
+    TempDir first(L"watch-first");
+    TempDir second(L"watch-second");
+    const std::wstring early = first.WriteFile(L"early.txt");
+    const std::wstring late = first.WriteFile(L"late.txt");
+    const std::wstring elsewhere = second.WriteFile(L"elsewhere.txt");
+    const std::wstring kept = second.WriteFile(L"kept.txt");
+    std::atomic<int> signals{0};
+    TFileSystemWatcher watcher({first.Path()}, [&] { ++signals; });
+    const auto takeWhenSignalled = [&] {
+        EXPECT_TRUE(PumpUntil([&] { return signals > 0; }));
+        Sleep(100);
+        signals = 0;
+        bool lost = false;
+        std::vector<std::wstring> paths;
+        for (const TWatchedChange& change : watcher.TakeChanges(lost))
+            paths.push_back(change.OldPath);
+        return paths;
+    };
+
+    ASSERT_TRUE(DeleteFileW(early.c_str()));
+    EXPECT_EQ(std::vector<std::wstring>{early}, takeWhenSignalled());
+
+    ASSERT_TRUE(DeleteFileW(late.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return signals > 0; }));
+    watcher.Watch({second.Path()});
+    signals = 0;
+    EXPECT_EQ(std::vector<std::wstring>{second.Path() + L"\\"}, watcher.Roots());
+    bool lost = false;
+    EXPECT_TRUE(watcher.TakeChanges(lost).empty());
+    ASSERT_TRUE(DeleteFileW(elsewhere.c_str()));
+    EXPECT_EQ(std::vector<std::wstring>{elsewhere}, takeWhenSignalled());
+
+    // The same location again: what happened before is dropped, what happens after is seen.
+    ASSERT_TRUE(MoveFileW(kept.c_str(), second.Sub(L"moved.txt").c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return signals > 0; }));
+    watcher.Watch({second.Path() + L"\\"});
+    signals = 0;
+    EXPECT_TRUE(watcher.TakeChanges(lost).empty());
+    ASSERT_TRUE(DeleteFileW(second.Sub(L"moved.txt").c_str()));
+    EXPECT_EQ(std::vector<std::wstring>{second.Sub(L"moved.txt")}, takeWhenSignalled());
+
+    watcher.Watch({});
+    EXPECT_TRUE(watcher.Roots().empty());
+}
