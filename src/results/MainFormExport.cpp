@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "results/ClipboardText.h"
 #include "results/Export.h"
+#include "ui/Controls.h"
 
 #include <utility>
 
@@ -68,9 +69,10 @@ void TMainForm::ExportToClipboard(bool onlySelected) {
         WaitCursor wait;
         const HWND list = controls_.ListViewResults;
         TMessagePacer letMessagesThrough;
-        auto next = [&](int row) {
-            return onlySelected ? ListView_GetNextItem(list, row, LVNI_SELECTED) : row + 1;
-        };
+        // Past the list's subclasses: through them, finding the next selected row of a
+        // sparse selection costs about 0.2 ms under Wine, a second for 5,000 rows.
+        const TListViewDirect direct(list);
+        auto next = [&](int row) { return onlySelected ? direct.NextSelected(row) : row + 1; };
         for (int row = next(-1); handle_ != nullptr && row >= 0 && row < IDList.Count(); row = next(row)) {
             if (!rows.Add(GetResult(row))) {
                 tooMany = true;
