@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "search/Criteria.h"
+#include "search/FolderPrefetcher.h"
 #include "search/ModificationTime.h"
 #include "search/Searches.h"
 
@@ -59,7 +60,8 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
     : ExeFiles(SplitCommaText(L"exe,com,dll,sys,bin,tlb,pdb")),
       MediaFiles(SplitCommaText(L"asf,wma,wmv,avi,mpg,mpeg,mp3,cda,wav,jpg,jpeg,gif,bmp,tif,tiff,ico,png")),
       idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
-      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()) {
+      fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()),
+      prefetcher_(std::make_unique<TFolderPrefetcher>()) {
     // Stop reaches a walk that is inside a very large file.
     fileSearch_->OnProgress = [this] {
         host_.ProcessMessages();
@@ -243,6 +245,11 @@ void TSearchEngine::Stop() {
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
     contentForms_ = ContentForms(Criteria.CTString);
+    // "*.*" lists every entry, so one listing serves both the test and the sub-folders.
+    std::vector<TFolderPrefetcher::Query> queries{{Criteria.SearchPattern, false}};
+    if (Criteria.SearchInSubfolders && Criteria.SearchPattern != AllEntries)
+        queries.push_back({AllEntries, true});
+    prefetcher_->SetQueries(std::move(queries));
 }
 
 bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
@@ -258,21 +265,39 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     walkStack_.push_back({path, std::nullopt, false});
     struct PopFrame {
         std::vector<WalkFrame>& stack;
-        ~PopFrame() { stack.pop_back(); }
-    } popFrame{walkStack_};
+        TFolderPrefetcher& prefetcher;
+        ~PopFrame() {
+            stack.pop_back();
+            // The walk has ended, however it ended: nothing more is read ahead for it.
+            if (stack.empty())
+                prefetcher.Cancel();
+        }
+    } popFrame{walkStack_, *prefetcher_};
 
     host_.SetStatusText(0, path);
-    // "*.*" lists every entry, so one listing serves both passes.
     const bool oneListing = Criteria.SearchPattern == AllEntries;
+    const TFolderListings listings = prefetcher_->Take(path, [this] { host_.ProcessMessages(); });
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
-    ListFolder(path, Criteria.SearchPattern, oneListing && Criteria.SearchInSubfolders, &folderText, subFolders);
+    WIN32_FIND_DATAW entry;
+    const TListing& matches = listings.front();
+    for (size_t i = 0; i < matches.Size(); ++i) {
+        matches.Get(i, entry);
+        TestEntry(path, folderText, entry);
+        if (oneListing && Criteria.SearchInSubfolders)
+            AddSubFolder(entry, subFolders);
+    }
     if (!idList_.Empty())
         host_.SetStatusText(1, L"Searching... " + std::to_wstring(idList_.Count()));
     if (!Criteria.SearchInSubfolders)
         return;
-    if (!oneListing)
-        ListFolder(path, AllEntries, true, nullptr, subFolders);
+    if (!oneListing) {
+        for (size_t i = 0; i < listings.back().Size(); ++i) {
+            listings.back().Get(i, entry);
+            AddSubFolder(entry, subFolders);
+        }
+    }
+    AnnounceSubFolders(path, subFolders);
     for (const SubFolder& sub : subFolders) {
         host_.ProcessMessages();
         if (!RunState.SearchInProgress)
@@ -284,25 +309,24 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     }
 }
 
-// Entries are tested when `folderText` is given; it is made for the folder's first result.
-void TSearchEngine::ListFolder(const std::wstring& folder, const std::wstring& pattern, bool collectSubFolders,
-                               TFolderText* folderText, std::vector<SubFolder>& subFolders) {
-    const std::wstring query = folder + pattern;
-    // The listing's own limit, kept also where the platform would accept longer paths.
-    if (query.size() >= MAX_PATH)
+void TSearchEngine::AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders) {
+    if (IsDirectory(entry) && !IsDotEntry(entry.cFileName))
+        subFolders.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+}
+
+// The folders the walk enters next may be listed ahead. A link is left to the walk, which
+// first checks where it leads; an excluded folder is never entered.
+void TSearchEngine::AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders) {
+    if (!ReadAhead)
         return;
-    WIN32_FIND_DATAW entry;
-    UniqueFind find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH));
-    if (!find)
-        return;
-    do {
-        if (folderText != nullptr)
-            TestEntry(folder, *folderText, entry);
-        if (collectSubFolders && IsDirectory(entry) && !IsDotEntry(entry.cFileName))
-            subFolders.push_back(
-                {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
-    } while (FindNextFileW(find.Get(), &entry));
+    std::vector<std::wstring> ahead;
+    for (const SubFolder& sub : subFolders) {
+        const std::wstring subPath = path + sub.name;
+        if (sub.isLink || (settings_.ExcludeFolders && IsExcluded(subPath)))
+            continue;
+        ahead.push_back(IncludeTrailingBackslash(subPath));
+    }
+    prefetcher_->Announce(ahead);
 }
 
 void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,

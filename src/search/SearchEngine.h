@@ -19,6 +19,7 @@
 namespace quarrow {
 
 class TFileSearch;
+class TFolderPrefetcher;
 class TModificationTimeRule;
 
 // The window's side of a search.
@@ -91,6 +92,10 @@ public:
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;
     std::vector<std::wstring> OtherDriveList;
+    // The folders the walk enters next are listed ahead on a second thread. A listing read
+    // ahead is older than one made on arrival: a test that changes the tree in the middle
+    // of a walk turns this off.
+    bool ReadAhead = true;
 
     TFileSearch& FileSearch() { return *fileSearch_; }
 
@@ -119,8 +124,8 @@ private:
     void Walk(bool allDrives, const std::wstring& location);
     void PrepareWalk();
     bool IsExcluded(const std::wstring& folder) const;
-    void ListFolder(const std::wstring& folder, const std::wstring& pattern, bool collectSubFolders,
-                    TFolderText* folderText, std::vector<SubFolder>& subFolders);
+    static void AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders);
+    void AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders);
     void TestEntry(const std::wstring& folder, TFolderText& folderText, const WIN32_FIND_DATAW& entry);
     bool PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool LeadsBackToAncestor(const std::wstring& path);
@@ -134,6 +139,7 @@ private:
     std::unique_ptr<TModificationTimeRule> timeRule_;
     std::vector<TContentForm> contentForms_;
     std::vector<WalkFrame> walkStack_;
+    std::unique_ptr<TFolderPrefetcher> prefetcher_;
     bool walking_ = false;
 };
 
