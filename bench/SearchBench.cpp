@@ -248,14 +248,18 @@ public:
 };
 
 // Runs the measurements in turn, after one warm-up round; returns the median of each.
-// Each measurement times itself, so that it can prepare untimed.
+// Each measurement times itself, so that it can prepare untimed. Each round starts one
+// measurement later: what one leaves behind (touched pages, a busy disk cache) would
+// otherwise always slow down the same next one.
 std::vector<double> SideBySide(int repetitions, const std::vector<std::function<double()>>& measurements) {
     for (const auto& measure : measurements)
         measure();
     std::vector<std::vector<double>> times(measurements.size());
     for (int i = 0; i < repetitions; ++i) {
-        for (size_t m = 0; m < measurements.size(); ++m)
+        for (size_t step = 0; step < measurements.size(); ++step) {
+            const size_t m = (static_cast<size_t>(i) + step) % measurements.size();
             times[m].push_back(measurements[m]());
+        }
     }
     std::vector<double> medians;
     for (const auto& series : times)
