@@ -21,6 +21,10 @@ inline double Seconds(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+inline double Milliseconds(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 // The processor time the calling thread has used: on a machine shared with other work,
 // this tells the program's own cost apart from the time it waited for a processor.
 inline double ThreadCpuSeconds() {
@@ -52,14 +56,19 @@ inline std::function<double()> Timed(std::function<void()> action) {
 }
 
 // Runs the measurements in turn, after one warm-up round; returns the median of each.
+// Each measurement times itself, so that it can prepare untimed. Each round starts one
+// measurement later: what one leaves behind (touched pages, a busy disk cache) would
+// otherwise always slow down the same next one.
 inline std::vector<double> SideBySide(int repetitions,
                                       const std::vector<std::function<double()>>& measurements) {
     for (const auto& measure : measurements)
         measure();
     std::vector<std::vector<double>> times(measurements.size());
     for (int i = 0; i < repetitions; ++i) {
-        for (size_t m = 0; m < measurements.size(); ++m)
+        for (size_t step = 0; step < measurements.size(); ++step) {
+            const size_t m = (static_cast<size_t>(i) + step) % measurements.size();
             times[m].push_back(measurements[m]());
+        }
     }
     std::vector<double> medians;
     for (const auto& series : times)

@@ -4,6 +4,8 @@
 // reports against bare attribute reads. Prints "name: value" lines.
 // argv[1] is the work folder; the tree of 20,000 files is generated there once.
 
+#include "BenchSupport.h"
+
 #include "base/Handles.h"
 #include "base/Messages.h"
 #include "shell/ShellUnit.h"
@@ -20,24 +22,9 @@
 #include <vector>
 
 using namespace quarrow;
+using namespace quarrow::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Milliseconds(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* name, double value) {
-    std::printf("%s: %.3f\n", name, value);
-}
 
 constexpr int Folders = 20;
 constexpr int FilesPerFolder = 1000;

@@ -3,6 +3,8 @@
 // and 5,000 selected rows of 100,000 to the clipboard. Prints "name: value" lines. argv[1]
 // is the work folder.
 
+#include "BenchSupport.h"
+
 #include "base/Handles.h"
 #include "base/Prompt.h"
 #include "shell/ShellUnit.h"
@@ -20,27 +22,12 @@
 #include <vector>
 
 using namespace quarrow;
+using namespace quarrow::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int ResultCount = 100000;
 constexpr int Runs = 5;
-
-double Milliseconds(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* name, double value) {
-    std::printf("%s: %.3f\n", name, value);
-}
 
 std::string ReadWholeFile(const std::wstring& path) {
     UniqueFile file(

@@ -4,6 +4,8 @@
 // sparse 4 GB file, and the in-memory scan. Prints "name: value" lines. argv[1] is the work
 // folder; the trees are generated there once and reused.
 
+#include "BenchSupport.h"
+
 #include "base/Handles.h"
 #include "base/Messages.h"
 #include "base/Text.h"
@@ -23,35 +25,9 @@
 #include <vector>
 
 using namespace quarrow;
+using namespace quarrow::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void Print(const char* name, double value) {
-    std::printf("%s: %.3f\n", name, value);
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& content) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    return file && (content.empty() || WriteFile(file.Get(), content.data(),
-                                                 static_cast<DWORD>(content.size()), &written, nullptr));
-}
 
 const char* const Words[] = {"the",     "search",  "folder", "result",   "window",   "listing",
                              "pattern", "quarrow", "needle", "haystack", "file",     "mapping",
@@ -130,8 +106,9 @@ int EnsureContentTree(const std::wstring& root) {
     return NeedleFiles;
 }
 
-// The platform's floor: one listing per folder, nothing else.
-struct BareWalk {
+// The platform's floor: one listing per folder, nothing else; it also keeps the slowest
+// folder's listing time.
+struct SlowestFolderWalk {
     int64_t entries = 0;
     double slowestFolder = 0;
 
@@ -247,34 +224,6 @@ public:
     std::vector<double> maxPumpGaps;
 };
 
-// Runs the measurements in turn, after one warm-up round; returns the median of each.
-// Each measurement times itself, so that it can prepare untimed. Each round starts one
-// measurement later: what one leaves behind (touched pages, a busy disk cache) would
-// otherwise always slow down the same next one.
-std::vector<double> SideBySide(int repetitions, const std::vector<std::function<double()>>& measurements) {
-    for (const auto& measure : measurements)
-        measure();
-    std::vector<std::vector<double>> times(measurements.size());
-    for (int i = 0; i < repetitions; ++i) {
-        for (size_t step = 0; step < measurements.size(); ++step) {
-            const size_t m = (static_cast<size_t>(i) + step) % measurements.size();
-            times[m].push_back(measurements[m]());
-        }
-    }
-    std::vector<double> medians;
-    for (const auto& series : times)
-        medians.push_back(Median(series));
-    return medians;
-}
-
-std::function<double()> Timed(std::function<void()> action) {
-    return [action] {
-        const auto start = Clock::now();
-        action();
-        return Seconds(start);
-    };
-}
-
 void BenchScan() {
     constexpr size_t Size = size_t{100} << 20;
     std::mt19937 rng(42);
@@ -354,7 +303,7 @@ void BenchWalk(const std::wstring& work) {
     noRecords.SearchForSize = true;
     noRecords.SZCount = 10000;
     noRecords.SZUnitIndex = 0;
-    BareWalk bare;
+    SlowestFolderWalk bare;
     std::vector<double> slowestFolders;
     // The previous search's records are freed before the clock starts: that is not the walk.
     const std::vector<double> medians = SideBySide(9, {Timed([&] {

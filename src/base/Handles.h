@@ -88,6 +88,11 @@ struct RegKeyTraits {
     static Type Invalid() noexcept { return nullptr; }
     static void Close(Type h) noexcept { ::RegCloseKey(h); }
 };
+struct GlobalMemoryTraits {
+    using Type = HGLOBAL;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::GlobalFree(h); }
+};
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
@@ -99,6 +104,7 @@ using UniqueMenu = UniqueResource<MenuTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
 
 // Owner of one COM interface pointer.
 template <typename T> class ComPtr {

@@ -7,9 +7,8 @@
 
 namespace quarrow {
 
-// Replaces what the clipboard holds with `text`. The clipboard is opened for `owner`, a
-// window (the platform refuses the data of an ownerless write); another program may hold
-// it for a moment.
+// Replaces what the clipboard holds with `text`. The clipboard is opened for `owner`, or for
+// a window made for the write when there is none; another program may hold it for a moment.
 bool SetClipboardText(const std::wstring& text, HWND owner);
 // The clipboard's UTF-16 text; empty when it holds none.
 std::wstring ClipboardText();

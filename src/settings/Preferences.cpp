@@ -9,7 +9,6 @@
 #include "ui/UiFont.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quarrow {
 namespace {
@@ -76,38 +75,6 @@ constexpr int PictureTop = 12;
 
 const wchar_t ClearHistoryQuestion[] = L"Do you want to clear the history list now?";
 const wchar_t EditorFilter[] = L"Programs|*.exe|All files|*.*";
-
-HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
-                 int id) {
-    return CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
-// A dialog without controls, font or caption, made from an in-memory template.
-HWND CreateEmptyDialog(HWND parent, DWORD style, DWORD exStyle, DLGPROC procedure, LPARAM parameter) {
-    alignas(DWORD) WORD dialogTemplate[16] = {};
-    DLGTEMPLATE header{};
-    header.style = style;
-    header.dwExtendedStyle = exStyle;
-    std::memcpy(dialogTemplate, &header, sizeof(header));
-    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                      reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate), parent, procedure,
-                                      parameter);
-}
-
-void EnableTabPageTexture(HWND sheet) {
-    using Function = HRESULT(WINAPI*)(HWND, DWORD);
-    static const Function enable = [] {
-        HMODULE theme = LoadLibraryW(L"uxtheme.dll");
-        return theme == nullptr ? nullptr
-                                : reinterpret_cast<Function>(reinterpret_cast<void*>(
-                                      GetProcAddress(theme, "EnableThemeDialogTexture")));
-    }();
-    constexpr DWORD enableTab = 0x00000006; // ETDT_ENABLETAB
-    if (enable != nullptr)
-        enable(sheet, enableTab);
-}
 
 // The icons of one strip of pictures drawn at `size` pixels.
 template <size_t Count> std::array<UniqueIcon, Count> LoadIcons(int resource, int size) {

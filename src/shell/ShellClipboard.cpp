@@ -1,6 +1,6 @@
 #include "shell/ShellClipboard.h"
 
-#include "base/Handles.h"
+#include "base/Clipboard.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -14,65 +14,6 @@ namespace {
 UINT DropEffectFormat() {
     return RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT);
 }
-
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { ::GlobalFree(h); }
-};
-using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;
-
-UniqueGlobal GlobalCopy(const void* data, SIZE_T size) {
-    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
-    if (!memory)
-        return {};
-    if (void* target = GlobalLock(memory.Get())) {
-        std::memcpy(target, data, size);
-        GlobalUnlock(memory.Get());
-        return memory;
-    }
-    return {};
-}
-
-// Holds the clipboard open for its lifetime. Another program may hold it for a moment.
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) {
-        for (int attempt = 0; attempt < 20 && !opened_; ++attempt) {
-            opened_ = OpenClipboard(owner) != FALSE;
-            if (!opened_)
-                Sleep(10);
-        }
-    }
-    ~OpenedClipboard() {
-        if (opened_)
-            CloseClipboard();
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-
-    bool Opened() const { return opened_; }
-
-private:
-    bool opened_ = false;
-};
-
-// Emptying the clipboard without an owner window would make every later write fail, so a
-// window is made for the write when the caller has none.
-class WritableClipboard {
-public:
-    explicit WritableClipboard(HWND owner)
-        : window_(owner != nullptr ? nullptr
-                                   : CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                                     GetModuleHandleW(nullptr), nullptr)),
-          clipboard_(owner != nullptr ? owner : window_.Get()) {}
-
-    bool Opened() const { return clipboard_.Opened(); }
-
-private:
-    UniqueWindow window_; // destroyed after the clipboard is closed
-    OpenedClipboard clipboard_;
-};
 
 struct FormatData {
     UINT format;

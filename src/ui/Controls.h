@@ -9,6 +9,14 @@
 
 namespace quarrow {
 
+// A visible child control made with no size; the layout places it.
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
+                 int id);
+// A dialog without controls, font or caption, made from an in-memory template.
+HWND CreateEmptyDialog(HWND parent, DWORD style, DWORD exStyle, DLGPROC procedure, LPARAM parameter);
+// A tab sheet takes the themed body of a tab page when the platform offers it.
+void EnableTabPageTexture(HWND sheet);
+
 std::wstring WindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 

@@ -8,7 +8,6 @@
 #include "ui/UiFont.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quarrow {
 namespace {
@@ -172,29 +171,8 @@ int CheckBoxTextWidth(HWND checkBox) {
     return extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2;
 }
 
-HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
-                 int id) {
-    return CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
 HWND CreateButton(HWND parent, const wchar_t* text, int id) {
     return CreateChild(parent, WC_BUTTONW, text, BS_PUSHBUTTON | WS_TABSTOP, 0, id);
-}
-
-// The tab sheets take the themed body of a tab page when the platform offers it.
-void EnableTabPageTexture(HWND sheet) {
-    using Function = HRESULT(WINAPI*)(HWND, DWORD);
-    static const Function enable = [] {
-        HMODULE theme = LoadLibraryW(L"uxtheme.dll");
-        return theme == nullptr ? nullptr
-                                : reinterpret_cast<Function>(reinterpret_cast<void*>(
-                                      GetProcAddress(theme, "EnableThemeDialogTexture")));
-    }();
-    constexpr DWORD enableTab = 0x00000006; // ETDT_ENABLETAB
-    if (enable != nullptr)
-        enable(sheet, enableTab);
 }
 
 // Picks the drawn size of the pictures for the DPI: the largest that is not above 16 scaled.
@@ -303,14 +281,8 @@ int TMainForm::ReadDpi() const {
 HWND TMainForm::CreateTabSheet() {
     // An empty child dialog: it gives the sheet the dialog's keyboard navigation and the
     // themed tab body.
-    alignas(DWORD) WORD dialogTemplate[16] = {};
-    DLGTEMPLATE header{};
-    header.style = WS_CHILD | DS_CONTROL | WS_CLIPSIBLINGS;
-    header.dwExtendedStyle = WS_EX_CONTROLPARENT;
-    std::memcpy(dialogTemplate, &header, sizeof(header));
-    HWND sheet = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                            reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate), handle_,
-                                            MainFormPageProc, reinterpret_cast<LPARAM>(this));
+    HWND sheet = CreateEmptyDialog(handle_, WS_CHILD | DS_CONTROL | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
+                                   MainFormPageProc, reinterpret_cast<LPARAM>(this));
     EnableTabPageTexture(sheet);
     return sheet;
 }
