@@ -386,6 +386,14 @@ int TPreferencesForm::ShowModal() {
             modalResult_ = IDCANCEL;
             break;
         }
+        if (handle_ != nullptr && (message.hwnd == handle_ || IsChild(handle_, message.hwnd))) {
+            if (const int page = PageFromKey(message, controls_.PageControl); page >= 0) {
+                const HWND shown = controls_.TabSheets[static_cast<size_t>(ActivePage())];
+                SelectPage(page);
+                KeepFocusOffHiddenPage(shown, controls_.PageControl);
+                continue;
+            }
+        }
         if (handle_ != nullptr && IsDialogMessageW(handle_, &message))
             continue;
         TranslateMessage(&message);

@@ -35,6 +35,28 @@ void EnableTabPageTexture(HWND sheet) {
         enable(sheet, enableTab);
 }
 
+int PageFromKey(const MSG& message, HWND tabControl) {
+    if (message.message != WM_KEYDOWN || (GetKeyState(VK_CONTROL) & 0x8000) == 0)
+        return -1;
+    int step = 0;
+    if (message.wParam == VK_TAB)
+        step = (GetKeyState(VK_SHIFT) & 0x8000) != 0 ? -1 : 1;
+    else if (message.wParam == VK_NEXT)
+        step = 1;
+    else if (message.wParam == VK_PRIOR)
+        step = -1;
+    const int count = TabCtrl_GetItemCount(tabControl);
+    if (step == 0 || count <= 0)
+        return -1;
+    return (TabCtrl_GetCurSel(tabControl) + step + count) % count;
+}
+
+void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hiddenSheet, focus))
+        SetFocus(tabControl);
+}
+
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

@@ -17,6 +17,14 @@ HWND CreateEmptyDialog(HWND parent, DWORD style, DWORD exStyle, DLGPROC procedur
 // A tab sheet takes the themed body of a tab page when the platform offers it.
 void EnableTabPageTexture(HWND sheet);
 
+// The page a key asks a tab control to move to, as tabbed dialogs do: Ctrl+Tab and
+// Ctrl+PageDown go to the next page, Ctrl+Shift+Tab and Ctrl+PageUp to the previous one,
+// wrapping round. -1 when `message` is no such key or the control has no page.
+int PageFromKey(const MSG& message, HWND tabControl);
+// After a page change from the keyboard, the focus leaves a control of the page now hidden
+// for the tab control.
+void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
+
 std::wstring WindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 

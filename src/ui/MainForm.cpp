@@ -5,6 +5,7 @@
 #include "base/SystemError.h"
 #include "base/Text.h"
 #include "settings/SettingsStore.h"
+#include "ui/Controls.h"
 #include "ui/MainFormIds.h"
 #include "ui/Resources.h"
 
@@ -63,6 +64,14 @@ bool MainFormFilterMessage(MSG& message) {
         return false;
     if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message))
         return true;
+    if (message.hwnd == form->handle_ || IsChild(form->handle_, message.hwnd)) {
+        if (const int page = PageFromKey(message, form->controls_.PageControl); page >= 0) {
+            const HWND shown = form->controls_.TabSheets[static_cast<size_t>(form->ActivePage())];
+            form->SelectPage(page);
+            KeepFocusOffHiddenPage(shown, form->controls_.PageControl);
+            return true;
+        }
+    }
     return IsDialogMessageW(form->handle_, &message) != FALSE;
 }
 

@@ -133,3 +133,32 @@ TEST_F(MainFormTest, AfterStopTheFocusMovesToSearchAndEnterStartsASearch) {
     EXPECT_FALSE(form.Engine().RunState.FindStopped);
     EXPECT_EQ(11, form.IDList.Count());
 }
+
+// Ctrl+Tab and Ctrl+PageDown move to the next criteria page, with Shift or PageUp to the
+// previous one, wrapping round; the focus does not stay on a control of a hidden page.
+TEST_F(MainFormTest, CtrlTabAndCtrlPageKeysMoveBetweenTheCriteriaPages) {
+    TMainForm& form = OpenForm();
+    const TMainControls& c = C();
+    ActivateForm(form);
+    SetFocus(c.ComboBoxSearchPattern);
+    if (GetFocus() == nullptr || !IsChild(form.Handle(), GetFocus()))
+        GTEST_SKIP() << "another program took the foreground";
+    PressKeys({VK_TAB});
+    EXPECT_EQ(0, form.ActivePage()) << "Tab alone moves the focus, not the page";
+    SetFocus(c.ComboBoxSearchPattern);
+
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_EQ(1, form.ActivePage());
+    EXPECT_TRUE(IsWindowVisible(c.TabSheets[1]));
+    EXPECT_FALSE(IsWindowVisible(c.TabSheets[0]));
+    EXPECT_EQ(c.PageControl, GetFocus());
+    PressKeys({VK_CONTROL, VK_NEXT});
+    EXPECT_EQ(2, form.ActivePage());
+    PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB});
+    EXPECT_EQ(1, form.ActivePage());
+    PressKeys({VK_CONTROL, VK_PRIOR});
+    PressKeys({VK_CONTROL, VK_PRIOR});
+    EXPECT_EQ(3, form.ActivePage()) << "from the first page back to the last";
+    PressKeys({VK_CONTROL, VK_NEXT});
+    EXPECT_EQ(0, form.ActivePage());
+}

@@ -57,34 +57,6 @@ template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
     return done();
 }
 
-// A key press with its modifiers, as the keyboard delivers it to the focused control: other
-// programs of a parallel test run cannot take it, as they could real input.
-void PressKeys(std::initializer_list<WORD> keys) {
-    BYTE saved[256];
-    GetKeyboardState(saved);
-    BYTE state[256];
-    std::copy(std::begin(saved), std::end(saved), std::begin(state));
-    WORD key = 0;
-    for (WORD k : keys) {
-        if (k == VK_CONTROL || k == VK_SHIFT || k == VK_MENU)
-            state[k] |= 0x80;
-        else
-            key = k;
-    }
-    SetKeyboardState(state);
-    const bool alt = (state[VK_MENU] & 0x80) != 0;
-    const bool system = alt || key == VK_F10;
-    const LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16) |
-                        (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
-    const HWND target = GetFocus();
-    PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, data);
-    PumpMessages();
-    PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, data | (3LL << 30));
-    PumpMessages();
-    SetKeyboardState(saved);
-    PumpMessages();
-}
-
 // The verbs the shell component is asked for, vetoed so that no shell window opens.
 struct VerbRecorder {
     explicit VerbRecorder(TVantor& vantor) {

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace quarrow::test {
@@ -95,6 +96,32 @@ void MainFormTest::Pump() {
     // A window closed by the test leaves its quit request behind; the next test must not see it.
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
+}
+
+void MainFormTest::PressKeys(std::initializer_list<WORD> keys) {
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    BYTE state[256];
+    std::copy(std::begin(saved), std::end(saved), std::begin(state));
+    WORD key = 0;
+    for (WORD k : keys) {
+        if (k == VK_CONTROL || k == VK_SHIFT || k == VK_MENU)
+            state[k] |= 0x80;
+        else
+            key = k;
+    }
+    SetKeyboardState(state);
+    const bool alt = (state[VK_MENU] & 0x80) != 0;
+    const bool system = alt || key == VK_F10;
+    const LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16) |
+                        (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
+    const HWND target = GetFocus();
+    PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, data);
+    ProcessMessages();
+    PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key, data | (3LL << 30));
+    ProcessMessages();
+    SetKeyboardState(saved);
+    ProcessMessages();
 }
 
 void MainFormTest::Click(HWND button) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ protected:
     static void Pump();
     // Clicks a button as the user would (the handler runs through the window's messages).
     static void Click(HWND button);
+    // A key press with its modifiers (VK_CONTROL, VK_SHIFT, VK_MENU), posted to the focused
+    // control as the keyboard delivers it: other programs of a parallel test run cannot take
+    // it, as they could real input.
+    static void PressKeys(std::initializer_list<WORD> keys);
     // Ticks or clears a check box by a click, so that its handler runs.
     static void SetCheckBy(HWND checkBox, bool checked);
 
