@@ -1,22 +1,14 @@
 #pragma once
-// Folder listings read ahead of the walk on a second thread. Listing a folder is mostly
-// waiting for the file system (a stat per entry under Wine); testing the entries, making
-// the records and painting the window are the walk's own work. With the folders the walk
-// will enter next listed meanwhile, the two overlap.
-//
-// The walk keeps its order and its rules: it announces the sub-folders it is about to
-// enter, in the order it will enter them, and takes each folder's listing when it gets
-// there. A folder the thread has not started yet is listed by the walk itself; the thread
-// never takes the folder the walk needs next. Window-free.
+// Folder listings read ahead of the walk on a second thread (see ReadAhead.h): the walk
+// announces the sub-folders it is about to enter, in the order it will enter them, and
+// takes each folder's listing when it gets there. Window-free.
 
-#include "base/Handles.h"
+#include "search/ReadAhead.h"
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -64,49 +56,30 @@ public:
     static constexpr size_t MaxReady = 32;
 
     TFolderPrefetcher();
-    ~TFolderPrefetcher();
-    TFolderPrefetcher(const TFolderPrefetcher&) = delete;
-    TFolderPrefetcher& operator=(const TFolderPrefetcher&) = delete;
 
     // The queries every folder of this walk is listed with.
     void SetQueries(std::vector<Query> queries);
 
     // The walk will enter `folders` next, in this order, before any folder announced
     // earlier and not yet taken.
-    void Announce(const std::vector<std::wstring>& folders);
+    void Announce(const std::vector<std::wstring>& folders) { ahead_.Announce(folders, true); }
 
     // The listings of `folder`: read ahead, or listed now. While the thread is still
     // listing it, `whileWaiting` runs about every 20 ms.
     TFolderListings Take(const std::wstring& folder, const std::function<void()>& whileWaiting);
 
     // Forgets every announced folder; a listing under way is dropped when it ends.
-    void Cancel();
+    void Cancel() { ahead_.Cancel(); }
 
     // Listings the thread made (for tests).
-    int ListedAhead() const;
+    int ListedAhead() const { return ahead_.DoneAhead(); }
 
 private:
-    enum class State { Announced, Listing, Ready };
-    struct Job {
-        std::wstring folder;
-        State state = State::Announced;
-        TFolderListings listings;
-    };
-
-    static DWORD WINAPI ThreadEntry(void* self);
-    void Run();
     TFolderListings ListNow(const std::wstring& folder) const;
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::list<Job> jobs_; // in the order the walk will take them
+    mutable std::mutex mutex_; // guards queries_, which the thread reads
     std::vector<Query> queries_;
-    size_t ready_ = 0;
-    uint64_t generation_ = 0;
-    int listedAhead_ = 0;
-    bool stopping_ = false;
-    bool failed_ = false; // the thread could not go on: the walk lists every folder itself
-    UniqueHandle thread_;
+    TReadAhead<TFolderListings> ahead_;
 };
 
 } // namespace quarrow

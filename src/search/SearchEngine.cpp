@@ -6,6 +6,7 @@
 #include "search/Criteria.h"
 #include "search/FolderPrefetcher.h"
 #include "search/ModificationTime.h"
+#include "search/ReadAhead.h"
 #include "search/Searches.h"
 
 #include <algorithm>
@@ -61,7 +62,10 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
       MediaFiles(SplitCommaText(L"asf,wma,wmv,avi,mpg,mpeg,mp3,cda,wav,jpg,jpeg,gif,bmp,tif,tiff,ico,png")),
       idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
       fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()),
-      prefetcher_(std::make_unique<TFolderPrefetcher>()) {
+      prefetcher_(std::make_unique<TFolderPrefetcher>()),
+      filesAhead_(std::make_unique<TReadAhead<TMappedFile>>(
+          [this](const std::wstring& path) { return MapWholeFile(path, largestFileMappedAhead_); },
+          MaxFilesMappedAhead)) {
     // Stop reaches a walk that is inside a very large file.
     fileSearch_->OnProgress = [this] {
         host_.ProcessMessages();
@@ -245,6 +249,7 @@ void TSearchEngine::Stop() {
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
     contentForms_ = ContentForms(Criteria.CTString);
+    largestFileMappedAhead_ = fileSearch_->MaxViewSize();
     // "*.*" lists every entry, so one listing serves both the test and the sub-folders.
     std::vector<TFolderPrefetcher::Query> queries{{Criteria.SearchPattern, false}};
     if (Criteria.SearchInSubfolders && Criteria.SearchPattern != AllEntries)
@@ -266,13 +271,16 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     struct PopFrame {
         std::vector<WalkFrame>& stack;
         TFolderPrefetcher& prefetcher;
+        TReadAhead<TMappedFile>& filesAhead;
         ~PopFrame() {
             stack.pop_back();
             // The walk has ended, however it ended: nothing more is read ahead for it.
-            if (stack.empty())
+            if (stack.empty()) {
                 prefetcher.Cancel();
+                filesAhead.Cancel();
+            }
         }
-    } popFrame{walkStack_, *prefetcher_};
+    } popFrame{walkStack_, *prefetcher_, *filesAhead_};
 
     host_.SetStatusText(0, path);
     const bool oneListing = Criteria.SearchPattern == AllEntries;
@@ -281,6 +289,7 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     TFolderText folderText;
     WIN32_FIND_DATAW entry;
     const TListing& matches = listings.front();
+    AnnounceContentTests(path, matches);
     for (size_t i = 0; i < matches.Size(); ++i) {
         matches.Get(i, entry);
         TestEntry(path, folderText, entry);
@@ -329,38 +338,65 @@ void TSearchEngine::AnnounceSubFolders(const std::wstring& path, const std::vect
     prefetcher_->Announce(ahead);
 }
 
-void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,
-                              const WIN32_FIND_DATAW& entry) {
+// The files of the folder that will be opened for the content test are mapped ahead, in
+// the order the walk tests them.
+void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListing& listing) {
+    if (!ReadAhead || !Criteria.SearchInFiles)
+        return;
+    std::vector<std::wstring> ahead;
+    WIN32_FIND_DATAW entry;
+    TDateTime modified = 0;
+    int64_t size = 0;
+    for (size_t i = 0; i < listing.Size(); ++i) {
+        listing.Get(i, entry);
+        if (PassesListingTests(entry, modified, size) && OpensForContentTest(entry) && size > 0 &&
+            size <= largestFileMappedAhead_)
+            ahead.push_back(ExtendedLengthPath(path + entry.cFileName));
+    }
+    filesAhead_->Announce(ahead, false);
+}
+
+// The tests before the content test, in their order: the show switches, the date, the size.
+bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified, int64_t& size) const {
     const bool isFolder = IsDirectory(entry);
     if (!Criteria.ShowMatchingFilenames && !isFolder)
-        return;
+        return false;
     if (!Criteria.ShowMatchingFoldernames && isFolder)
-        return;
+        return false;
     if (IsDotEntry(entry.cFileName))
-        return;
-    const TDateTime modified = timeRule_->FromUtc(entry.ftLastWriteTime);
+        return false;
+    modified = timeRule_->FromUtc(entry.ftLastWriteTime);
     if (Criteria.SearchOnDate) {
         if (Criteria.DTNewerThan) {
             if (!(modified > Criteria.DTSearchDateAndTime))
-                return;
+                return false;
         } else if (Criteria.DTOlderThan) {
             if (!(modified < Criteria.DTSearchDateAndTime))
-                return;
+                return false;
         } else if (Criteria.DTBetween) {
             if (!(modified > Criteria.DTBeginDate && modified < Criteria.DTEndDate))
-                return;
+                return false;
         }
     }
-    const int64_t size = EntrySize(entry);
+    size = EntrySize(entry);
     if (Criteria.SearchOnSize) {
         if (Criteria.SZLargerThan) {
             if (!(size > Criteria.SZSearchSize))
-                return;
+                return false;
         } else if (Criteria.SZSmallerThan) {
             if (!(size < Criteria.SZSearchSize))
-                return;
+                return false;
         }
     }
+    return true;
+}
+
+void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,
+                              const WIN32_FIND_DATAW& entry) {
+    TDateTime modified = 0;
+    int64_t size = 0;
+    if (!PassesListingTests(entry, modified, size))
+        return;
     if (Criteria.SearchInFiles && !PassesContentTest(folder, entry))
         return;
 
@@ -373,22 +409,36 @@ void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderTex
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;
     item->Size = size;
-    item->IsFolder = isFolder;
+    item->IsFolder = IsDirectory(entry);
     idList_.Add(std::move(item));
     host_.ResultCountChanged(idList_.Count());
 }
 
-bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
-    const std::wstring extension = LowerAsciiLetters(GetFileExtension(entry.cFileName));
+// Folders and the ignored kinds of files are never opened.
+bool TSearchEngine::OpensForContentTest(const WIN32_FIND_DATAW& entry) const {
     if (IsDirectory(entry))
         return false;
+    const std::wstring extension = LowerAsciiLetters(GetFileExtension(entry.cFileName));
     if (Criteria.CTIgnoreExecutableFiles && InExtensionList(ExeFiles, extension))
         return false;
     if (Criteria.CTIgnoreMediaFiles && InExtensionList(MediaFiles, extension))
         return false;
+    return true;
+}
+
+bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+    if (!OpensForContentTest(entry))
+        return false;
     TFileSearch& search = *fileSearch_;
     // A name that ends in a dot or a blank is opened only in the form that keeps it.
-    search.SetFilename(ExtendedLengthPath(folder + entry.cFileName));
+    const std::wstring path = ExtendedLengthPath(folder + entry.cFileName);
+    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] { host_.ProcessMessages(); });
+    // A file the thread could not map is tried again here, where it may also be searched
+    // view by view.
+    if (mapped && mapped->view)
+        search.SetMappedFile(path, std::move(*mapped));
+    else
+        search.SetFilename(path);
     bool found = false;
     for (const TContentForm& form : contentForms_) {
         search.SetPattern(form.Bytes);

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ namespace quarrow {
 
 class TFileSearch;
 class TFolderPrefetcher;
+class TListing;
+struct TMappedFile;
+template <typename Result> class TReadAhead;
 class TModificationTimeRule;
 
 // The window's side of a search.
@@ -92,10 +96,14 @@ public:
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;
     std::vector<std::wstring> OtherDriveList;
-    // The folders the walk enters next are listed ahead on a second thread. A listing read
-    // ahead is older than one made on arrival: a test that changes the tree in the middle
-    // of a walk turns this off.
+    // The folders the walk enters next are listed ahead on a second thread, and the files of
+    // a folder that reach the content test are opened and mapped ahead on a third. What is
+    // read ahead is older than what is read on arrival: a test that changes the tree in the
+    // middle of a walk turns this off.
     bool ReadAhead = true;
+
+    // How many files may wait mapped for their content test at once.
+    static constexpr size_t MaxFilesMappedAhead = 16;
 
     TFileSearch& FileSearch() { return *fileSearch_; }
 
@@ -126,6 +134,9 @@ private:
     bool IsExcluded(const std::wstring& folder) const;
     static void AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders);
     void AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders);
+    void AnnounceContentTests(const std::wstring& path, const TListing& listing);
+    bool PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified, int64_t& size) const;
+    bool OpensForContentTest(const WIN32_FIND_DATAW& entry) const;
     void TestEntry(const std::wstring& folder, TFolderText& folderText, const WIN32_FIND_DATAW& entry);
     bool PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool LeadsBackToAncestor(const std::wstring& path);
@@ -140,6 +151,9 @@ private:
     std::vector<TContentForm> contentForms_;
     std::vector<WalkFrame> walkStack_;
     std::unique_ptr<TFolderPrefetcher> prefetcher_;
+    // Files larger than this are left to the content test: it may search them view by view.
+    std::atomic<int64_t> largestFileMappedAhead_{0};
+    std::unique_ptr<TReadAhead<TMappedFile>> filesAhead_;
     bool walking_ = false;
 };
 

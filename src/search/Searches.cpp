@@ -294,23 +294,51 @@ void TFileSearch::CloseFile() {
     lastMatchEnd_ = 0;
 }
 
+namespace {
+
+// Opens the file and creates a read-only mapping of all of it; false when the file cannot
+// be opened, is empty, or cannot be mapped. The file handle is closed on return.
+bool OpenMapping(const std::wstring& path, UniqueHandle& mapping, int64_t& size) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file.Get(), &length) || length.QuadPart <= 0)
+        return false;
+    mapping.Reset(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    size = length.QuadPart;
+    return static_cast<bool>(mapping);
+}
+
+bool FitsOneView(int64_t size, int64_t maxSize) {
+    return size <= maxSize && static_cast<uint64_t>(size) <= SIZE_MAX;
+}
+
+} // namespace
+
+TMappedFile MapWholeFile(const std::wstring& path, int64_t maxSize) {
+    TMappedFile file;
+    UniqueHandle mapping;
+    int64_t size = 0;
+    if (!OpenMapping(path, mapping, size) || !FitsOneView(size, maxSize))
+        return file;
+    file.view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+    if (file.view)
+        file.size = size;
+    return file;
+}
+
 void TFileSearch::SetFilename(const std::wstring& value) {
     CloseFile();
     if (value.empty())
         return;
-    UniqueFile file(CreateFileW(value.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    UniqueHandle mapping;
+    int64_t size = 0;
+    if (!OpenMapping(value, mapping, size))
         return;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
-        return;
-    UniqueHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping)
-        return;
-    fileSize_ = size.QuadPart;
-    if (fileSize_ <= maxViewSize_ && static_cast<uint64_t>(fileSize_) <= SIZE_MAX) {
+    fileSize_ = size;
+    if (FitsOneView(fileSize_, maxViewSize_)) {
         view_.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
         if (view_)
             SetBuffer(view_.Get(), fileSize_);
@@ -323,6 +351,16 @@ void TFileSearch::SetFilename(const std::wstring& value) {
             return;
         }
     }
+    FFilename = value;
+}
+
+void TFileSearch::SetMappedFile(const std::wstring& value, TMappedFile file) {
+    CloseFile();
+    if (value.empty() || !file.view || file.size <= 0)
+        return;
+    view_ = std::move(file.view);
+    fileSize_ = file.size;
+    SetBuffer(view_.Get(), fileSize_);
     FFilename = value;
 }
 

@@ -85,6 +85,16 @@ private:
     int64_t FBufferLength = 0;
 };
 
+// A read-only view of a whole file, as the content test maps it.
+struct TMappedFile {
+    UniqueView view;
+    int64_t size = 0;
+};
+
+// Opens `path` for reading, denying nothing to others, and maps the whole file read-only.
+// No view when the file cannot be opened or mapped, is empty, or is larger than `maxSize`.
+TMappedFile MapWholeFile(const std::wstring& path, int64_t maxSize);
+
 class TFileSearch : public TBaseSearch {
 public:
     TFileSearch() = default;
@@ -94,6 +104,9 @@ public:
     // searched, else empty (and Search returns -1). Empty files are never searched.
     const std::wstring& Filename() const { return FFilename; }
     void SetFilename(const std::wstring& value);
+    // As SetFilename, with the file already mapped (read ahead of the search): the object
+    // owns the view from now on. Without a view, no file is searched.
+    void SetMappedFile(const std::wstring& value, TMappedFile file);
     void CloseFile();
 
     // A read fault in the mapped file (it shrank, or its device went away) ends the file's
@@ -105,6 +118,7 @@ public:
     // mapped, is searched through consecutive overlapping views, with the same results.
     static constexpr int64_t DefaultMaxViewSize = int64_t{16} << 20;
     void SetMaxViewSize(int64_t bytes) { maxViewSize_ = bytes; }
+    int64_t MaxViewSize() const { return maxViewSize_; }
     bool SearchesInWindows() const { return windowStep_ != 0; }
 
     // Called between two views of a file searched view by view, so that a large file does

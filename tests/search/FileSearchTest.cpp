@@ -144,12 +144,19 @@ TEST(FileSearch, AFileThatShrinksWhileMappedIsNotFoundAndTheNextFileIsSearched) 
     const std::wstring other = dir.WriteFile(L"other.txt", "one needle");
     TFileSearch search;
     search.SetPattern("needle");
-    for (const int64_t viewSize : {TFileSearch::DefaultMaxViewSize, int64_t{1} << 20}) {
+    // Mapped by the search, whole or view by view, or mapped ahead of it (0).
+    for (const int64_t viewSize : {TFileSearch::DefaultMaxViewSize, int64_t{1} << 20, int64_t{0}}) {
         const std::wstring path = dir.WriteFile(L"shrinking.bin", content);
-        search.SetMaxViewSize(viewSize);
-        search.SetFilename(path);
+        if (viewSize > 0) {
+            search.SetMaxViewSize(viewSize);
+            search.SetFilename(path);
+        } else {
+            TMappedFile ahead = MapWholeFile(path, TFileSearch::DefaultMaxViewSize);
+            ASSERT_EQ(ahead.size, static_cast<int64_t>(content.size()));
+            search.SetMappedFile(path, std::move(ahead));
+        }
         ASSERT_EQ(search.Filename(), path);
-        EXPECT_EQ(search.SearchesInWindows(), viewSize < static_cast<int64_t>(content.size()));
+        EXPECT_EQ(search.SearchesInWindows(), viewSize > 0 && viewSize < static_cast<int64_t>(content.size()));
         if (!ShrinkFromLinux(path))
             GTEST_SKIP() << "no Linux side to cut the file from";
         EXPECT_EQ(search.Search(), -1) << "view size " << viewSize;

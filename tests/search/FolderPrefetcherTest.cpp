@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <new>
+#include <optional>
 #include <thread>
 
 using namespace quarrow;
@@ -94,7 +97,7 @@ TEST(FolderPrefetcher, TheWalkIsTheSameWithAndWithoutReadingAhead) {
         std::vector<std::wstring> found;
         std::vector<std::wstring> folders;
     };
-    const auto walk = [&](bool readAhead, const std::wstring& pattern) {
+    const auto walk = [&](bool readAhead, const std::wstring& pattern, const std::wstring& text) {
         TIDList ids;
         TSettings settings;
         std::vector<std::wstring> excluded;
@@ -102,7 +105,9 @@ TEST(FolderPrefetcher, TheWalkIsTheSameWithAndWithoutReadingAhead) {
         TSearchEngine engine{ids, settings, excluded, host};
         engine.ReadAhead = readAhead;
         engine.Criteria.SearchPattern = pattern;
-        engine.Criteria.ShowMatchingFoldernames = true;
+        engine.Criteria.ShowMatchingFoldernames = text.empty();
+        engine.Criteria.SearchInFiles = !text.empty();
+        engine.Criteria.CTString = text;
         engine.RunState.SearchInProgress = true;
         engine.SearchFolder(dir.Path());
         Run run;
@@ -111,11 +116,64 @@ TEST(FolderPrefetcher, TheWalkIsTheSameWithAndWithoutReadingAhead) {
         run.folders = host.panel0;
         return run;
     };
-    for (const std::wstring pattern : {L"*.*", L"*.log"}) {
-        const Run sequential = walk(false, pattern);
-        const Run ahead = walk(true, pattern);
-        EXPECT_EQ(ahead.found, sequential.found) << pattern;
-        EXPECT_EQ(ahead.folders, sequential.folders) << pattern;
-        EXPECT_EQ(sequential.folders.size(), 1u + 6 + 15 + 15) << pattern;
+    // Also with the files of the content test mapped ahead: those with "x" are the ones of
+    // one and of two bytes.
+    for (const auto& [pattern, text] : {std::pair{L"*.*", L""}, {L"*.log", L""}, {L"*.*", L"x"}}) {
+        const Run sequential = walk(false, pattern, text);
+        const Run ahead = walk(true, pattern, text);
+        EXPECT_EQ(ahead.found, sequential.found) << pattern << text;
+        EXPECT_EQ(ahead.folders, sequential.folders) << pattern << text;
+        EXPECT_EQ(sequential.folders.size(), 1u + 6 + 15 + 15) << pattern << text;
+        if (*text) {
+            EXPECT_EQ(sequential.found.size(), 30u);
+        }
     }
+}
+
+// Jobs announced after the others keep the walk's order; the thread never starts the next
+// one, stops at its limit of results waiting, drops what the walk went past, and leaves
+// everything to the walk once a job fails.
+TEST(ReadAhead, KeepsTheOrderAndItsLimitDropsWhatWasPassedAndGivesUpAfterAFailure) {
+    std::mutex mutex;
+    std::vector<std::wstring> done;
+    TReadAhead<std::wstring> ahead(
+        [&](const std::wstring& key) {
+            if (key == L"fail")
+                throw std::bad_alloc();
+            const std::lock_guard<std::mutex> lock(mutex);
+            done.push_back(key);
+            return key + L"!";
+        },
+        2);
+    const auto doneSoFar = [&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return done;
+    };
+    ahead.Announce({L"a", L"b", L"c"}, false);
+    ahead.Announce({L"d", L"e"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ahead.DoneAhead(), 2) << "two results wait at most";
+    EXPECT_EQ(doneSoFar(), (NameList{L"b", L"c"}));
+
+    EXPECT_EQ(ahead.Take(L"a", nullptr), std::nullopt) << "the next job is the walk's";
+    EXPECT_EQ(ahead.Take(L"b", nullptr), L"b!");
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 3; }));
+    // The walk went past c: its result is dropped. e is next: the walk's own.
+    EXPECT_EQ(ahead.Take(L"d", nullptr), L"d!");
+    EXPECT_EQ(ahead.Take(L"c", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"e", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"unknown", nullptr), std::nullopt);
+    EXPECT_EQ(doneSoFar(), (NameList{L"b", L"c", L"d"}));
+
+    ahead.Announce({L"f", L"g", L"h"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 5; }));
+    ahead.Cancel();
+    EXPECT_EQ(ahead.Take(L"g", nullptr), std::nullopt) << "forgotten by the cancel";
+
+    ahead.Announce({L"i", L"fail", L"j"}, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ahead.Take(L"fail", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"j", nullptr), std::nullopt) << "the thread has given up";
+    EXPECT_EQ(ahead.DoneAhead(), 5);
 }
