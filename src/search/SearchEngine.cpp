@@ -68,7 +68,7 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
           MaxFilesMappedAhead)) {
     // Stop reaches a walk that is inside a very large file.
     fileSearch_->OnProgress = [this] {
-        host_.ProcessMessages();
+        Pump();
         return RunState.SearchInProgress;
     };
 }
@@ -237,8 +237,13 @@ void TSearchEngine::Walk(bool allDrives, const std::wstring& location) {
     }
     for (const std::wstring& drive : FixedDriveList) {
         SearchFolder(drive);
-        host_.ProcessMessages();
+        Pump();
     }
+}
+
+void TSearchEngine::Pump() {
+    host_.ProcessMessages();
+    lastPump_ = GetTickCount64();
 }
 
 void TSearchEngine::Stop() {
@@ -250,6 +255,7 @@ void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
     contentForms_ = ContentForms(Criteria.CTString);
     largestFileMappedAhead_ = fileSearch_->MaxViewSize();
+    lastPump_ = GetTickCount64();
     // "*.*" lists every entry, so one listing serves both the test and the sub-folders.
     std::vector<TFolderPrefetcher::Query> queries{{Criteria.SearchPattern, false}};
     if (Criteria.SearchInSubfolders && Criteria.SearchPattern != AllEntries)
@@ -284,7 +290,7 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
 
     host_.SetStatusText(0, path);
     const bool oneListing = Criteria.SearchPattern == AllEntries;
-    const TFolderListings listings = prefetcher_->Take(path, [this] { host_.ProcessMessages(); });
+    const TFolderListings listings = prefetcher_->Take(path, [this] { Pump(); });
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
     WIN32_FIND_DATAW entry;
@@ -295,10 +301,16 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
         TestEntry(path, folderText, entry);
         if (oneListing && Criteria.SearchInSubfolders)
             AddSubFolder(entry, subFolders);
+        if (Criteria.SearchInFiles && GetTickCount64() - lastPump_ >= ContentTestPumpInterval) {
+            Pump();
+            // Stop ends the walk here too: the rest of the folder is not tested.
+            if (!RunState.SearchInProgress)
+                break;
+        }
     }
     if (!idList_.Empty())
         host_.SetStatusText(1, L"Searching... " + std::to_wstring(idList_.Count()));
-    if (!Criteria.SearchInSubfolders)
+    if (!Criteria.SearchInSubfolders || !RunState.SearchInProgress)
         return;
     if (!oneListing) {
         for (size_t i = 0; i < listings.back().Size(); ++i) {
@@ -308,7 +320,7 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     }
     AnnounceSubFolders(path, subFolders);
     for (const SubFolder& sub : subFolders) {
-        host_.ProcessMessages();
+        Pump();
         if (!RunState.SearchInProgress)
             return;
         const std::wstring subPath = path + sub.name;
@@ -432,7 +444,7 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
     TFileSearch& search = *fileSearch_;
     // A name that ends in a dot or a blank is opened only in the form that keeps it.
     const std::wstring path = ExtendedLengthPath(folder + entry.cFileName);
-    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] { host_.ProcessMessages(); });
+    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] { Pump(); });
     // A file the thread could not map is tried again here, where it may also be searched
     // view by view.
     if (mapped && mapped->view)

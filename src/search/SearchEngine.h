@@ -105,6 +105,10 @@ public:
     // How many files may wait mapped for their content test at once.
     static constexpr size_t MaxFilesMappedAhead = 16;
 
+    // A folder's content tests let the window handle its messages at least this often (in
+    // milliseconds), so that Stop is not held up by a folder of many files.
+    uint64_t ContentTestPumpInterval = 50;
+
     TFileSearch& FileSearch() { return *fileSearch_; }
 
     // The walk of a launch is running (also after Stop, until it has unwound).
@@ -131,6 +135,7 @@ private:
     void ReadSizeCriteria(const TSearchInput& input);
     void Walk(bool allDrives, const std::wstring& location);
     void PrepareWalk();
+    void Pump();
     bool IsExcluded(const std::wstring& folder) const;
     static void AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders);
     void AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders);
@@ -155,6 +160,7 @@ private:
     std::atomic<int64_t> largestFileMappedAhead_{0};
     std::unique_ptr<TReadAhead<TMappedFile>> filesAhead_;
     bool walking_ = false;
+    uint64_t lastPump_ = 0; // GetTickCount64 at the walk's last pump
 };
 
 } // namespace quarrow

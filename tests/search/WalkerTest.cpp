@@ -298,6 +298,29 @@ TEST_F(Walker, StopReachesTheWalkInsideALargeFile) {
     EXPECT_EQ(host.pumps, 1);
 }
 
+// A folder of many files to open does not hold Stop up either: the walk handles messages
+// between files when the interval has passed, and Stop leaves the rest untested.
+TEST_F(Walker, StopReachesTheWalkBetweenTheFilesOfAFolder) {
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d.txt"})
+        dir.WriteFile(name, "a needle");
+    dir.WriteFile(L"sub\\e.txt", "a needle");
+    engine.Criteria.SearchInFiles = true;
+    engine.Criteria.CTString = L"needle";
+    engine.ContentTestPumpInterval = 0;
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"a.txt", L"b.txt", L"c.txt", L"d.txt", L"sub\\e.txt"}));
+    EXPECT_GE(host.pumps, 5);
+
+    // Stop as soon as one file is found.
+    host.onPump = [&](int) {
+        if (!ids.Empty())
+            engine.Stop();
+    };
+    Walk();
+    EXPECT_EQ(ids.Count(), 1);
+    EXPECT_EQ(host.panel0.back(), dir.Path() + L"\\") << "no folder is entered after Stop";
+}
+
 TEST_F(Walker, ExcludedFoldersAreTestedOnEntry) {
     dir.WriteFile(L"a.txt");
     dir.WriteFile(L"skip\\b.txt");
