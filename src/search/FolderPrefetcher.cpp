@@ -48,7 +48,12 @@ void TFolderPrefetcher::SetQueries(std::vector<Query> queries) {
 
 TFolderListings TFolderPrefetcher::Take(const std::wstring& folder,
                                         const std::function<void()>& whileWaiting) {
-    std::optional<TFolderListings> listings = ahead_.Take(folder, whileWaiting);
+    // The walk lists every folder it enters, also after Stop: it waits for the thread.
+    std::optional<TFolderListings> listings = ahead_.Take(folder, [&whileWaiting] {
+        if (whileWaiting)
+            whileWaiting();
+        return true;
+    });
     return listings ? std::move(*listings) : ListNow(folder);
 }
 

@@ -69,9 +69,10 @@ public:
     }
 
     // The result of `key` when the thread made it, waiting while the thread is at it (then
-    // `whileWaiting` runs about every 20 ms); nothing when the walk is to do the job itself.
-    // The jobs announced before `key` are dropped: the walk has passed them.
-    std::optional<Result> Take(const std::wstring& key, const std::function<void()>& whileWaiting) {
+    // `keepWaiting` runs about every 20 ms; when it returns false, the walk gives the job
+    // up); nothing when the walk is to do the job itself. The jobs announced before `key`
+    // are dropped: the walk has passed them.
+    std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting) {
         std::unique_lock<std::mutex> lock(mutex_);
         auto job = std::find_if(jobs_.begin(), jobs_.end(), [&](const Job& j) { return j.key == key; });
         if (job == jobs_.end())
@@ -79,6 +80,9 @@ public:
         DropBefore(job);
         if (job->state == State::Announced) {
             jobs_.erase(job);
+            lock.unlock();
+            // Results dropped above may have made room for the thread.
+            changed_.notify_all();
             return std::nullopt;
         }
         const uint64_t generation = generation_;
@@ -86,11 +90,16 @@ public:
             if (!changed_.wait_for(lock, std::chrono::milliseconds(20),
                                    [&] { return generation_ != generation || job->state != State::Working; })) {
                 lock.unlock();
-                if (whileWaiting)
-                    whileWaiting();
+                const bool keep = !keepWaiting || keepWaiting();
                 lock.lock();
+                // Cancelled while waiting (from a message handled above): the job is gone.
+                if (generation_ != generation)
+                    return std::nullopt;
+                if (!keep && job->state == State::Working) {
+                    job->passed = true;
+                    return std::nullopt;
+                }
             }
-            // Cancelled while waiting (from a message handled above): the job is gone.
             if (generation_ != generation)
                 return std::nullopt;
         }

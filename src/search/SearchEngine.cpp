@@ -441,10 +441,18 @@ bool TSearchEngine::OpensForContentTest(const WIN32_FIND_DATAW& entry) const {
 bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     if (!OpensForContentTest(entry))
         return false;
+    // After Stop no file is opened; one that was being opened ahead is given up.
+    if (!RunState.SearchInProgress)
+        return false;
     TFileSearch& search = *fileSearch_;
     // A name that ends in a dot or a blank is opened only in the form that keeps it.
     const std::wstring path = ExtendedLengthPath(folder + entry.cFileName);
-    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] { Pump(); });
+    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] {
+        Pump();
+        return RunState.SearchInProgress;
+    });
+    if (!mapped && !RunState.SearchInProgress)
+        return false;
     // A file the thread could not map is tried again here, where it may also be searched
     // view by view.
     if (mapped && mapped->view)

@@ -1,4 +1,5 @@
 #include "search/FolderPrefetcher.h"
+#include "base/Handles.h"
 #include "search/SearchTestKit.h"
 
 #include <gtest/gtest.h>
@@ -176,4 +177,37 @@ TEST(ReadAhead, KeepsTheOrderAndItsLimitDropsWhatWasPassedAndGivesUpAfterAFailur
     EXPECT_EQ(ahead.Take(L"fail", nullptr), std::nullopt);
     EXPECT_EQ(ahead.Take(L"j", nullptr), std::nullopt) << "the thread has given up";
     EXPECT_EQ(ahead.DoneAhead(), 5);
+}
+
+// A walk that stops waiting for a job the thread is stuck in (a file on a share that does
+// not answer) gets nothing for it; the thread drops the job when it ends and goes on.
+TEST(ReadAhead, AJobTheWalkStopsWaitingForIsDroppedAndTheThreadGoesOn) {
+    UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    TReadAhead<int> ahead(
+        [&](const std::wstring& key) {
+            if (key == L"slow") {
+                SetEvent(started.Get());
+                WaitForSingleObject(release.Get(), 10000);
+            }
+            return static_cast<int>(key.size());
+        },
+        4);
+    ahead.Announce({L"first", L"slow", L"n1", L"n2"}, false);
+    ASSERT_EQ(WaitForSingleObject(started.Get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(ahead.Take(L"first", nullptr), std::nullopt);
+    int waits = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ahead.Take(L"slow",
+                         [&] {
+                             ++waits;
+                             return false;
+                         }),
+              std::nullopt);
+    EXPECT_EQ(waits, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    SetEvent(release.Get());
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 1; }));
+    EXPECT_EQ(ahead.Take(L"n1", nullptr), std::nullopt) << "the walk's own";
+    EXPECT_EQ(ahead.Take(L"n2", nullptr), 2);
 }
