@@ -1,6 +1,6 @@
 #pragma once
 // What the benchmark programs share: clocks, medians, the printed figures and the
-// platform's floor for a walk.
+// platform's floors for a walk and for a content search.
 
 #include "base/Handles.h"
 
@@ -122,6 +122,50 @@ inline size_t CommittedPrivateBytes() {
             break;
     }
     return total;
+}
+
+// Every file below `folder`, depth first.
+inline std::vector<std::wstring> ListFiles(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW entry;
+    UniqueFind find(FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return files;
+    do {
+        const std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.cFileName[0] == L'.')
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (std::wstring& file : ListFiles(path))
+                files.push_back(std::move(file));
+        } else {
+            files.push_back(path);
+        }
+    } while (FindNextFileW(find.Get(), &entry));
+    return files;
+}
+
+// The floor of the content search: open, map and unmap every file, reading nothing; with
+// `touchPages`, also read one byte of every page, which is what any scan must pay.
+inline void OpenMapUnmap(const std::vector<std::wstring>& files, bool touchPages) {
+    // Volatile, so that the reads are not optimised away.
+    volatile unsigned char sink = 0;
+    for (const std::wstring& path : files) {
+        UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size;
+        if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0)
+            continue;
+        UniqueHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!mapping)
+            continue;
+        UniqueView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+        const auto* bytes = static_cast<const unsigned char*>(view.Get());
+        for (int64_t at = 0; touchPages && bytes && at < size.QuadPart; at += 4096)
+            sink = sink + bytes[at];
+    }
 }
 
 } // namespace quarrow::bench
