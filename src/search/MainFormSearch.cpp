@@ -17,14 +17,6 @@ TDateTime PickerDateTime(HWND picker) {
     return PickerValue(picker, value) ? SystemTimeToDateTime(value) : 0;
 }
 
-void SetCaption(HWND pageControl, int index, const std::wstring& caption) {
-    std::wstring text = caption;
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text.data();
-    TabCtrl_SetItem(pageControl, index, &item);
-}
-
 } // namespace
 
 TSearchInput TMainForm::ReadSearchInput() const {
@@ -106,7 +98,7 @@ void TMainForm::CheckBoxSearchForDateTimeClick() {
           c.DateTimePickerBegin, c.DateTimePickerEnd, c.EditDTCount, c.UpDownDTCount})
         EnableWindow(control, enabled);
     const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
-    SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
+    SetTabCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
 }
 
 void TMainForm::CheckBoxSearchForSizeClick() {
@@ -116,12 +108,12 @@ void TMainForm::CheckBoxSearchForSizeClick() {
                          c.EditSZCount, c.UpDownSZCount})
         EnableWindow(control, enabled);
     const bool marked = IsChecked(c.CheckBoxSearchForDateTime) || IsChecked(c.CheckBoxSearchForSize);
-    SetCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
+    SetTabCaption(c.PageControl, 1, marked ? L"Date and Size *" : L"Date and Size");
 }
 
 void TMainForm::ComboBoxContainingTextChange() {
     const bool marked = !WindowText(controls_.ComboBoxContainingText).empty();
-    SetCaption(controls_.PageControl, 2, marked ? L"Containing text *" : L"Containing text");
+    SetTabCaption(controls_.PageControl, 2, marked ? L"Containing text *" : L"Containing text");
 }
 
 void TMainForm::FocusSearchLocation() {

@@ -1,6 +1,8 @@
 #include "ui/Controls.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace quarrow {
 
@@ -55,6 +57,24 @@ void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl) {
     const HWND focus = GetFocus();
     if (focus != nullptr && IsChild(hiddenSheet, focus))
         SetFocus(tabControl);
+}
+
+void SetTabCaption(HWND tabControl, int index, const std::wstring& caption) {
+    wchar_t current[128] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = current;
+    item.cchTextMax = static_cast<int>(std::size(current));
+    if (TabCtrl_GetItem(tabControl, index, &item) && caption == current)
+        return;
+    std::wstring text = caption;
+    item.pszText = text.data();
+    TabCtrl_SetItem(tabControl, index, &item);
+    RECT tab{}, strip{};
+    GetClientRect(tabControl, &strip);
+    if (TabCtrl_GetItemRect(tabControl, 0, &tab))
+        strip.bottom = std::min(strip.bottom, tab.bottom + 2);
+    InvalidateRect(tabControl, &strip, TRUE);
 }
 
 std::wstring WindowText(HWND window) {

@@ -24,6 +24,9 @@ int PageFromKey(const MSG& message, HWND tabControl);
 // After a page change from the keyboard, the focus leaves a control of the page now hidden
 // for the tab control.
 void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
+// Sets the caption of a tab. A tab that gets narrower leaves its old border behind on some
+// platforms, so the row of tabs is drawn again when a caption changes.
+void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 
 std::wstring WindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);

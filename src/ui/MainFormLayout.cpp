@@ -73,10 +73,10 @@ const TChildControl ChildControls[] = {
      18, 46, 90, 17},
     {&C::RadioButtonDSBetween, 1, WC_BUTTONW, L"Between", Radio, 0, IdRadioButtonDSBetween, A::Left, 18, 68,
      90, 17},
-    {&C::EditDTCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditDTCount, A::Left, 112, 34, 60,
+    {&C::EditDTCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditDTCount, A::Left, 112, 34, 72,
      21},
-    {&C::UpDownDTCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownDTCount, A::Left, 156, 34, 16, 21},
-    {&C::ComboBoxDTUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxDTUnits, A::Left, 180, 34, 90, 0},
+    {&C::UpDownDTCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownDTCount, A::Left, 168, 34, 16, 21},
+    {&C::ComboBoxDTUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxDTUnits, A::Left, 192, 34, 90, 0},
     {&C::DateTimePickerBegin, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerBegin, A::Left, 112, 66,
      100, 21},
     {&C::DateTimePickerEnd, 1, DATETIMEPICK_CLASSW, L"", Picker, 0, IdDateTimePickerEnd, A::Left, 220, 66,
@@ -89,10 +89,10 @@ const TChildControl ChildControls[] = {
      IdRadioButtonSZLargerThan, A::Left, 18, 120, 90, 17},
     {&C::RadioButtonSZSmallerThan, 1, WC_BUTTONW, L"Smaller than", Radio, 0, IdRadioButtonSZSmallerThan,
      A::Left, 18, 141, 90, 17},
-    {&C::EditSZCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditSZCount, A::Left, 112, 129, 60,
+    {&C::EditSZCount, 1, WC_EDITW, L"1", CountEdit, WS_EX_CLIENTEDGE, IdEditSZCount, A::Left, 112, 129, 72,
      21},
-    {&C::UpDownSZCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownSZCount, A::Left, 156, 129, 16, 21},
-    {&C::ComboBoxSZUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxSZUnits, A::Left, 180, 129, 90, 0},
+    {&C::UpDownSZCount, 1, UPDOWN_CLASSW, L"", UpDown, 0, IdUpDownSZCount, A::Left, 168, 129, 16, 21},
+    {&C::ComboBoxSZUnits, 1, WC_COMBOBOXW, L"", ListCombo, 0, IdComboBoxSZUnits, A::Left, 192, 129, 90, 0},
 
     {&C::LabelContainingText, 2, WC_STATICW, L"The file contains the following text:", Label, 0, IdStatic,
      A::Left, 8, 8, 300, 14},
@@ -433,6 +433,10 @@ void TMainForm::LayoutControls() {
     SetWindowPos(c.ListViewResults, nullptr, 0, panelTop, width,
                  std::max(height - panelTop - statusHeight, 0), SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutTabSheets();
+    // Everything is drawn again, parents before children: a page would otherwise paint over
+    // a control that moved into the area the page gained, and group boxes and the list's
+    // header would keep their old right edges.
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // Keeps the middle status panel stretching and the status images at the right end.

@@ -54,11 +54,7 @@ void TMainForm::UpdateExcludeFoldersTab() {
         EnableWindow(c.BtnSFClear, !Lists.ExcludeFoldersList.empty());
     }
     const bool marked = Settings.ExcludeFolders && !Lists.ExcludeFoldersList.empty();
-    std::wstring caption = marked ? L"Exclude folders *" : L"Exclude folders";
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = caption.data();
-    TabCtrl_SetItem(c.PageControl, 3, &item);
+    SetTabCaption(c.PageControl, 3, marked ? L"Exclude folders *" : L"Exclude folders");
 }
 
 void TMainForm::CheckBoxExcludeFoldersClick() {

@@ -186,6 +186,21 @@ TEST_F(MainFormTest, EveryControlFitsItsSheetWithoutOverlapping) {
         EXPECT_GT(box.bottom, frame.top + form.Scale(8));
         EXPECT_GT(box.left, frame.left);
     }
+    // The count boxes show their largest count whole, clear of their up-down arrows.
+    for (auto [edit, upDown] :
+         {std::pair{c.EditDTCount, c.UpDownDTCount}, std::pair{c.EditSZCount, c.UpDownSZCount}}) {
+        RECT text{};
+        SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
+        MapWindowPoints(edit, GetParent(edit), reinterpret_cast<POINT*>(&text), 2);
+        HDC dc = GetDC(edit);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+        SIZE largest{};
+        GetTextExtentPoint32W(dc, L"10000", 5, &largest);
+        SelectObject(dc, old);
+        ReleaseDC(edit, dc);
+        EXPECT_GE(text.right - text.left, largest.cx);
+        EXPECT_LE(text.right, WindowRectIn(upDown, GetParent(edit)).left);
+    }
 }
 
 TEST_F(MainFormTest, UsesTheUIFontAndWidensTheHeaderCheckBoxes) {
