@@ -7,19 +7,46 @@
 namespace quarrow {
 namespace {
 
+struct TPickFolderData {
+    const std::wstring& startFolder;
+    TPickFolderSelection selection;
+};
+
 int CALLBACK PickFolderCallback(HWND dialog, UINT message, LPARAM param, LPARAM data) {
+    auto& pick = *reinterpret_cast<TPickFolderData*>(data);
     if (message == BFFM_INITIALIZED) {
-        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, data);
-        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(pick.startFolder.c_str()));
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(pick.startFolder.c_str()));
+        pick.selection.StartFolderSet();
     } else if (message == BFFM_SELCHANGED) {
         wchar_t path[MAX_PATH + 1] = {};
-        if (SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path))
+        if (!SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path))
+            path[0] = L'\0';
+        else
             SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
+        pick.selection.SelectionChanged(path);
     }
     return 0;
 }
 
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    if (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
 } // namespace
+
+void TPickFolderSelection::SelectionChanged(const std::wstring& path) {
+    if (started_) {
+        userChose_ = true;
+        return;
+    }
+    if (!path.empty() &&
+        CompareStringOrdinal(WithoutTrailingBackslash(path).c_str(), -1,
+                             WithoutTrailingBackslash(startFolder_).c_str(), -1, TRUE) == CSTR_EQUAL)
+        startSelected_ = true;
+}
 
 bool TFileTools::PickFolder(HWND parentWindow, std::wstring& folder, const std::wstring& title) {
     // Stays initialised for the thread: the shell's dialog needs an apartment.
@@ -33,15 +60,15 @@ bool TFileTools::PickFolder(HWND parentWindow, std::wstring& folder, const std::
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
     info.iImage = 0;
+    folder = WithoutTrailingBackslash(folder);
+    TPickFolderData pick{folder, TPickFolderSelection(folder)};
     if (!folder.empty()) {
-        if (folder.size() > 3 && folder.back() == L'\\')
-            folder.pop_back();
         info.lpfn = PickFolderCallback;
-        info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+        info.lParam = reinterpret_cast<LPARAM>(&pick);
     }
 
     UniqueCoTaskMem items(SHBrowseForFolderW(&info));
-    if (!items)
+    if (!items || (!folder.empty() && !pick.selection.ResultStands()))
         return false;
     const bool result =
         SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(items.Get()), displayName) != FALSE;

@@ -4,8 +4,30 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace quarrow {
+
+// What the location browser's selection went through. Some shells cannot select a start
+// folder and leave their root selected instead: OK would then replace the location with
+// the root, so a dialog closed without the start folder ever selected and without a choice
+// of the user's keeps the location.
+class TPickFolderSelection {
+public:
+    explicit TPickFolderSelection(std::wstring startFolder) : startFolder_(std::move(startFolder)) {}
+    // The dialog selected `path` (empty when it has no file-system path).
+    void SelectionChanged(const std::wstring& path);
+    // The dialog has done what it does with the start folder; later changes are the user's.
+    void StartFolderSet() { started_ = true; }
+    // Whether the folder the dialog returns may replace the location.
+    bool ResultStands() const { return startSelected_ || userChose_; }
+
+private:
+    std::wstring startFolder_;
+    bool started_ = false;
+    bool startSelected_ = false;
+    bool userChose_ = false;
+};
 
 class TFileTools {
 public:

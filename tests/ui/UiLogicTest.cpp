@@ -1,4 +1,5 @@
 #include "ui/Actions.h"
+#include "ui/FileTools.h"
 #include "ui/HistoryLists.h"
 #include "ui/UiFont.h"
 
@@ -97,4 +98,21 @@ TEST(Actions, TableAndMenus) {
     EXPECT_EQ(L"&Export", main[2].Children[1].Caption);
     EXPECT_EQ(5u, main[2].Children[1].Children.size());
     EXPECT_EQ(PopupMenuLayout().size(), main[1].Children.size());
+}
+
+// A browser that could not select the start folder leaves its root selected: OK then keeps
+// the location, unless the user chose a folder.
+TEST(PickFolderSelection, TheResultStandsWhenTheStartFolderWasSelectedOrTheUserChose) {
+    TPickFolderSelection selected(L"Z:\\tmp\\Data");
+    selected.SelectionChanged(L"z:\\TMP\\data\\");
+    selected.StartFolderSet();
+    EXPECT_TRUE(selected.ResultStands());
+
+    TPickFolderSelection stuckAtRoot(L"Z:\\tmp\\data");
+    stuckAtRoot.SelectionChanged(L"C:\\users\\me\\Desktop");
+    stuckAtRoot.SelectionChanged(L"");
+    stuckAtRoot.StartFolderSet();
+    EXPECT_FALSE(stuckAtRoot.ResultStands());
+    stuckAtRoot.SelectionChanged(L"C:\\users\\me\\Desktop");
+    EXPECT_TRUE(stuckAtRoot.ResultStands()) << "chosen by the user";
 }
