@@ -7,24 +7,20 @@
 namespace quarrow {
 namespace {
 
-struct TPickFolderData {
-    const std::wstring& startFolder;
-    TPickFolderSelection selection;
-};
-
 int CALLBACK PickFolderCallback(HWND dialog, UINT message, LPARAM param, LPARAM data) {
-    auto& pick = *reinterpret_cast<TPickFolderData*>(data);
+    auto& selection = *reinterpret_cast<TPickFolderSelection*>(data);
     if (message == BFFM_INITIALIZED) {
-        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(pick.startFolder.c_str()));
-        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(pick.startFolder.c_str()));
-        pick.selection.StartFolderSet();
+        const auto start = reinterpret_cast<LPARAM>(selection.StartFolder().c_str());
+        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, start);
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+        selection.StartFolderSet();
     } else if (message == BFFM_SELCHANGED) {
         wchar_t path[MAX_PATH + 1] = {};
         if (!SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), path))
             path[0] = L'\0';
         else
             SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
-        pick.selection.SelectionChanged(path);
+        selection.SelectionChanged(path);
     }
     return 0;
 }
@@ -61,14 +57,14 @@ bool TFileTools::PickFolder(HWND parentWindow, std::wstring& folder, const std::
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
     info.iImage = 0;
     folder = WithoutTrailingBackslash(folder);
-    TPickFolderData pick{folder, TPickFolderSelection(folder)};
+    TPickFolderSelection selection(folder);
     if (!folder.empty()) {
         info.lpfn = PickFolderCallback;
-        info.lParam = reinterpret_cast<LPARAM>(&pick);
+        info.lParam = reinterpret_cast<LPARAM>(&selection);
     }
 
     UniqueCoTaskMem items(SHBrowseForFolderW(&info));
-    if (!items || (!folder.empty() && !pick.selection.ResultStands()))
+    if (!items || (!folder.empty() && !selection.ResultStands()))
         return false;
     const bool result =
         SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(items.Get()), displayName) != FALSE;

@@ -15,6 +15,7 @@ namespace quarrow {
 class TPickFolderSelection {
 public:
     explicit TPickFolderSelection(std::wstring startFolder) : startFolder_(std::move(startFolder)) {}
+    const std::wstring& StartFolder() const { return startFolder_; }
     // The dialog selected `path` (empty when it has no file-system path).
     void SelectionChanged(const std::wstring& path);
     // The dialog has done what it does with the start folder; later changes are the user's.
