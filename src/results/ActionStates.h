@@ -1,7 +1,7 @@
 #pragma once
 // The one rule that enables the result actions, from a small snapshot of the window.
 
-#include "ui/Actions.h"
+#include "results/Actions.h"
 
 #include <utility>
 #include <vector>

@@ -8,12 +8,12 @@
 #include "results/ShellInfoCache.h"
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
-#include "settings/Preferences.h"
+#include "ui/Preferences.h"
 #include "settings/Settings.h"
 #include "shell/KelShellChangeNotifier.h"
 #include "shell/Vantor.h"
 #include "ui/About.h"
-#include "ui/Actions.h"
+#include "results/Actions.h"
 #include "ui/WinPrompt.h"
 
 #include <windows.h>

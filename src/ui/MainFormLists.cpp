@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "settings/ExcludeFolders.h"
 #include "ui/Controls.h"
-#include "ui/HistoryLists.h"
+#include "settings/HistoryLists.h"
 
 namespace quarrow {
 

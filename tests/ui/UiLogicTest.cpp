@@ -1,6 +1,6 @@
-#include "ui/Actions.h"
+#include "results/Actions.h"
 #include "ui/FileTools.h"
-#include "ui/HistoryLists.h"
+#include "settings/HistoryLists.h"
 #include "ui/UiFont.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "settings/Preferences.h"
+#include "ui/Preferences.h"
 
 #include "base/Prompt.h"
 #include "base/SystemError.h"

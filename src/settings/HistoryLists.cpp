@@ -1,4 +1,4 @@
-#include "ui/HistoryLists.h"
+#include "settings/HistoryLists.h"
 
 #include "base/Text.h"
 #include "settings/Settings.h"

@@ -1,4 +1,4 @@
-#include "ui/Actions.h"
+#include "results/Actions.h"
 
 namespace quarrow {
 namespace {
