@@ -3,6 +3,8 @@
 
 #include "base/Handles.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -74,8 +76,8 @@ private:
     // distance of the byte's lower-case form, so the scan needs one lookup per step.
     int32_t FSkip[256] = {};
     unsigned char FLowerMap[256] = {};
-    unsigned char FFold[256] = {};     // how the scan compares each byte value in the current mode
-    std::string FFoldedPattern;        // the pattern through FFold
+    unsigned char FFold[256] = {}; // how the scan compares each byte value in the current mode
+    std::string FFoldedPattern;    // the pattern through FFold
     // The characters of the last UTF-8 pattern matched ignoring case; kept while patterns
     // alternate, as the content test does file by file.
     std::vector<TUtf8Unit> FUtf8Units;
@@ -116,6 +118,14 @@ public:
 
     // The largest view mapped at once. A larger file, or one whose whole view cannot be
     // mapped, is searched through consecutive overlapping views, with the same results.
+    // Why the last file given could not be searched: 0, or the system's error code for a
+    // file that could not be opened or mapped (an empty file is searched in no time, and is
+    // no failure).
+    DWORD OpenError() const { return openError_; }
+    // Why its search ended before its end: 0, or the system's error code for a view that
+    // could not be mapped or a read fault (ERROR_READ_FAULT).
+    DWORD ReadError() const { return readError_; }
+
     static constexpr int64_t DefaultMaxViewSize = int64_t{16} << 20;
     void SetMaxViewSize(int64_t bytes) { maxViewSize_ = bytes; }
     int64_t MaxViewSize() const { return maxViewSize_; }
@@ -141,6 +151,8 @@ private:
     int64_t windowIndex_ = -1;
     int64_t windowBase_ = 0;
     int64_t lastMatchEnd_ = 0;
+    DWORD openError_ = 0;
+    DWORD readError_ = 0;
 };
 
 } // namespace quarrow
