@@ -28,6 +28,9 @@ void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
 // platforms, so the row of tabs is drawn again when a caption changes.
 void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 
+// Centres a top-level window on its owner, kept on the owner's screen, caption first.
+void CenterOnOwner(HWND window, HWND owner);
+
 std::wstring WindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 

@@ -293,6 +293,7 @@ private:
     void LayoutControls();
     void LayoutTabSheets();
     void FormResize();
+    void LayoutStatusPanels();
     void ApplyUIFont();
     void CreateImageLists();
     void PlaceStatusImages();

@@ -20,8 +20,19 @@ namespace quarrow {
 namespace {
 
 std::wstring PathProblem(const std::wstring& path) {
-    return path.size() >= MAX_PATH ? L"its path is longer than 259 characters"
-                                   : L"a name in its path ends in a dot or a blank";
+    if (path.size() >= MAX_PATH)
+        return L"its path is longer than 259 characters";
+    for (size_t start = path.find(L'\\'); start < path.size();) {
+        const size_t end = std::min(path.find(L'\\', start + 1), path.size());
+        const std::wstring name = path.substr(start + 1, end - start - 1);
+        if (!name.empty() && name != L"." && name != L".." && (name.back() == L'.' || name.back() == L' ')) {
+            const std::wstring what = name.back() == L'.' ? L"a dot" : L"a blank";
+            return end == path.size() ? L"its name ends in " + what
+                                      : L"the name of the folder \"" + name + L"\" ends in " + what;
+        }
+        start = end;
+    }
+    return L"its name ends in a dot or a blank";
 }
 
 } // namespace

@@ -137,8 +137,10 @@ void TMainForm::UpdateStatusBar(int infoMode, int countMode, int lightMode) {
     snapshot.NotSearchedCount = engine_->NotSearched.Count();
     if (const auto text = InfoPanelText(infoMode, snapshot))
         SetStatusTextOf(controls_.StatusBar, 0, *text);
-    if (const auto text = CountPanelText(countMode, snapshot))
+    if (const auto text = CountPanelText(countMode, snapshot)) {
         SetStatusTextOf(controls_.StatusBar, 1, *text);
+        LayoutStatusPanels();
+    }
     if (const auto light = StatusLightFor(lightMode)) {
         // Each ShowWindow costs a round trip to the Wine server, changed or not.
         const auto show = [](HWND image, bool visible) {

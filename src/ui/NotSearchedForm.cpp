@@ -4,6 +4,7 @@
 #include "base/SystemError.h"
 #include "results/ClipboardText.h"
 #include "results/DisplayFormats.h"
+#include "ui/Controls.h"
 #include "ui/UiFont.h"
 #include "ui/WinPrompt.h"
 
@@ -18,8 +19,8 @@ namespace {
 enum TNotSearchedControlId : int { IdSummary = 100, IdList, IdCopy, IdSave };
 
 // The dialog's size in dialog units; it can grow, never shrink below this.
-constexpr short DialogWidth = 380;
-constexpr short DialogHeight = 210;
+constexpr short DialogWidth = 330;
+constexpr short DialogHeight = 180;
 constexpr int Margin = 7;        // dialog units
 constexpr int ButtonWidth = 50;  // dialog units
 constexpr int ButtonHeight = 14; // dialog units
@@ -110,14 +111,11 @@ void TNotSearchedForm::CreateControls() {
     SendMessageW(handle_, DM_SETDEFID, IDCANCEL, 0);
 
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-    RECT units{0, 0, 220, 160};
-    MapDialogRect(handle_, &units);
-    const std::pair<const wchar_t*, int> columns[] = {{L"Path", units.right}, {L"Reason", units.bottom}};
+    const wchar_t* const columns[] = {L"Path", L"Reason"};
     for (int i = 0; i < 2; ++i) {
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = const_cast<wchar_t*>(columns[i].first);
-        column.cx = columns[i].second;
+        column.mask = LVCF_TEXT;
+        column.pszText = const_cast<wchar_t*>(columns[i]);
         ListView_InsertColumn(list_, i, &column);
     }
     ListView_SetItemCountEx(list_, static_cast<int>(entries_.size()), 0);
@@ -139,6 +137,12 @@ void TNotSearchedForm::Layout() {
     const int listTop = margin + summaryHeight + margin / 2;
     MoveWindow(summary_, margin, margin, width, summaryHeight, TRUE);
     MoveWindow(list_, margin, listTop, width, std::max(0, buttonsTop - margin - listTop), TRUE);
+    // The reason takes what the path leaves of the list's width.
+    RECT rows{};
+    GetClientRect(list_, &rows);
+    const int pathWidth = rows.right * 11 / 20;
+    ListView_SetColumnWidth(list_, 0, pathWidth);
+    ListView_SetColumnWidth(list_, 1, std::max<int>(rows.right - pathWidth, 0));
     MoveWindow(copy_, margin, buttonsTop, buttonWidth, buttonHeight, TRUE);
     MoveWindow(save_, margin + buttonWidth + margin / 2, buttonsTop, buttonWidth, buttonHeight, TRUE);
     MoveWindow(close_, client.right - margin - buttonWidth, buttonsTop, buttonWidth, buttonHeight, TRUE);
@@ -196,11 +200,8 @@ INT_PTR TNotSearchedForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         RECT frame{};
         GetWindowRect(handle_, &frame);
         minimum_ = {frame.right - frame.left, frame.bottom - frame.top};
-        RECT around{};
-        if (owner_ != nullptr && GetWindowRect(owner_, &around))
-            SetWindowPos(handle_, nullptr, (around.left + around.right - minimum_.cx) / 2,
-                         (around.top + around.bottom - minimum_.cy) / 2, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (owner_ != nullptr)
+            CenterOnOwner(handle_, owner_);
         Layout();
         SetFocus(list_);
         return FALSE;

@@ -52,6 +52,20 @@ struct VerbRecorder {
     std::vector<std::wstring> verbs;
 };
 
+// The count panel is wide enough for its text.
+bool CountPanelShowsItsText(HWND bar) {
+    int parts[3] = {};
+    SendMessageW(bar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    const std::wstring text = quarrow::StatusText(bar, 1);
+    HDC dc = GetDC(bar);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(bar, dc);
+    return parts[1] - parts[0] > extent.cx;
+}
+
 } // namespace
 
 TEST_F(MainFormTest, DeepResultsAreListedDeletedRenamedAndCopiedExactly) {
@@ -130,7 +144,7 @@ TEST_F(MainFormTest, NamesEndingInADotOrABlankAreActedOnAndNeverTheirSiblings) {
     form.ExecuteAction(TActionId::ActionActionDelete);
     ASSERT_EQ(1u, Prompt().Records().size());
     EXPECT_EQ(L"\"" + blank +
-                  L"\" cannot be moved to the Recycle Bin: a name in its path ends in a dot or a blank."
+                  L"\" cannot be moved to the Recycle Bin: its name ends in a blank."
                   L"\r\n\r\nDo you want to delete it permanently?",
               Prompt().Records()[0].text);
     EXPECT_FALSE(Exists(blank));
@@ -166,6 +180,18 @@ TEST_F(MainFormTest, NamesEndingInADotOrABlankAreActedOnAndNeverTheirSiblings) {
     EXPECT_FALSE(Exists(secondDot));
     EXPECT_EQ(std::vector<std::wstring>{L"delete"}, shell.verbs);
     EXPECT_EQ(std::vector<std::wstring>{other}, form.Vantor->MultiObjects());
+
+    // A file inside a folder whose name ends in a dot.
+    const std::wstring inner = WriteFileExactly(folder.Sub(L"data.\\inner.txt"), "i");
+    Click(C().BtnSearch);
+    SelectRows(form, {RowOf(form, inner)});
+    Prompt().Clear();
+    form.ExecuteAction(TActionId::ActionActionProperties);
+    ASSERT_EQ(1u, Prompt().Records().size());
+    EXPECT_EQ(L"The properties of \"" + inner +
+                  L"\" cannot be shown: the name of the folder \"data.\" ends in a dot.",
+              Prompt().Records()[0].text);
+    EXPECT_EQ(std::vector<std::wstring>{L"delete"}, shell.verbs);
 }
 
 TEST_F(MainFormTest, WhatCouldNotBeSearchedIsCountedInTheStatusBarAndListed) {
@@ -179,6 +205,7 @@ TEST_F(MainFormTest, WhatCouldNotBeSearchedIsCountedInTheStatusBarAndListed) {
     Click(C().BtnSearch);
     EXPECT_EQ(1, form.IDList.Count());
     EXPECT_EQ(L"Found: 1 file (1 not searched)", StatusText(C().StatusBar, 1));
+    EXPECT_TRUE(CountPanelShowsItsText(C().StatusBar)) << "the window is as narrow as it may be";
     ASSERT_EQ(1, form.Engine().NotSearched.Count());
     EXPECT_EQ(locked, form.Engine().NotSearched.Entries()[0].Path);
     EXPECT_TRUE(form.ActionEnabled(TActionId::ActionToolsNotSearched));
@@ -205,6 +232,9 @@ TEST_F(MainFormTest, WhatCouldNotBeSearchedIsCountedInTheStatusBarAndListed) {
     Click(C().BtnReset);
     EXPECT_EQ(L"", StatusText(C().StatusBar, 1));
     EXPECT_FALSE(form.ActionEnabled(TActionId::ActionToolsNotSearched));
+    int parts[3] = {};
+    SendMessageW(C().StatusBar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    EXPECT_EQ(form.Scale(340), parts[0]) << "the information panel has its designed width again";
 }
 
 namespace {
@@ -274,4 +304,48 @@ TEST_F(MainFormTest, TheNotSearchedListCanBeReadCopiedAndSaved) {
     EXPECT_EQ(FormatCount(10003) + L" folders or files could not be searched. The first " +
                   FormatCount(10000) + L" are listed.",
               many.Summary());
+}
+
+TEST_F(MainFormTest, ChangeMonitoringRemovesDeepAndOddRowsAndNeverTheirSiblings) {
+    TempDir folder(L"watched");
+    const std::wstring deep = MakeDeepFolder(folder.Path(), 300);
+    const std::wstring deepFile = WriteFileExactly(deep + L"\\gone.txt", "g");
+    const std::wstring deepKept = WriteFileExactly(deep + L"\\kept.txt", "k");
+    const std::wstring dotted = WriteFileExactly(folder.Sub(L"dot."), "d");
+    const std::wstring sibling = WriteFileExactly(folder.Sub(L"dot"), "s");
+    TMainForm& form = OpenForm(folder.Path());
+    Click(C().BtnSearch);
+    ASSERT_EQ(4, form.IDList.Count());
+    const auto pumpUntil = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            ProcessMessages();
+            Sleep(10);
+        }
+        return done();
+    };
+
+    // Reported by the file-system watch.
+    ASSERT_TRUE(RunLinuxCommand(L"/bin/rm", deepFile, {}, [&] { return !Exists(deepFile); }));
+    ASSERT_TRUE(RunLinuxCommand(L"/bin/rm", dotted, {}, [&] { return !Exists(dotted); }));
+    EXPECT_TRUE(pumpUntil([&] { return form.IDList.Count() == 2; })) << [&] {
+        std::string rows;
+        for (int i = 0; i < form.IDList.Count(); ++i)
+            rows += ToUtf8(form.GetResult(i).FullName()) + "\n";
+        return rows;
+    }();
+    EXPECT_NE(-1, RowOf(form, deepKept));
+    EXPECT_NE(-1, RowOf(form, sibling));
+
+    // Found by the check against the disk when reports were lost.
+    WriteFileExactly(deepFile, "g");
+    WriteFileExactly(dotted, "d");
+    Click(C().BtnSearch);
+    ASSERT_EQ(4, form.IDList.Count());
+    form.ShellChangeNotifier->CloseFileSystemWatch();
+    ASSERT_TRUE(DeletePermanently(deepFile) == ERROR_SUCCESS && DeletePermanently(dotted) == ERROR_SUCCESS);
+    form.ShellChangeNotifier->OnChangesLost();
+    EXPECT_TRUE(pumpUntil([&] { return !form.CheckingResultsOnDisk(); }));
+    EXPECT_EQ(2, form.IDList.Count());
+    EXPECT_NE(-1, RowOf(form, deepKept));
+    EXPECT_NE(-1, RowOf(form, sibling));
 }
