@@ -75,69 +75,44 @@ void EnsureWalkTree(const std::wstring& root) {
 }
 
 // About 300 MB in 12,000 files of 5 to 45 KB; the needle, in various letter cases, in a few,
-// and the accented needle in a few others.
-int EnsureContentTree(const std::wstring& root) {
-    constexpr int NeedleFiles = 6;
-    const std::wstring marker = root + L".complete-3";
+// and the accented needle in a few others. With `quarterUtf16`, every fourth file is UTF-16
+// of about the same size (either byte order, with and without a byte-order mark), and the
+// needle is in some of those too. Returns how many files hold the needle.
+int EnsureContentTree(const std::wstring& root, bool quarterUtf16) {
+    constexpr int Every = 2000;
+    const int needleFiles = 12000 / Every * (quarterUtf16 ? 2 : 1);
+    const std::wstring marker = root + (quarterUtf16 ? L".complete-utf16-1" : L".complete-3");
     if (Exists(marker))
-        return NeedleFiles;
-    std::fprintf(stderr, "generating about 300 MB in 12,000 files...\n");
+        return needleFiles;
+    std::fprintf(stderr, "generating about 300 MB in 12,000 files%s...\n",
+                 quarterUtf16 ? ", a quarter of them UTF-16" : "");
     CreateDirectoryW(root.c_str(), nullptr);
-    std::mt19937 rng(1234);
+    std::mt19937 rng(quarterUtf16 ? 4321 : 1234);
     std::string content;
     for (int folder = 0; folder < 100; ++folder) {
         const std::wstring path = root + L"\\folder" + std::to_wstring(folder);
         CreateDirectoryW(path.c_str(), nullptr);
         for (int file = 0; file < 120; ++file) {
-            content.clear();
-            AppendWords(content, 5120 + rng() % 40960, rng);
             const int index = folder * 120 + file;
-            if (index % (12000 / NeedleFiles) == 1000) {
+            const bool wide = quarterUtf16 && index % 4 == 3;
+            content.clear();
+            AppendWords(content, (5120 + rng() % 40960) / (wide ? 2 : 1), rng);
+            if (index % Every == 1000 || (quarterUtf16 && index % Every == 1003)) {
                 std::string needle = Needle;
                 if (index % 2)
                     std::transform(needle.begin(), needle.end(), needle.begin(), ::toupper);
                 content.replace(rng() % (content.size() - needle.size()), needle.size(), needle);
             }
-            if (index % (12000 / NeedleFiles) == 1500) {
+            if (!wide && index % Every == 1500) {
                 const std::wstring text = index % 3 ? AccentedNeedle : AccentedNeedleUpper;
                 const std::string accented = index % 2 ? ToUtf8(text) : ToAnsi(text);
                 content.replace(rng() % (content.size() - accented.size()), accented.size(), accented);
             }
-            WriteWholeFile(path + L"\\doc" + std::to_wstring(file) + L".txt", content);
-        }
-    }
-    WriteWholeFile(marker, {});
-    return NeedleFiles;
-}
-
-// The content tree again, with every fourth file in UTF-16 (both byte orders, with and without
-// a byte-order mark) of about the same size; the needle in some files of either kind.
-int EnsureUtf16ContentTree(const std::wstring& root) {
-    constexpr int NeedleFiles = 12;
-    const std::wstring marker = root + L".complete-1";
-    if (Exists(marker))
-        return NeedleFiles;
-    std::fprintf(stderr, "generating about 300 MB in 12,000 files, a quarter of them UTF-16...\n");
-    CreateDirectoryW(root.c_str(), nullptr);
-    std::mt19937 rng(4321);
-    std::string content;
-    for (int folder = 0; folder < 100; ++folder) {
-        const std::wstring path = root + L"\\folder" + std::to_wstring(folder);
-        CreateDirectoryW(path.c_str(), nullptr);
-        for (int file = 0; file < 120; ++file) {
-            const int index = folder * 120 + file;
-            const bool wide = index % 4 == 3;
-            content.clear();
-            AppendWords(content, (5120 + rng() % 40960) / (wide ? 2 : 1), rng);
-            if (index % (12000 / (NeedleFiles / 2)) == 1000 || index % (12000 / (NeedleFiles / 2)) == 1003) {
-                std::string needle = Needle;
-                if (index % 3 == 0)
-                    std::transform(needle.begin(), needle.end(), needle.begin(), ::toupper);
-                content.replace(rng() % (content.size() - needle.size()), needle.size(), needle);
-            }
             if (wide) {
-                const bool bigEndian = index % 8 == 7, mark = index % 16 < 8;
-                std::string bytes = mark ? std::string(bigEndian ? "\xFE\xFF" : "\xFF\xFE") : std::string();
+                const int kind = (index / 4 + folder) % 4;
+                const bool bigEndian = kind % 2 == 1;
+                std::string bytes =
+                    kind < 2 ? std::string(bigEndian ? "\xFE\xFF" : "\xFF\xFE") : std::string();
                 bytes += Utf16Bytes(FromAnsi(content), bigEndian);
                 content = std::move(bytes);
             }
@@ -145,7 +120,7 @@ int EnsureUtf16ContentTree(const std::wstring& root) {
         }
     }
     WriteWholeFile(marker, {});
-    return NeedleFiles;
+    return needleFiles;
 }
 
 // The platform's floor: one listing per folder, nothing else; it also keeps the slowest
@@ -354,10 +329,10 @@ void BenchWalk(const std::wstring& work) {
 
 void BenchContent(const std::wstring& work) {
     const std::wstring root = work + L"\\content300m";
-    const int expected = EnsureContentTree(root);
+    const int expected = EnsureContentTree(root, false);
     const std::vector<std::wstring> files = ListFiles(root);
     const std::wstring wideRoot = work + L"\\content300m-utf16";
-    const int wideExpected = EnsureUtf16ContentTree(wideRoot);
+    const int wideExpected = EnsureContentTree(wideRoot, true);
     const std::vector<std::wstring> wideFiles = ListFiles(wideRoot);
     TIDList ids;
     TSettings settings;
