@@ -32,6 +32,8 @@ void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 void CenterOnOwner(HWND window, HWND owner);
 
 std::wstring WindowText(HWND window);
+// The size `text` takes in the control's font.
+SIZE TextExtentIn(HWND control, const std::wstring& text);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 
 bool IsChecked(HWND button);

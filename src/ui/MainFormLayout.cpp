@@ -164,14 +164,8 @@ constexpr int VisibleComboLines = 12;
 
 // The width a check box needs to show its whole caption in its font.
 int CheckBoxTextWidth(HWND checkBox) {
-    const std::wstring text = WindowText(checkBox);
-    HDC dc = GetDC(checkBox);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(checkBox, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(checkBox, dc);
-    return extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+    return TextExtentIn(checkBox, WindowText(checkBox)).cx + GetSystemMetrics(SM_CXMENUCHECK) +
+           2 * GetSystemMetrics(SM_CXEDGE) + 2;
 }
 
 HWND CreateButton(HWND parent, const wchar_t* text, int id) {
@@ -465,16 +459,8 @@ void TMainForm::LayoutStatusPanels() {
     RECT status{};
     GetClientRect(bar, &status);
     const int countRight = status.right - Scale(StatusPanelLightWidth);
-    int needed = 0;
-    if (const std::wstring text = StatusText(bar, 1); !text.empty()) {
-        HDC dc = GetDC(bar);
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0)));
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(bar, dc);
-        needed = extent.cx + Scale(StatusPanelTextMargin);
-    }
+    const std::wstring text = StatusText(bar, 1);
+    const int needed = text.empty() ? 0 : TextExtentIn(bar, text).cx + Scale(StatusPanelTextMargin);
     const int info =
         std::clamp(countRight - needed, Scale(StatusPanelMinInfoWidth), Scale(StatusPanelInfoWidth));
     int parts[3] = {info, countRight, -1};

@@ -41,28 +41,11 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The verbs the shell component is asked for, vetoed so that no shell window opens.
-struct VerbRecorder {
-    explicit VerbRecorder(TVantor& vantor) {
-        vantor.OnContextMenuSelect = [this](const std::wstring& verb, bool& execute) {
-            verbs.push_back(verb);
-            execute = false;
-        };
-    }
-    std::vector<std::wstring> verbs;
-};
-
 // The count panel is wide enough for its text.
 bool CountPanelShowsItsText(HWND bar) {
     int parts[3] = {};
     SendMessageW(bar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(parts));
-    const std::wstring text = quarrow::StatusText(bar, 1);
-    HDC dc = GetDC(bar);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(bar, dc);
+    const SIZE extent = TextExtentIn(bar, quarrow::StatusText(bar, 1));
     return parts[1] - parts[0] > extent.cx;
 }
 
