@@ -52,13 +52,17 @@ bool FitsAnsi(std::wstring_view text) {
     return lossless;
 }
 
-std::string Encode(std::wstring_view text, TExportEncoding encoding) {
+} // namespace
+
+std::string EncodeExportText(std::wstring_view text, TExportEncoding encoding) {
     if (encoding == TExportEncoding::Utf8 || AnsiIsUtf8())
         return ToUtf8(text);
     return ToAnsi(text);
 }
 
-} // namespace
+std::string_view ExportByteOrderMark(TExportEncoding encoding) {
+    return encoding == TExportEncoding::Utf8 ? "\xEF\xBB\xBF" : "";
+}
 
 std::wstring ExportSizeText(int64_t bytes, const TLocaleFormat& format) {
     return FormatCount(std::max<int64_t>(KilobytesRoundedUp(bytes), 1), format);
@@ -120,15 +124,15 @@ bool TExportFile::Create(const std::wstring& path, TExportEncoding encoding) {
     file_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     failed_ = !file_;
-    if (!failed_ && encoding == TExportEncoding::Utf8)
-        buffer_ = "\xEF\xBB\xBF";
+    if (!failed_)
+        buffer_ = ExportByteOrderMark(encoding);
     return !failed_;
 }
 
 bool TExportFile::WriteLine(std::wstring_view line) {
     if (failed_)
         return false;
-    buffer_ += Encode(line, encoding_);
+    buffer_ += EncodeExportText(line, encoding_);
     buffer_ += "\r\n";
     return buffer_.size() < FileBufferSize || Flush();
 }

@@ -48,6 +48,9 @@ private:
 // byte-order mark, so that no name turns into question marks.
 enum class TExportEncoding { Ansi, Utf8 };
 TExportEncoding ChooseExportEncoding(const TIDList& records, const TLocaleFormat& format);
+// `text` in an export file's encoding, and the bytes such a file starts with.
+std::string EncodeExportText(std::wstring_view text, TExportEncoding encoding);
+std::string_view ExportByteOrderMark(TExportEncoding encoding);
 
 // Writes an export file through a buffer; every call after a failure fails too.
 class TExportFile {

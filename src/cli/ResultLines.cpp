@@ -1,0 +1,101 @@
+#include "cli/ResultLines.h"
+
+#include "results/Export.h"
+
+#include <cstdio>
+
+namespace quarrow {
+namespace {
+
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+void AppendEscape(std::wstring& out, wchar_t c) {
+    wchar_t escape[8];
+    std::swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(c));
+    out += escape;
+}
+
+} // namespace
+
+std::wstring TResultLines::Header() const {
+    switch (format_) {
+    case TOutputFormat::Txt:
+        return TextHeader();
+    case TOutputFormat::Csv:
+        return CsvHeader();
+    default:
+        return {};
+    }
+}
+
+std::wstring TResultLines::Line(const TShellItem& item) const {
+    switch (format_) {
+    case TOutputFormat::Txt:
+        return TextRow(item);
+    case TOutputFormat::Csv:
+        return CsvRow(item);
+    default:
+        return JsonLine(item, timeRule_.ToUtc(item.Modified));
+    }
+}
+
+std::wstring JsonString(std::wstring_view text) {
+    std::wstring out;
+    out.reserve(text.size() + 2);
+    out += L'"';
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        switch (c) {
+        case L'"':
+            out += L"\\\"";
+            break;
+        case L'\\':
+            out += L"\\\\";
+            break;
+        case L'\n':
+            out += L"\\n";
+            break;
+        case L'\r':
+            out += L"\\r";
+            break;
+        case L'\t':
+            out += L"\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                AppendEscape(out, c);
+            } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+                out += c;
+                out += text[++i];
+            } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+                AppendEscape(out, c);
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += L'"';
+    return out;
+}
+
+std::wstring Iso8601Utc(TDateTime utc) {
+    const SYSTEMTIME st = DateTimeToSystemTime(utc);
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{st.wYear}, unsigned{st.wMonth},
+                  unsigned{st.wDay}, unsigned{st.wHour}, unsigned{st.wMinute}, unsigned{st.wSecond});
+    return text;
+}
+
+std::wstring JsonLine(const TShellItem& item, TDateTime modifiedUtc) {
+    return L"{\"path\": " + JsonString(item.FullName()) + L", \"size\": " + std::to_wstring(item.Size) +
+           L", \"modified\": \"" + Iso8601Utc(modifiedUtc) + L"\", \"folder\": " +
+           (item.IsFolder ? L"true" : L"false") + L"}";
+}
+
+} // namespace quarrow
