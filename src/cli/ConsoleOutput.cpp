@@ -49,6 +49,8 @@ void TOutputStream::WriteText(std::wstring_view text) {
         return;
     if (console_)
         text_.append(text);
+    else if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; }))
+        bytes_.append(text.begin(), text.end());
     else
         bytes_.append(ToUtf8(text));
     if (bytes_.size() >= FlushSize || text_.size() >= FlushSize / 2)

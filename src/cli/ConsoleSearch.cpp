@@ -78,7 +78,7 @@ void TConsoleSearch::SearchStarted() {
     if (!buffered_) {
         const std::wstring header = lines_.Header();
         if (!header.empty())
-            WriteLine(header);
+            WriteText(header + std::wstring(lines_.LineEnd()));
     }
 }
 
@@ -134,15 +134,21 @@ void TConsoleSearch::Poll() {
 // The results found since the last call. Once written, a record is not needed again: the
 // list stays small however many results a search finds.
 void TConsoleSearch::WriteNewResults() {
+    std::wstring& text = pendingLines_;
+    text.clear();
     for (int i = 0; i < idList_.Count() && writing_; ++i) {
-        WriteLine(lines_.Line(idList_[i]));
+        lines_.AppendLine(text, idList_[i]);
+        text += lines_.LineEnd();
         ++found_;
         if (options_.MaxResults > 0 && found_ >= options_.MaxResults) {
             engine_->Stop();
-            writing_ = false;
+            break;
         }
     }
     idList_.Clear();
+    WriteText(text);
+    if (options_.MaxResults > 0 && found_ >= options_.MaxResults)
+        writing_ = false;
 }
 
 // The window's rule: the ANSI code page when every character fits, else UTF-8 with a
@@ -157,15 +163,18 @@ void TConsoleSearch::WriteAnsiResults() {
     std::string bytes(ExportByteOrderMark(encoding));
     bytes += EncodeExportText(lines_.Header(), encoding) + "\r\n";
     output_->WriteBytes(bytes, codePage);
-    for (int i = 0; i < idList_.Count() && !output_->Failed(); ++i)
-        output_->WriteBytes(EncodeExportText(lines_.Line(idList_[i]), encoding) + "\r\n", codePage);
+    std::wstring line;
+    for (int i = 0; i < idList_.Count() && !output_->Failed(); ++i) {
+        line.clear();
+        lines_.AppendLine(line, idList_[i]);
+        output_->WriteBytes(EncodeExportText(line, encoding) + "\r\n", codePage);
+    }
 }
 
-void TConsoleSearch::WriteLine(const std::wstring& line) {
-    if (!writing_ || output_ == nullptr)
+void TConsoleSearch::WriteText(const std::wstring& text) {
+    if (!writing_ || output_ == nullptr || text.empty())
         return;
-    output_->WriteText(line);
-    output_->WriteText(lines_.LineEnd());
+    output_->WriteText(text);
     if (output_->Failed())
         StopWriting();
 }

@@ -63,7 +63,7 @@ public:
 private:
     std::vector<std::wstring> ExcludedFolders() const;
     bool OpenOutput();
-    void WriteLine(const std::wstring& line);
+    void WriteText(const std::wstring& text);
     void WriteNewResults();
     void WriteAnsiResults();
     void Poll();
@@ -90,6 +90,7 @@ private:
     bool writing_ = true;
     bool outputFailed_ = false; // the output file could not be created or written
     long long found_ = 0;
+    std::wstring pendingLines_; // kept between calls for its memory
     std::wstring folder_;
 };
 

@@ -1,7 +1,5 @@
 #include "cli/ResultLines.h"
 
-#include "results/Export.h"
-
 #include <cstdio>
 
 namespace quarrow {
@@ -34,14 +32,16 @@ std::wstring TResultLines::Header() const {
     }
 }
 
-std::wstring TResultLines::Line(const TShellItem& item) const {
+void TResultLines::AppendLine(std::wstring& out, const TShellItem& item) {
     switch (format_) {
     case TOutputFormat::Txt:
-        return TextRow(item);
+        rows_.AppendText(out, item);
+        break;
     case TOutputFormat::Csv:
-        return CsvRow(item);
+        rows_.AppendCsv(out, item);
+        break;
     default:
-        return JsonLine(item, timeRule_.ToUtc(item.Modified));
+        out += JsonLine(item, timeRule_.ToUtc(item.Modified));
     }
 }
 

@@ -3,6 +3,7 @@
 // comma-delimited layouts, or one JSON object a line.
 
 #include "cli/ConsoleOptions.h"
+#include "results/Export.h"
 #include "search/ModificationTime.h"
 #include "search/ShellItem.h"
 
@@ -17,12 +18,14 @@ public:
 
     // The line before the results, without its line end; empty for JSON, which has none.
     std::wstring Header() const;
-    std::wstring Line(const TShellItem& item) const;
+    // Appends the line of `item`, without its line end.
+    void AppendLine(std::wstring& out, const TShellItem& item);
     // The window's CR LF for its layouts; a bare LF between JSON lines.
     std::wstring_view LineEnd() const { return format_ == TOutputFormat::Json ? L"\n" : L"\r\n"; }
 
 private:
     TOutputFormat format_;
+    TExportRows rows_;
     TModificationTimeRule timeRule_;
 };
 
