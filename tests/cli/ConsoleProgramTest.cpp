@@ -297,3 +297,42 @@ TEST_F(ConsoleProgramTest, AReaderThatGoesAwayEndsTheSearchQuietly) {
 }
 
 } // namespace
+
+namespace {
+
+// The text of the console's screen up to the cursor, its rows joined: a line longer than a
+// row goes on in the next.
+std::wstring ScreenText(HANDLE console) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(console, &info);
+    std::wstring text(static_cast<size_t>(info.dwSize.X) * (info.dwCursorPosition.Y + 1), L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, text.data(), static_cast<DWORD>(text.size()), COORD{0, 0}, &read);
+    text.resize(read);
+    return text;
+}
+
+} // namespace
+
+// On a console, names are written as they are (not through a code page), and the progress
+// line is gone at the end.
+TEST_F(ConsoleProgramTest, TheConsoleShowsEveryNameAndNoProgressLineAtTheEnd) {
+    for (const std::wstring& name : {AccentedName, JapaneseName})
+        tree_.WriteFile(L"sub\\" + name, "x");
+    UseOwnConsole();
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueFile screen(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(screen.Get(), &info))
+        << "no console: under Wine it needs a display";
+    TRunningConsole console(Quote(tree_.Path()) + L" --format csv", screen.Get());
+    ASSERT_TRUE(console.Started());
+    EXPECT_EQ(0, console.Finish().ExitCode);
+    const std::wstring text = ScreenText(screen.Get());
+    const std::wstring folder = tree_.Sub(L"sub\\");
+    for (const std::wstring& name : {AccentedName, JapaneseName})
+        EXPECT_NE(std::wstring::npos, text.find(L"\"" + name + L"\",\"" + folder + L"\"")) << Utf8(name);
+    EXPECT_NE(std::wstring::npos, text.find(L"\"Name\",\"Folder\",\"Size\",\"Date Modified\""));
+    EXPECT_EQ(std::wstring::npos, text.find(L"Searching...")) << Utf8(text);
+}

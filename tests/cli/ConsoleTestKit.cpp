@@ -35,13 +35,25 @@ TRunningConsole::TRunningConsole(const std::wstring& arguments, DWORD creationFl
     HANDLE outWrite = nullptr, errWrite = nullptr;
     if (!MakePipe(outRead_, outWrite) || !MakePipe(errRead_, errWrite))
         return;
+    Start(arguments, outWrite, errWrite, creationFlags);
+    // The child holds the write ends now: the reads end when it does.
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+}
+
+TRunningConsole::TRunningConsole(const std::wstring& arguments, HANDLE output) {
+    Start(arguments, output, output, 0);
+}
+
+void TRunningConsole::Start(const std::wstring& arguments, HANDLE output, HANDLE errors,
+                            DWORD creationFlags) {
     std::wstring commandLine = L"\"" + ConsoleProgramPath() + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
     PROCESS_INFORMATION info{};
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, creationFlags, nullptr, nullptr,
                        &startup, &info)) {
@@ -49,9 +61,6 @@ TRunningConsole::TRunningConsole(const std::wstring& arguments, DWORD creationFl
         CloseHandle(info.hThread);
         processId_ = info.dwProcessId;
     }
-    // The child holds the write ends now: the reads end when it does.
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
 }
 
 TRunningConsole::~TRunningConsole() {
@@ -66,10 +75,10 @@ TRunningConsole::~TRunningConsole() {
 }
 
 void TRunningConsole::StartReading() {
-    if (outReader_.joinable())
-        return;
-    outReader_ = std::thread([this] { ReadAll(outRead_.Get(), out_); });
-    errReader_ = std::thread([this] { ReadAll(errRead_.Get(), err_); });
+    if (outRead_ && !outReader_.joinable())
+        outReader_ = std::thread([this] { ReadAll(outRead_.Get(), out_); });
+    if (errRead_ && !errReader_.joinable())
+        errReader_ = std::thread([this] { ReadAll(errRead_.Get(), err_); });
 }
 
 TConsoleRun TRunningConsole::Finish(DWORD timeoutMs) {
@@ -79,8 +88,10 @@ TConsoleRun TRunningConsole::Finish(DWORD timeoutMs) {
     StartReading();
     if (WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0)
         return run;
-    outReader_.join();
-    errReader_.join();
+    if (outReader_.joinable())
+        outReader_.join();
+    if (errReader_.joinable())
+        errReader_.join();
     DWORD code = 0;
     GetExitCodeProcess(process_.Get(), &code);
     run.ExitCode = static_cast<long>(code);

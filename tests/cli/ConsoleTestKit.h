@@ -26,6 +26,8 @@ TConsoleRun RunConsole(const std::wstring& arguments, DWORD timeoutMs = 60000);
 class TRunningConsole {
 public:
     explicit TRunningConsole(const std::wstring& arguments, DWORD creationFlags = 0);
+    // The program's standard output and error go to `output` (a console, say), not to pipes.
+    TRunningConsole(const std::wstring& arguments, HANDLE output);
     ~TRunningConsole();
     TRunningConsole(const TRunningConsole&) = delete;
     TRunningConsole& operator=(const TRunningConsole&) = delete;
@@ -41,6 +43,8 @@ public:
     TConsoleRun Finish(DWORD timeoutMs = 60000);
 
 private:
+    void Start(const std::wstring& arguments, HANDLE output, HANDLE errors, DWORD creationFlags);
+
     UniqueHandle process_;
     DWORD processId_ = 0;
     UniqueHandle outRead_, errRead_;
