@@ -36,7 +36,7 @@ private:
 // Writes one line to standard error, as the console shows it or as UTF-8.
 void WriteErrorLine(TOutputStream& errors, const std::wstring& text);
 
-class TConsoleSearch : public ISearchHost {
+class TConsoleSearch : public TWindowlessSearchHost {
 public:
     // `interrupted` is set from the console's control handler (Ctrl+C, Ctrl+Break).
     TConsoleSearch(const TConsoleOptions& options, HANDLE output, HANDLE errors,
@@ -47,13 +47,6 @@ public:
 
     // ISearchHost.
     IPrompt& Prompt() override { return prompt_; }
-    void FocusSearchLocation() override {}
-    void FocusSearchPattern() override {}
-    void SetChangeMonitoring(bool) override {}
-    void UpdateSearchPatternHistory(const std::wstring&) override {}
-    void UpdateSearchLocationHistory(const std::wstring&) override {}
-    void UpdateContainingTextHistory(const std::wstring&) override {}
-    void RewriteCountEdits() override {}
     void SearchStarted() override;
     void SearchFinished() override {}
     void SetStatusText(int panel, const std::wstring& text) override;

@@ -13,6 +13,23 @@ bool IsLowSurrogate(wchar_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+const wchar_t* ShortEscape(wchar_t c) {
+    switch (c) {
+    case L'"':
+        return L"\\\"";
+    case L'\\':
+        return L"\\\\";
+    case L'\n':
+        return L"\\n";
+    case L'\r':
+        return L"\\r";
+    case L'\t':
+        return L"\\t";
+    default:
+        return nullptr;
+    }
+}
+
 void AppendEscape(std::wstring& out, wchar_t c) {
     wchar_t escape[8];
     std::swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(c));
@@ -51,33 +68,15 @@ std::wstring JsonString(std::wstring_view text) {
     out += L'"';
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
-        switch (c) {
-        case L'"':
-            out += L"\\\"";
-            break;
-        case L'\\':
-            out += L"\\\\";
-            break;
-        case L'\n':
-            out += L"\\n";
-            break;
-        case L'\r':
-            out += L"\\r";
-            break;
-        case L'\t':
-            out += L"\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                AppendEscape(out, c);
-            } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-                out += c;
-                out += text[++i];
-            } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-                AppendEscape(out, c);
-            } else {
-                out += c;
-            }
+        if (const wchar_t* escape = ShortEscape(c)) {
+            out += escape;
+        } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            out += c;
+            out += text[++i];
+        } else if (c < 0x20 || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            AppendEscape(out, c);
+        } else {
+            out += c;
         }
     }
     out += L'"';
