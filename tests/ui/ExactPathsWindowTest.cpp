@@ -100,8 +100,31 @@ TEST_F(MainFormTest, DeepResultsAreListedDeletedRenamedAndCopiedExactly) {
         EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), ClipboardDropEffect());
     }
 
+    // Edit hands the editor the same short form; the export keeps every deep path whole, also
+    // into a file whose own path is that deep.
+    const std::wstring arguments = folder.Sub(L"arguments.txt");
+    form.Settings.Editor = folder.WriteFile(L"editor.bat", "@echo %1> \"" + ToAnsi(arguments) + "\"\r\n");
+    form.UpdateActionStates();
+    Prompt().Clear();
+    form.ExecuteAction(TActionId::ActionActionEdit);
+    if (!EquivalentShortPath(copied).empty()) {
+        for (int i = 0; i < 500 && ReadFileBytes(arguments).empty(); ++i) {
+            ProcessMessages();
+            Sleep(10);
+        }
+        std::string passed = ReadFileBytes(arguments);
+        passed = passed.substr(0, passed.find_first_of("\r\n"));
+        ASSERT_GE(passed.size(), 2u);
+        EXPECT_TRUE(SameFileObject(FromAnsi(passed.substr(1, passed.size() - 2)), copied)) << passed;
+    }
+    const std::wstring exported = deep + L"\\results.txt";
+    Prompt().QueuePath(exported);
+    form.ExecuteAction(TActionId::ActionExportAlltemsToTextFile);
+    EXPECT_NE(std::string::npos, ReadFileBytes(ExtendedLengthPath(exported)).find(ToAnsi(deep + L"\\")));
+
     // Properties would show another file's, or none.
     Prompt().Clear();
+    SelectRows(form, {RowOf(form, copied)});
     form.ExecuteAction(TActionId::ActionActionProperties);
     ASSERT_EQ(1u, Prompt().Records().size());
     EXPECT_EQ(L"The properties of \"" + copied +
