@@ -264,8 +264,11 @@ void TSearchEngine::PrepareWalk() {
     prefetcher_->SetQueries(std::move(queries));
 }
 
+// The walk's own paths are full already; expanding one whose name ends in a dot or a blank
+// would drop that, and make "data." the excluded "data".
 bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
-    return IndexOfIgnoreCase(excludeFoldersList_, ExpandFullPath(folder)) >= 0;
+    const std::wstring full = NeedsExtendedLengthPath(folder) ? folder : ExpandFullPath(folder);
+    return IndexOfIgnoreCase(excludeFoldersList_, full) >= 0;
 }
 
 void TSearchEngine::SearchFolder(const std::wstring& folder) {

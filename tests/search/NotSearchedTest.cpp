@@ -132,6 +132,13 @@ TEST_F(NotSearched, FoldersWhoseNamesEndInADotOrABlankListTheirOwnFiles) {
     SearchText(L"needle");
     Walk();
     EXPECT_EQ(Found(), (Names{L"data.\\in-dotted.txt", L"data\\dot."}));
+
+    // Excluding "data" leaves "data." alone.
+    settings.ExcludeFolders = true;
+    excluded.push_back(dir.Sub(L"data"));
+    engine.Criteria.SearchInFiles = false;
+    Walk();
+    EXPECT_EQ(Found(), (Names{L"data \\in-blank.txt", L"data.\\in-dotted.txt"}));
 }
 
 TEST_F(NotSearched, FoldersAndFilesThatCannotBeReadAreCountedWithTheSystemsReason) {

@@ -355,3 +355,30 @@ TEST_F(MainFormTest, ChangeMonitoringRemovesDeepAndOddRowsAndNeverTheirSiblings)
     EXPECT_NE(-1, RowOf(form, deepKept));
     EXPECT_NE(-1, RowOf(form, sibling));
 }
+
+// A path of 259 characters is the longest the shell takes: such a file goes to the shell's
+// delete, one character more to Quarrow's own question, and never to a shell that would cut
+// its path short.
+TEST_F(MainFormTest, DeleteHandsTheShellPathsUpTo259Characters) {
+    TempDir folder(L"limit");
+    const std::wstring base = folder.Path() + L"\\";
+    const std::wstring longest = WriteFileExactly(base + std::wstring(259 - base.size() - 4, L'a') + L".txt");
+    const std::wstring tooLong = WriteFileExactly(base + std::wstring(260 - base.size() - 4, L'b') + L".txt");
+    ASSERT_EQ(259u, longest.size());
+    ASSERT_EQ(260u, tooLong.size());
+    TMainForm& form = OpenForm(folder.Path());
+    Click(C().BtnSearch);
+    ASSERT_EQ(2, form.IDList.Count());
+    VerbRecorder shell(*form.Vantor);
+    SelectRows(form, {RowOf(form, longest)});
+    form.ExecuteAction(TActionId::ActionActionDelete);
+    EXPECT_EQ(std::vector<std::wstring>{L"delete"}, shell.verbs);
+    EXPECT_TRUE(Prompt().Records().empty());
+
+    SelectRows(form, {RowOf(form, tooLong)});
+    form.ExecuteAction(TActionId::ActionActionDelete);
+    EXPECT_EQ(std::vector<std::wstring>{L"delete"}, shell.verbs);
+    ASSERT_EQ(1u, Prompt().Records().size());
+    EXPECT_EQ(PromptType::Confirmation, Prompt().Records()[0].type);
+    EXPECT_TRUE(Exists(longest) && Exists(tooLong)) << "both questions were answered No";
+}
