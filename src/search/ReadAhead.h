@@ -136,6 +136,9 @@ public:
 private:
     // Listing and mapping need little stack.
     static constexpr SIZE_T ThreadStackSize = 256 * 1024;
+    // Under Wine a waiting thread can miss a notify (seen after the process started a Linux
+    // program): the idle thread looks again on its own, or its owner's end would wait forever.
+    static constexpr std::chrono::milliseconds IdleRecheck{200};
 
     enum class State { Announced, Working, Ready };
     struct Job {
@@ -168,7 +171,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         while (true) {
             typename std::list<Job>::iterator job;
-            changed_.wait(lock, [&] {
+            const auto hasWork = [&] {
                 if (stopping_)
                     return true;
                 if (failed_ || ready_ >= maxReady_ || jobs_.size() < 2)
@@ -176,7 +179,9 @@ private:
                 job = std::find_if(std::next(jobs_.begin()), jobs_.end(),
                                    [](const Job& j) { return j.state == State::Announced; });
                 return job != jobs_.end();
-            });
+            };
+            while (!changed_.wait_for(lock, IdleRecheck, hasWork)) {
+            }
             if (stopping_)
                 return;
             job->state = State::Working;

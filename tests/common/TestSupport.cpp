@@ -3,6 +3,8 @@
 #include "base/FileSystem.h"
 #include "base/Handles.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -52,6 +54,37 @@ bool RunLinuxCommand(const std::wstring& program, const std::wstring& path, cons
     for (int i = 0; i < 500 && !finished(); ++i)
         Sleep(10);
     return finished();
+}
+
+Watchdog::Watchdog(DWORD limitSeconds) : limitSeconds_(limitSeconds) {
+    if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info())
+        test_ = std::string(test->test_suite_name()) + "." + test->name();
+    ended_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+Watchdog::~Watchdog() {
+    SetEvent(ended_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(ended_);
+}
+
+void Watchdog::Step(const char* step) {
+    step_ = step;
+}
+
+// Only kernel waits here: what hangs may be the runtime's own condition variables.
+DWORD WINAPI Watchdog::Watch(void* self) {
+    auto& watchdog = *static_cast<Watchdog*>(self);
+    if (WaitForSingleObject(watchdog.ended_, watchdog.limitSeconds_ * 1000) == WAIT_OBJECT_0)
+        return 0;
+    std::fprintf(stderr, "\n%s did not end within %lu s; it was %s.\n", watchdog.test_.c_str(),
+                 static_cast<unsigned long>(watchdog.limitSeconds_), watchdog.step_.load());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
 }
 
 // QUARROW_BUILD_DIR is a Linux path when ctest sets it; Wine maps it through Z:.

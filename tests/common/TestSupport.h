@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -47,6 +48,26 @@ std::wstring LinuxPath(const std::wstring& path);
 // program cannot be started or `done` does not come true within 5 s.
 bool RunLinuxCommand(const std::wstring& program, const std::wstring& path,
                      const std::wstring& secondPath = {}, const std::function<bool()>& done = {});
+
+// Ends the process with a message naming the test and the step it was at when the test
+// has not ended within `limit`: a hang then fails at once and says where, instead of
+// running into ctest's time-out with no word after the test's first line.
+class Watchdog {
+public:
+    explicit Watchdog(DWORD limitSeconds);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    void Step(const char* step);
+
+private:
+    static DWORD WINAPI Watch(void* self);
+    const DWORD limitSeconds_;
+    std::string test_;
+    std::atomic<const char*> step_{"starting"};
+    HANDLE ended_;
+    HANDLE thread_;
+};
 
 // The whole content of a file (empty when it cannot be read).
 std::string ReadFileBytes(const std::wstring& path);

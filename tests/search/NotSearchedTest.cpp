@@ -28,6 +28,7 @@ protected:
         engine.Criteria.SearchPattern = L"*.*";
         engine.Criteria.ShowMatchingFilenames = true;
     }
+    ~NotSearched() override { watchdog.Step("ending the engine's threads and removing the test folder"); }
 
     void Walk() {
         ids.Clear();
@@ -57,6 +58,8 @@ protected:
         return entries;
     }
 
+    // First, so that it also watches the members' ends.
+    Watchdog watchdog{120};
     TempDir dir{L"unsearched"};
     TIDList ids;
     TSettings settings;
@@ -242,6 +245,7 @@ TEST_F(NotSearched, DISABLED_AFolderThatCannotBeReadAppearsWithAccessDenied) {
     WriteFileExactly(dir.Sub(L"denied\\b.txt"), "b");
     const std::wstring denied = dir.Sub(L"denied");
     const std::wstring marker = dir.Sub(L"permissions taken");
+    watchdog.Step("taking the folder's permissions away");
     if (!RunLinuxCommand(L"/bin/sh -c \"chmod 000 \\\"$0\\\" && touch \\\"$1\\\"\"", denied, marker,
                          [&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }))
         GTEST_SKIP() << "no Linux side to take a folder's permissions away";
@@ -259,7 +263,9 @@ TEST_F(NotSearched, DISABLED_AFolderThatCannotBeReadAppearsWithAccessDenied) {
         GTEST_SKIP()
             << "this process reads any folder (root): search.DeniedFolderIsCountedAsNotSearched runs "
                "this test without root's override capabilities";
+    watchdog.Step("walking");
     Walk();
+    watchdog.Step("giving the folder's permissions back");
     EXPECT_EQ(Found(), Names{L"open\\a.txt"});
     EXPECT_EQ(Entries(),
               Names{L"denied\\: Could not list the folder: " + SystemErrorText(ERROR_ACCESS_DENIED) + L"."});
