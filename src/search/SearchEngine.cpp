@@ -75,12 +75,16 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
 
 TSearchEngine::~TSearchEngine() = default;
 
-void TSearchEngine::BuildDriveLists() {
+UINT TSearchEngine::SystemDriveType(const std::wstring& root) {
+    return GetDriveTypeW(root.c_str());
+}
+
+void TSearchEngine::BuildDriveLists(const TDriveTypeQuery& driveType) {
     FixedDriveList.clear();
     OtherDriveList.clear();
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
         const std::wstring root = std::wstring(1, letter) + L":\\";
-        switch (GetDriveTypeW(root.c_str())) {
+        switch (driveType(root)) {
         case DRIVE_FIXED:
             FixedDriveList.push_back(root);
             break;
@@ -369,7 +373,8 @@ void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListin
 }
 
 // The tests before the content test, in their order: the show switches, the date, the size.
-bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified, int64_t& size) const {
+bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified,
+                                       int64_t& size) const {
     const bool isFolder = IsDirectory(entry);
     if (!Criteria.ShowMatchingFilenames && !isFolder)
         return false;

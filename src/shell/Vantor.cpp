@@ -580,6 +580,23 @@ HRESULT TVantor::RunVerb(IContextMenu& menu, const Batch& batch, const std::wstr
     return Invoke(menu, ansiVerb.c_str());
 }
 
+// The shell's verb takes the objects of one folder at a time, each parsed on its own: for
+// many objects in many folders that took minutes. Their paths go to the clipboard as the
+// shell's file list, in one write, with the effect a paste should have.
+bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
+    for (std::wstring& entry : FMultiObjects) {
+        if (DrivePart(entry).empty())
+            entry.insert(0, FFolderPath);
+        // An object of a virtual folder has no path to give.
+        if (DrivePart(entry).empty())
+            return false;
+        if (entry.size() > 3 && entry.back() == L'\\' && !IsDriveRoot(entry))
+            entry.pop_back();
+    }
+    return SetClipboardFileList(FMultiObjects, cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK,
+                                ApplicationWindow());
+}
+
 bool TVantor::InvokeVerb(const std::wstring& verb) {
     if (OnContextMenuSelect) {
         bool execute = true;
@@ -596,10 +613,10 @@ bool TVantor::InvokeVerb(const std::wstring& verb) {
 
     WaitCursor wait;
     ScopeExit emptyList([this] { FMultiObjects.clear(); });
-    const std::vector<Batch> batches = CollectBatches();
     const bool isCut = SameVerb(command, L"cut");
-    const bool gathersFiles = batches.size() > 1 && (isCut || SameVerb(command, L"copy"));
-    std::vector<std::wstring> clipboardFiles;
+    if (!FMultiObjects.empty() && (isCut || SameVerb(command, L"copy")))
+        return PutMultiObjectsOnClipboard(isCut);
+    const std::vector<Batch> batches = CollectBatches();
     bool result = !batches.empty();
     bool renamed = false;
     for (const Batch& batch : batches) {
@@ -612,19 +629,10 @@ bool TVantor::InvokeVerb(const std::wstring& verb) {
         if (FAILED(outcome)) {
             SetLastError(static_cast<DWORD>(outcome));
             result = false;
-            continue;
-        }
-        if (gathersFiles) {
-            const std::vector<std::wstring> files = ClipboardFileList();
-            clipboardFiles.insert(clipboardFiles.end(), files.begin(), files.end());
         }
     }
-    // Each folder's objects replaced the previous folder's on the clipboard: put them all
-    // there together. A cut must say move, or a paste copies.
-    if (result && gathersFiles)
-        result = SetClipboardFileList(clipboardFiles, isCut ? DROPEFFECT_MOVE : DROPEFFECT_COPY,
-                                      ApplicationWindow());
-    else if (result && isCut)
+    // A cut must say move, or a paste copies.
+    if (result && isCut)
         result = EnsureClipboardDropEffect(DROPEFFECT_MOVE, ApplicationWindow());
     if (isDelete) {
         for (const Batch& batch : batches) {

@@ -25,6 +25,15 @@ std::wstring NameOnDisk(const std::wstring& path, const std::wstring& requested)
     return find ? std::wstring(entry.cFileName) : requested;
 }
 
+// The row of a record, found by the record itself: rows move when records are removed or
+// sorted. -1 when it is no longer listed.
+int RowOfRecord(const TIDList& records, const TShellItem* record) {
+    const auto& items = records.Items();
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const auto& item) { return item.get() == record; });
+    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
+}
+
 } // namespace
 
 TMainForm::TSelectionSync::TSelectionSync(TMainForm& form) : form_(form) {
@@ -42,6 +51,7 @@ void TMainForm::ScheduleSelectionHandOver() {
 }
 
 void TMainForm::FlushSelectionHandOver() {
+    ShowPendingRemovals();
     if (handOverPending_)
         HandOverSelection();
 }
@@ -108,6 +118,45 @@ void TMainForm::ActionActionInvertSelectionExecute() {
 void TMainForm::ListViewResultsDblClick() {
     FlushSelectionHandOver();
     RunActionHandler(TActionId::ActionActionOpen);
+}
+
+bool TMainForm::ListViewResultsEditing(int row) {
+    renamedRecord_ = row >= 0 && row < std::min(shownRowCount_, IDList.Count()) ? &IDList[row] : nullptr;
+    renameEditRow_ = row;
+    return renamedRecord_ == nullptr;
+}
+
+// The edit renames the record it began on, wherever that record's row is now.
+void TMainForm::ListViewResultsEditEnded(const wchar_t* text) {
+    const TShellItem* record = std::exchange(renamedRecord_, nullptr);
+    if (record == nullptr || text == nullptr)
+        return;
+    const int row = RowOfRecord(IDList, record);
+    if (row >= 0)
+        ListViewResultsEdited(row, text);
+}
+
+void TMainForm::CancelRename() {
+    if (std::exchange(renamedRecord_, nullptr) != nullptr)
+        ListView_CancelEditLabel(controls_.ListViewResults);
+}
+
+// The edit box stands over the row of its record.
+void TMainForm::MoveRenameEditWithItsRecord() {
+    const HWND list = controls_.ListViewResults;
+    const HWND edit = ListView_GetEditControl(list);
+    if (renamedRecord_ == nullptr || edit == nullptr)
+        return;
+    const int row = RowOfRecord(IDList, renamedRecord_);
+    RECT first{};
+    if (row < 0 || row == renameEditRow_ || !ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS))
+        return;
+    RECT box{};
+    GetWindowRect(edit, &box);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&box), 2);
+    const int shift = (row - renameEditRow_) * (first.bottom - first.top);
+    SetWindowPos(edit, nullptr, box.left, box.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    renameEditRow_ = row;
 }
 
 void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
