@@ -1,6 +1,7 @@
 #include "shell/Vantor.h"
 
 #include "base/ApplicationWindow.h"
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "shell/ShellClipboard.h"
@@ -582,7 +583,8 @@ HRESULT TVantor::RunVerb(IContextMenu& menu, const Batch& batch, const std::wstr
 
 // The shell's verb takes the objects of one folder at a time, each parsed on its own: for
 // many objects in many folders that took minutes. Their paths go to the clipboard as the
-// shell's file list, in one write, with the effect a paste should have.
+// shell's file list, in one write, with the effect a paste should have. An object that is
+// gone stops the verb as the parse would, before the clipboard is touched.
 bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
     for (std::wstring& entry : FMultiObjects) {
         if (DrivePart(entry).empty())
@@ -592,6 +594,9 @@ bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
             return false;
         if (entry.size() > 3 && entry.back() == L'\\' && !IsDriveRoot(entry))
             entry.pop_back();
+        if (!IsDriveRoot(entry) && GetFileAttributesW(ExtendedLengthPath(entry).c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw EVantorError(L"Error! Cannot find Object \"" + FileNamePart(entry) + L"\" in Folder \"" +
+                               FilePathPart(entry) + L"\"");
     }
     return SetClipboardFileList(FMultiObjects, cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK,
                                 ApplicationWindow());
