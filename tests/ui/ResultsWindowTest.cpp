@@ -532,10 +532,11 @@ TEST_F(MainFormTest, RowsAndSelectionFollowTheRecordsBeforeAClickOrACommandDurin
     EXPECT_EQ(L"Selected: 1 file (1 KB)", StatusText(C().StatusBar, 0));
 
     // The row count's pace, which the change handler's pump keeps, brings the selection, the
-    // actions and the light along with the rows.
+    // actions and the light along with the rows; the focus stays on its file.
     removed(L"file3.txt");
     form.FlushResultRowCount();
     EXPECT_EQ(7, ListView_GetItemCount(list));
+    EXPECT_EQ(RecordRow(form, L"file8.txt"), ListView_GetNextItem(list, -1, LVNI_FOCUSED));
     EXPECT_EQ(0u, ListView_GetSelectedCount(list));
     EXPECT_EQ(0, form.TotalSelectedFiles);
     EXPECT_FALSE(form.ActionEnabled(TActionId::ActionActionDelete));
