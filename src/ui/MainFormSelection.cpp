@@ -141,22 +141,29 @@ void TMainForm::CancelRename() {
         ListView_CancelEditLabel(controls_.ListViewResults);
 }
 
-// The edit box stands over the row of its record.
+// The list keeps the row its edit began on, and leaves that row's name unpainted: when the
+// record has moved, the edit starts again on its row with what was typed so far.
 void TMainForm::MoveRenameEditWithItsRecord() {
     const HWND list = controls_.ListViewResults;
     const HWND edit = ListView_GetEditControl(list);
     if (renamedRecord_ == nullptr || edit == nullptr)
         return;
     const int row = RowOfRecord(IDList, renamedRecord_);
-    RECT first{};
-    if (row < 0 || row == renameEditRow_ || !ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS))
+    if (row < 0 || row == renameEditRow_)
         return;
-    RECT box{};
-    GetWindowRect(edit, &box);
-    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&box), 2);
-    const int shift = (row - renameEditRow_) * (first.bottom - first.top);
-    SetWindowPos(edit, nullptr, box.left, box.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    renameEditRow_ = row;
+    const std::wstring typed = WindowText(edit);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const bool focused = GetFocus() == edit;
+    renamedRecord_ = nullptr; // the cancelled edit renames nothing
+    ListView_CancelEditLabel(list);
+    if (focused)
+        SetFocus(list);
+    if (const HWND again = ListView_EditLabel(list, row)) {
+        SetWindowTextW(again, typed.c_str());
+        SendMessageW(again, EM_SETSEL, start, end);
+    }
 }
 
 void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
