@@ -326,7 +326,9 @@ void TMainForm::RemoveResultAt(int index) {
         --focusAfterRemovals_;
     else if (focusAfterRemovals_ == index)
         focusedRecordGone_ = true;
-    InvalidateRect(list, nullptr, FALSE);
+    // The rows on screen from the removed one on now show other records.
+    if (index <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
+        InvalidateRect(list, nullptr, FALSE);
 }
 
 void TMainForm::ShowPendingRemovals() {

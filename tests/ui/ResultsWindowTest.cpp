@@ -429,16 +429,30 @@ TEST_F(MainFormTest, TypingLettersMovesToTheNextNameBeginningWithThemAndNowhereW
     EXPECT_EQ(L"bingo.txt", selectedName());
 }
 
-TEST_F(MainFormTest, AnInPlaceRenameStaysWithItsFileWhenRowsAboveItGoAndEndsWhenItsFileGoes) {
+namespace {
+
+// Files file0.txt, file1.txt, ... holding their numbers, searched and sorted by name; their
+// removals are reported by the test alone.
+class NumberedFilesTest : public MainFormTest {
+protected:
+    TMainForm& SearchNumberedFiles(const TempDir& folder, int count) {
+        for (int i = 0; i < count; ++i)
+            folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", std::to_string(i));
+        TMainForm& form = OpenForm(folder.Path());
+        Click(C().BtnSearch);
+        EXPECT_EQ(count, form.IDList.Count());
+        ClickHeader(C().ListViewResults, ColumnName);
+        form.ShellChangeNotifier->CloseFileSystemWatch();
+        return form;
+    }
+};
+
+} // namespace
+
+TEST_F(NumberedFilesTest, AnInPlaceRenameStaysWithItsFileWhenRowsAboveItGoAndEndsWhenItsFileGoes) {
     TempDir folder(L"renamemoves");
-    for (int i = 0; i < 6; ++i)
-        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", std::to_string(i));
-    TMainForm& form = OpenForm(folder.Path());
+    TMainForm& form = SearchNumberedFiles(folder, 6);
     const HWND list = C().ListViewResults;
-    Click(C().BtnSearch);
-    ASSERT_EQ(6, form.IDList.Count());
-    ClickHeader(list, ColumnName);
-    form.ShellChangeNotifier->CloseFileSystemWatch(); // only the reports the test makes
     const auto removeElsewhere = [&](const std::wstring& name) {
         const std::wstring path = folder.Sub(name);
         ASSERT_TRUE(DeleteFileW(path.c_str()));
@@ -489,17 +503,11 @@ TEST_F(MainFormTest, AnInPlaceRenameStaysWithItsFileWhenRowsAboveItGoAndEndsWhen
     EXPECT_EQ("2", ReadFileBytes(folder.Sub(L"file2.txt")));
 }
 
-TEST_F(MainFormTest, RowsAndSelectionFollowTheRecordsBeforeAClickOrACommandDuringABurstOfRemovals) {
+TEST_F(NumberedFilesTest, RowsAndSelectionFollowTheRecordsBeforeAClickOrACommandDuringABurstOfRemovals) {
     TempDir folder(L"burst");
-    for (int i = 0; i < 10; ++i)
-        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", std::to_string(i));
-    TMainForm& form = OpenForm(folder.Path());
+    TMainForm& form = SearchNumberedFiles(folder, 10);
     const HWND list = C().ListViewResults;
-    Click(C().BtnSearch);
-    ASSERT_EQ(10, form.IDList.Count());
-    ClickHeader(list, ColumnName);
     TKelShellChangeNotifier& notifier = *form.ShellChangeNotifier;
-    notifier.CloseFileSystemWatch();
     // A removal reported while the rest of its burst waits in the queue (deliveries that do
     // nothing, as the handler is called here directly).
     const auto handler = notifier.OnChange;
