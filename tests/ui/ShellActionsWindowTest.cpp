@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -56,17 +55,6 @@ template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
     }
     return done();
 }
-
-// The verbs the shell component is asked for, vetoed so that no shell window opens.
-struct VerbRecorder {
-    explicit VerbRecorder(TVantor& vantor) {
-        vantor.OnContextMenuSelect = [this](const std::wstring& verb, bool& execute) {
-            verbs.push_back(verb);
-            execute = false;
-        };
-    }
-    std::vector<std::wstring> verbs;
-};
 
 // Answers every dialog (#32770) this process shows while it lives with `command`.
 class DialogAnswerer {
@@ -139,33 +127,6 @@ HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000
         Sleep(50);
     }
     return search.found;
-}
-
-struct ClipboardFiles {
-    std::vector<std::wstring> files;
-    DWORD dropEffect = 0;
-};
-
-ClipboardFiles ReadClipboardFiles() {
-    ClipboardFiles content;
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(20);
-    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            wchar_t path[MAX_PATH] = {};
-            DragQueryFileW(static_cast<HDROP>(drop), i, path, MAX_PATH);
-            content.files.push_back(path);
-        }
-    }
-    if (HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
-        if (const void* data = GlobalLock(effect)) {
-            std::memcpy(&content.dropEffect, data, sizeof(DWORD));
-            GlobalUnlock(effect);
-        }
-    }
-    CloseClipboard();
-    return content;
 }
 
 bool Exists(const std::wstring& path) {
