@@ -1,13 +1,18 @@
 #pragma once
-// Work done ahead of the walk on a second thread. Listing a folder, or opening and mapping
-// a file for the content test, is mostly waiting for the file system (under Wine, for its
+// Work done ahead of the walk on other threads. Listing a folder, or opening and mapping a
+// file for the content test, is mostly waiting for the file system (under Wine, for its
 // server); the walk's own work (testing entries, scanning contents, making records,
-// painting the window) overlaps with it.
+// painting the window) overlaps with it, and so do the waits of several threads.
 //
 // The walk keeps its order and its rules: it announces the jobs it is about to need, in the
-// order it will need them, and takes each job's result when it gets there. A job the thread
-// has not started is done by the walk itself; the thread never starts the job the walk
-// needs next, so that both work from the first job on. Window-free.
+// order it will need them, and takes each job's result when it gets there. A job no thread
+// has started is done by the walk itself; the threads never start the job the walk needs
+// next, so that the walk works from the first job on.
+//
+// A thread may be held up for as long as the file system takes, by a share that stopped
+// answering for one. Nothing waits for it: the walk gives up the job, and the owner's end
+// leaves the thread behind with what it needs, to end when its call returns or with the
+// process. Window-free.
 
 #include "base/Handles.h"
 
@@ -19,36 +24,47 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace quarrow {
 
+// As many threads as the machine has cores, up to `most`.
+inline size_t ThreadsForCores(size_t most) {
+    return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, most);
+}
+
 template <typename Result> class TReadAhead {
 public:
-    // Does the job named by `key`; runs on the thread, with no lock held.
+    // Does the job named by `key`; runs on a thread, with no lock held. It must not refer to
+    // anything its owner frees: a thread can outlive the owner.
     using Work = std::function<Result(const std::wstring& key)>;
 
-    // The thread starts with its owner rather than with the first walk: a thread's stack and
-    // the rest of what it costs the process are paid once, not by the search that needed it.
-    TReadAhead(Work work, size_t maxReady) : work_(std::move(work)), maxReady_(maxReady) {
-        thread_.Reset(CreateThread(nullptr, ThreadStackSize, ThreadEntry, this,
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-        if (!thread_)
-            failed_ = true;
+    // The threads start with their owner rather than with the first walk: what a thread
+    // costs the process is paid once, not by the search that needed it.
+    TReadAhead(Work work, size_t maxReady, size_t threads = 1)
+        : shared_(std::make_shared<Shared>(std::move(work), maxReady)) {
+        for (size_t i = 0; i < threads; ++i) {
+            auto owner = std::make_unique<std::shared_ptr<Shared>>(shared_);
+            UniqueHandle thread(CreateThread(nullptr, ThreadStackSize, ThreadEntry, owner.get(),
+                                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+            if (thread)
+                owner.release();
+        }
     }
 
     ~TReadAhead() {
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+            const std::lock_guard<std::mutex> lock(shared_->mutex);
+            shared_->stopping = true;
+            shared_->jobs.clear();
         }
-        changed_.notify_all();
-        if (thread_)
-            WaitForSingleObject(thread_.Get(), INFINITE);
+        shared_->changed.notify_all();
     }
 
     TReadAhead(const TReadAhead&) = delete;
@@ -59,78 +75,86 @@ public:
     void Announce(const std::vector<std::wstring>& keys, bool first) {
         if (keys.empty())
             return;
+        Shared& s = *shared_;
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            const auto at = first ? jobs_.begin() : jobs_.end();
+            const std::lock_guard<std::mutex> lock(s.mutex);
+            const auto at = first ? s.jobs.begin() : s.jobs.end();
             for (const std::wstring& key : keys)
-                jobs_.insert(at, Job{key, State::Announced, std::nullopt});
+                s.jobs.insert(at, Job{key, State::Announced, std::nullopt});
         }
-        changed_.notify_all();
+        s.changed.notify_all();
     }
 
-    // The result of `key` when the thread made it, waiting while the thread is at it (then
+    // The result of `key` when a thread made it, waiting while a thread is at it (then
     // `keepWaiting` runs about every 20 ms; when it returns false, the walk gives the job
     // up); nothing when the walk is to do the job itself. The jobs announced before `key`
     // are dropped: the walk has passed them.
     std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        auto job = std::find_if(jobs_.begin(), jobs_.end(), [&](const Job& j) { return j.key == key; });
-        if (job == jobs_.end())
+        Shared& s = *shared_;
+        std::unique_lock<std::mutex> lock(s.mutex);
+        auto job = std::find_if(s.jobs.begin(), s.jobs.end(), [&](const Job& j) { return j.key == key; });
+        if (job == s.jobs.end())
             return std::nullopt;
-        DropBefore(job);
+        s.DropBefore(job);
         if (job->state == State::Announced) {
-            jobs_.erase(job);
+            s.jobs.erase(job);
             lock.unlock();
-            // Results dropped above may have made room for the thread.
-            changed_.notify_all();
+            // Results dropped above may have made room for a thread.
+            s.changed.notify_all();
             return std::nullopt;
         }
-        const uint64_t generation = generation_;
+        const uint64_t generation = s.generation;
         while (job->state == State::Working) {
-            if (!changed_.wait_for(lock, std::chrono::milliseconds(20),
-                                   [&] { return generation_ != generation || job->state != State::Working; })) {
+            if (!s.changed.wait_for(lock, std::chrono::milliseconds(20), [&] {
+                    return s.generation != generation || job->state != State::Working;
+                })) {
                 lock.unlock();
                 const bool keep = !keepWaiting || keepWaiting();
                 lock.lock();
                 // Cancelled while waiting (from a message handled above): the job is gone.
-                if (generation_ != generation)
+                if (s.generation != generation)
                     return std::nullopt;
                 if (!keep && job->state == State::Working) {
                     job->passed = true;
                     return std::nullopt;
                 }
             }
-            if (generation_ != generation)
+            if (s.generation != generation)
                 return std::nullopt;
         }
         std::optional<Result> result;
         if (job->state == State::Ready) {
             result = std::move(job->result);
-            --ready_;
+            --s.ready;
         }
         // Else given back by a thread that could not go on.
-        jobs_.erase(job);
+        s.jobs.erase(job);
         lock.unlock();
-        changed_.notify_all();
+        s.changed.notify_all();
         return result;
     }
 
     // Forgets every announced job; a job under way is dropped when it ends.
     void Cancel() {
+        Shared& s = *shared_;
         std::list<Job> dropped;
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            dropped.swap(jobs_);
-            ready_ = 0;
-            ++generation_;
+            const std::lock_guard<std::mutex> lock(s.mutex);
+            dropped.swap(s.jobs);
+            s.ready = 0;
+            ++s.generation;
         }
-        changed_.notify_all();
+        s.changed.notify_all();
     }
 
-    // Jobs the thread has done (for tests).
+    // Jobs the threads have done, and the threads at work on one (for tests).
     int DoneAhead() const {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return doneAhead_;
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        return shared_->doneAhead;
+    }
+    int Working() const {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        return static_cast<int>(shared_->working);
     }
 
 private:
@@ -142,65 +166,83 @@ private:
         std::wstring key;
         State state = State::Announced;
         std::optional<Result> result;
-        bool passed = false; // the walk went past it while the thread was at it
+        bool passed = false; // the walk went past it while a thread was at it
+    };
+    using JobIterator = typename std::list<Job>::iterator;
+
+    // What the threads share with the owner, and keep after it has gone.
+    struct Shared {
+        Shared(Work w, size_t most) : work(std::move(w)), maxReady(most) {}
+
+        void DropBefore(JobIterator job) {
+            for (auto it = jobs.begin(); it != job;) {
+                if (it->state == State::Working) {
+                    // A thread still refers to it and drops it when done.
+                    it->passed = true;
+                    ++it;
+                    continue;
+                }
+                if (it->state == State::Ready)
+                    --ready;
+                it = jobs.erase(it);
+            }
+        }
+
+        const Work work;
+        const size_t maxReady;
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::list<Job> jobs; // in the order the walk will take them
+        size_t ready = 0;
+        size_t working = 0;
+        uint64_t generation = 0;
+        int doneAhead = 0;
+        bool stopping = false;
+        bool failed = false; // a thread could not go on: the walk does every job itself
     };
 
-    void DropBefore(typename std::list<Job>::iterator job) {
-        for (auto it = jobs_.begin(); it != job;) {
-            if (it->state == State::Working) {
-                // The thread still refers to it and drops it when done.
-                it->passed = true;
-                ++it;
-                continue;
-            }
-            if (it->state == State::Ready)
-                --ready_;
-            it = jobs_.erase(it);
-        }
-    }
-
-    static DWORD WINAPI ThreadEntry(void* self) {
-        static_cast<TReadAhead*>(self)->Run();
+    static DWORD WINAPI ThreadEntry(void* parameter) {
+        const std::unique_ptr<std::shared_ptr<Shared>> owner(
+            static_cast<std::shared_ptr<Shared>*>(parameter));
+        Run(**owner);
         return 0;
     }
 
-    void Run() {
-        std::unique_lock<std::mutex> lock(mutex_);
+    static void Run(Shared& s) {
+        std::unique_lock<std::mutex> lock(s.mutex);
         while (true) {
-            typename std::list<Job>::iterator job;
-            changed_.wait(lock, [&] {
-                if (stopping_)
+            JobIterator job;
+            s.changed.wait(lock, [&] {
+                if (s.stopping)
                     return true;
-                if (failed_ || ready_ >= maxReady_ || jobs_.size() < 2)
+                if (s.failed || s.ready + s.working >= s.maxReady || s.jobs.size() < 2)
                     return false;
-                job = std::find_if(std::next(jobs_.begin()), jobs_.end(),
+                job = std::find_if(std::next(s.jobs.begin()), s.jobs.end(),
                                    [](const Job& j) { return j.state == State::Announced; });
-                return job != jobs_.end();
+                return job != s.jobs.end();
             });
-            if (stopping_)
+            if (s.stopping)
                 return;
             job->state = State::Working;
+            ++s.working;
             const std::wstring key = job->key;
-            const uint64_t generation = generation_;
+            const uint64_t generation = s.generation;
             lock.unlock();
 
             std::optional<Result> result;
             try {
-                result.emplace(work_(key));
+                result.emplace(s.work(key));
             } catch (...) {
                 result.reset();
             }
 
             lock.lock();
-            if (generation != generation_) {
-                // A cancel has dropped the job with every other; the result goes here.
-                lock.unlock();
-                result.reset();
-                lock.lock();
-                continue;
-            }
-            if (job->passed) {
-                jobs_.erase(job);
+            --s.working;
+            if (s.stopping || generation != s.generation || job->passed) {
+                // Dropped by a cancel or by the walk (or the owner has gone): the result
+                // goes here, outside the lock.
+                if (!s.stopping && generation == s.generation)
+                    s.jobs.erase(job);
                 lock.unlock();
                 result.reset();
                 lock.lock();
@@ -209,29 +251,19 @@ private:
             if (!result) {
                 // Out of memory: the walk does this job and the rest itself.
                 job->state = State::Announced;
-                failed_ = true;
-                changed_.notify_all();
+                s.failed = true;
+                s.changed.notify_all();
                 return;
             }
             job->result = std::move(result);
             job->state = State::Ready;
-            ++ready_;
-            ++doneAhead_;
-            changed_.notify_all();
+            ++s.ready;
+            ++s.doneAhead;
+            s.changed.notify_all();
         }
     }
 
-    const Work work_;
-    const size_t maxReady_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::list<Job> jobs_; // in the order the walk will take them
-    size_t ready_ = 0;
-    uint64_t generation_ = 0;
-    int doneAhead_ = 0;
-    bool stopping_ = false;
-    bool failed_ = false; // the thread could not go on: the walk does every job itself
-    UniqueHandle thread_;
+    std::shared_ptr<Shared> shared_;
 };
 
 } // namespace quarrow
