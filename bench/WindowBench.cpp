@@ -211,8 +211,6 @@ double StopAnswerMs(TMainForm& form, const std::wstring& location, const std::ws
         std::thread clicker([&] {
             for (int i = 0; i < 5000 && IsWindowEnabled(search); ++i)
                 Sleep(1);
-            for (int i = 0; i < 5000 && !IsWindowEnabled(search); ++i)
-                Sleep(1);
             Sleep(1000);
             const auto clicked = Clock::now();
             PostMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(IdBtnStop, BN_CLICKED),
@@ -232,12 +230,19 @@ double StopAnswerMs(TMainForm& form, const std::wstring& location, const std::ws
     return longest;
 }
 
+// Searches of every kind: results, none, by name and by content, in many folders and in one
+// folder of 100,000 files.
 void BenchStop(TMainForm& form, const std::wstring& work) {
     const std::wstring large = work + L"\\window-tree-500k";
+    const std::wstring oneFolder = work + L"\\window-folder-100k";
+    EnsureTree(oneFolder, 1, 100000);
     const std::wstring emptyFiles = work + L"\\walk200k";
     const std::wstring content = work + L"\\content300m";
     double longest = StopAnswerMs(form, large, L"*.*", L"");
     longest = std::max(longest, StopAnswerMs(form, large, L"*.zzz", L""));
+    longest = std::max(longest, StopAnswerMs(form, large, L"*.*", L"x"));
+    longest = std::max(longest, StopAnswerMs(form, oneFolder, L"*.*", L""));
+    longest = std::max(longest, StopAnswerMs(form, oneFolder, L"*.*", L"x"));
     if (Exists(emptyFiles + L".complete"))
         longest = std::max(longest, StopAnswerMs(form, emptyFiles, L"*.*", L"needle"));
     if (Exists(content + L".complete-3"))

@@ -78,10 +78,15 @@ void TFolderPrefetcher::SetPattern(const TWildcard& pattern, bool subFolders) {
 
 TListing TFolderPrefetcher::Take(const std::wstring& folder, const std::function<bool()>& keepWaiting) {
     bool gaveUp = false;
-    std::optional<TListing> listing = ahead_.Take(folder, [&] {
-        gaveUp = keepWaiting && !keepWaiting();
-        return !gaveUp;
-    });
+    // Listed on the thread when it is free, so that the walk keeps handling messages while a
+    // folder of very many entries is listed.
+    std::optional<TListing> listing = ahead_.Take(
+        folder,
+        [&] {
+            gaveUp = keepWaiting && !keepWaiting();
+            return !gaveUp;
+        },
+        true);
     if (listing)
         return std::move(*listing);
     if (gaveUp) {

@@ -77,9 +77,9 @@ public:
     // earlier and not yet taken.
     void Announce(const std::vector<std::wstring>& folders) { ahead_.Announce(folders, true); }
 
-    // The listing of `folder`: read ahead, or listed now. While the thread is still listing
-    // it, `keepWaiting` runs about every 20 ms; when it returns false the walk gives the
-    // folder up, and the listing is empty with ERROR_CANCELLED.
+    // The listing of `folder`: read ahead, or listed now (on the thread when it is free).
+    // While the thread is listing it, `keepWaiting` runs about every 20 ms; when it returns
+    // false the walk gives the folder up, and the listing is empty with ERROR_CANCELLED.
     TListing Take(const std::wstring& folder, const std::function<bool()>& keepWaiting);
 
     // Forgets every announced folder; a listing under way is dropped when it ends.

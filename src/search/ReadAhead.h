@@ -19,13 +19,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -38,6 +35,44 @@ namespace quarrow {
 inline size_t ThreadsForCores(size_t most) {
     return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, most);
 }
+
+// The platform's own lock and condition: under Wine they wait inside the process, where the
+// waits of this compiler's standard library call the Wine server, once for each job.
+class TSlimLock {
+public:
+    void Lock() { AcquireSRWLockExclusive(&lock_); }
+    void Unlock() { ReleaseSRWLockExclusive(&lock_); }
+    // Returns false when `milliseconds` passed without a wake-up.
+    bool Wait(CONDITION_VARIABLE& condition, DWORD milliseconds) {
+        return SleepConditionVariableSRW(&condition, &lock_, milliseconds, 0) != FALSE;
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+class TSlimGuard {
+public:
+    explicit TSlimGuard(TSlimLock& lock) : lock_(lock) { lock_.Lock(); }
+    ~TSlimGuard() {
+        if (locked_)
+            lock_.Unlock();
+    }
+    TSlimGuard(const TSlimGuard&) = delete;
+    TSlimGuard& operator=(const TSlimGuard&) = delete;
+    void Unlock() {
+        lock_.Unlock();
+        locked_ = false;
+    }
+    void Lock() {
+        lock_.Lock();
+        locked_ = true;
+    }
+
+private:
+    TSlimLock& lock_;
+    bool locked_ = true;
+};
 
 template <typename Result> class TReadAhead {
 public:
@@ -59,12 +94,19 @@ public:
     }
 
     ~TReadAhead() {
-        {
-            const std::lock_guard<std::mutex> lock(shared_->mutex);
-            shared_->stopping = true;
-            shared_->jobs.clear();
+        Shared& s = *shared_;
+        std::list<Job> dropped;
+        TSlimGuard guard(s.lock);
+        s.stopping = true;
+        // A thread at a job refers to it: it is freed with the rest when the last thread ends.
+        for (auto it = s.jobs.begin(); it != s.jobs.end();) {
+            const auto next = std::next(it);
+            if (it->state != State::Working)
+                dropped.splice(dropped.end(), s.jobs, it);
+            it = next;
         }
-        shared_->changed.notify_all();
+        WakeAllConditionVariable(&s.workChanged);
+        guard.Unlock();
     }
 
     TReadAhead(const TReadAhead&) = delete;
@@ -76,61 +118,77 @@ public:
         if (keys.empty())
             return;
         Shared& s = *shared_;
-        {
-            const std::lock_guard<std::mutex> lock(s.mutex);
-            const auto at = first ? s.jobs.begin() : s.jobs.end();
-            for (const std::wstring& key : keys)
-                s.jobs.insert(at, Job{key, State::Announced, std::nullopt});
-        }
-        s.changed.notify_all();
+        const TSlimGuard guard(s.lock);
+        const auto at = first ? s.jobs.begin() : s.jobs.end();
+        for (const std::wstring& key : keys)
+            s.jobs.insert(at, Job{key, State::Announced, std::nullopt});
+        s.WakeIdleThreads();
     }
 
     // The result of `key` when a thread made it, waiting while a thread is at it (then
     // `keepWaiting` runs about every 20 ms; when it returns false, the walk gives the job
     // up); nothing when the walk is to do the job itself. The jobs announced before `key`
-    // are dropped: the walk has passed them.
-    std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting) {
+    // are dropped: the walk has passed them. With `handOver`, a job no thread has started
+    // goes to an idle thread, if there is one, and is waited for like the others.
+    std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting,
+                               bool handOver = false) {
         Shared& s = *shared_;
-        std::unique_lock<std::mutex> lock(s.mutex);
+        std::list<Job> passed; // freed outside the lock
+        TSlimGuard guard(s.lock);
         auto job = std::find_if(s.jobs.begin(), s.jobs.end(), [&](const Job& j) { return j.key == key; });
-        if (job == s.jobs.end())
-            return std::nullopt;
-        s.DropBefore(job);
+        const bool threadFree = handOver && s.idleThreads > 0 && !s.failed;
+        if (job == s.jobs.end()) {
+            if (!threadFree)
+                return std::nullopt;
+            job = s.jobs.insert(s.jobs.begin(), Job{key, State::Announced, std::nullopt});
+        }
+        s.DropBefore(job, passed);
         if (job->state == State::Announced) {
-            s.jobs.erase(job);
-            lock.unlock();
-            // Results dropped above may have made room for a thread.
-            s.changed.notify_all();
-            return std::nullopt;
+            if (!threadFree) {
+                s.jobs.erase(job);
+                return std::nullopt;
+            }
+            job->handedOver = true;
+            WakeAllConditionVariable(&s.workChanged);
         }
         const uint64_t generation = s.generation;
-        while (job->state == State::Working) {
-            if (!s.changed.wait_for(lock, std::chrono::milliseconds(20), [&] {
-                    return s.generation != generation || job->state != State::Working;
-                })) {
-                lock.unlock();
-                const bool keep = !keepWaiting || keepWaiting();
-                lock.lock();
-                // Cancelled while waiting (from a message handled above): the job is gone.
-                if (s.generation != generation)
-                    return std::nullopt;
-                if (!keep && job->state == State::Working) {
-                    job->passed = true;
-                    return std::nullopt;
-                }
-            }
+        ULONGLONG keptWaitingAt = GetTickCount64();
+        const auto pending = [&] {
+            return job->state == State::Working ||
+                   (job->state == State::Announced && job->handedOver && !s.failed);
+        };
+        while (pending()) {
+            ++s.walkWaiting;
+            s.lock.Wait(s.resultChanged, WaitSlice);
+            --s.walkWaiting;
             if (s.generation != generation)
                 return std::nullopt;
+            if (!pending() || GetTickCount64() - keptWaitingAt < WaitSlice)
+                continue;
+            guard.Unlock();
+            const bool keep = !keepWaiting || keepWaiting();
+            guard.Lock();
+            keptWaitingAt = GetTickCount64();
+            // Cancelled while waiting (from a message handled above): the job is gone.
+            if (s.generation != generation)
+                return std::nullopt;
+            if (!keep && pending()) {
+                if (job->state == State::Working)
+                    job->passed = true;
+                else
+                    s.jobs.erase(job);
+                return std::nullopt;
+            }
         }
         std::optional<Result> result;
         if (job->state == State::Ready) {
             result = std::move(job->result);
             --s.ready;
+            s.WakeIdleThreads();
         }
         // Else given back by a thread that could not go on.
         s.jobs.erase(job);
-        lock.unlock();
-        s.changed.notify_all();
+        guard.Unlock();
         return result;
     }
 
@@ -138,63 +196,94 @@ public:
     void Cancel() {
         Shared& s = *shared_;
         std::list<Job> dropped;
-        {
-            const std::lock_guard<std::mutex> lock(s.mutex);
-            dropped.swap(s.jobs);
-            s.ready = 0;
-            ++s.generation;
-        }
-        s.changed.notify_all();
+        TSlimGuard guard(s.lock);
+        dropped.swap(s.jobs);
+        s.ready = 0;
+        ++s.generation;
+        // The results go outside the lock.
+        guard.Unlock();
     }
 
     // Jobs the threads have done, and the threads at work on one (for tests).
     int DoneAhead() const {
-        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        const TSlimGuard guard(shared_->lock);
         return shared_->doneAhead;
     }
     int Working() const {
-        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        const TSlimGuard guard(shared_->lock);
         return static_cast<int>(shared_->working);
     }
 
 private:
     // Listing and mapping need little stack.
     static constexpr SIZE_T ThreadStackSize = 256 * 1024;
+    // How often a walk that waits for a job lets its caller act (milliseconds).
+    static constexpr DWORD WaitSlice = 20;
 
     enum class State { Announced, Working, Ready };
     struct Job {
         std::wstring key;
         State state = State::Announced;
         std::optional<Result> result;
-        bool passed = false; // the walk went past it while a thread was at it
+        bool passed = false;     // the walk went past it while a thread was at it
+        bool handedOver = false; // the walk waits for a thread to do it
     };
     using JobIterator = typename std::list<Job>::iterator;
 
-    // What the threads share with the owner, and keep after it has gone.
+    // What the threads share with the owner, and keep after it has gone. Each side is woken
+    // only when it waits and something it waits for has changed.
     struct Shared {
         Shared(Work w, size_t most) : work(std::move(w)), maxReady(most) {}
 
-        void DropBefore(JobIterator job) {
+        // Moves the jobs before `job` to `passed`, except those a thread is at: it refers to
+        // them and drops them when done.
+        void DropBefore(JobIterator job, std::list<Job>& passed) {
+            bool roomMade = false;
             for (auto it = jobs.begin(); it != job;) {
+                const auto next = std::next(it);
                 if (it->state == State::Working) {
-                    // A thread still refers to it and drops it when done.
                     it->passed = true;
-                    ++it;
-                    continue;
+                } else {
+                    if (it->state == State::Ready) {
+                        --ready;
+                        roomMade = true;
+                    }
+                    passed.splice(passed.end(), jobs, it);
                 }
-                if (it->state == State::Ready)
-                    --ready;
-                it = jobs.erase(it);
+                it = next;
             }
+            if (roomMade)
+                WakeIdleThreads();
+        }
+
+        void WakeIdleThreads() {
+            if (idleThreads > 0)
+                WakeAllConditionVariable(&workChanged);
+        }
+
+        // The next job a thread may start: the one the walk waits for, or one after the
+        // walk's next within the limit.
+        JobIterator NextJobForAThread() {
+            if (failed)
+                return jobs.end();
+            if (!jobs.empty() && jobs.front().state == State::Announced && jobs.front().handedOver)
+                return jobs.begin();
+            if (ready + working >= maxReady || jobs.size() < 2)
+                return jobs.end();
+            return std::find_if(std::next(jobs.begin()), jobs.end(),
+                                [](const Job& j) { return j.state == State::Announced; });
         }
 
         const Work work;
         const size_t maxReady;
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::list<Job> jobs; // in the order the walk will take them
+        TSlimLock lock;
+        CONDITION_VARIABLE workChanged = CONDITION_VARIABLE_INIT;   // the threads wait on it
+        CONDITION_VARIABLE resultChanged = CONDITION_VARIABLE_INIT; // the walk waits on it
+        std::list<Job> jobs;                                        // in the order the walk will take them
         size_t ready = 0;
         size_t working = 0;
+        size_t idleThreads = 0;
+        int walkWaiting = 0;
         uint64_t generation = 0;
         int doneAhead = 0;
         bool stopping = false;
@@ -209,25 +298,20 @@ private:
     }
 
     static void Run(Shared& s) {
-        std::unique_lock<std::mutex> lock(s.mutex);
-        while (true) {
-            JobIterator job;
-            s.changed.wait(lock, [&] {
-                if (s.stopping)
-                    return true;
-                if (s.failed || s.ready + s.working >= s.maxReady || s.jobs.size() < 2)
-                    return false;
-                job = std::find_if(std::next(s.jobs.begin()), s.jobs.end(),
-                                   [](const Job& j) { return j.state == State::Announced; });
-                return job != s.jobs.end();
-            });
-            if (s.stopping)
-                return;
+        TSlimGuard guard(s.lock);
+        while (!s.stopping) {
+            const JobIterator job = s.NextJobForAThread();
+            if (job == s.jobs.end()) {
+                ++s.idleThreads;
+                s.lock.Wait(s.workChanged, INFINITE);
+                --s.idleThreads;
+                continue;
+            }
             job->state = State::Working;
             ++s.working;
             const std::wstring key = job->key;
             const uint64_t generation = s.generation;
-            lock.unlock();
+            guard.Unlock();
 
             std::optional<Result> result;
             try {
@@ -236,30 +320,33 @@ private:
                 result.reset();
             }
 
-            lock.lock();
+            guard.Lock();
             --s.working;
             if (s.stopping || generation != s.generation || job->passed) {
-                // Dropped by a cancel or by the walk (or the owner has gone): the result
-                // goes here, outside the lock.
-                if (!s.stopping && generation == s.generation)
-                    s.jobs.erase(job);
-                lock.unlock();
+                // Dropped by a cancel or by the walk, or the owner has gone: the result goes
+                // here, outside the lock.
+                std::list<Job> dropped;
+                if (generation == s.generation)
+                    dropped.splice(dropped.end(), s.jobs, job);
+                guard.Unlock();
                 result.reset();
-                lock.lock();
+                dropped.clear();
+                guard.Lock();
                 continue;
             }
             if (!result) {
                 // Out of memory: the walk does this job and the rest itself.
                 job->state = State::Announced;
                 s.failed = true;
-                s.changed.notify_all();
+                WakeAllConditionVariable(&s.resultChanged);
                 return;
             }
             job->result = std::move(result);
             job->state = State::Ready;
             ++s.ready;
             ++s.doneAhead;
-            s.changed.notify_all();
+            if (s.walkWaiting > 0)
+                WakeAllConditionVariable(&s.resultChanged);
         }
     }
 

@@ -282,18 +282,19 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     });
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
-    AnnounceContentTests(path, listing);
+    size_t announced = 0;
     for (size_t i = 0; i < listing.Size(); ++i) {
+        AnnounceContentTests(path, listing, i, announced);
         const TListedEntry entry = listing.Get(i);
         if (entry.matches)
             TestEntry(path, folderText, entry);
         if (Criteria.SearchInSubfolders && entry.IsFolder())
             subFolders.push_back(
                 {std::wstring(entry.name), (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
-        if (Criteria.SearchInFiles && GetTickCount64() - lastPump_ >= ContentTestPumpInterval) {
+        if (GetTickCount64() - lastPump_ >= FolderPumpInterval) {
             Pump();
-            // Stop ends the walk here too: the rest of the folder is not tested.
-            if (!RunState.SearchInProgress)
+            // Stop ends a content search here too: the rest of the folder is not opened.
+            if (Criteria.SearchInFiles && !RunState.SearchInProgress)
                 break;
         }
     }
@@ -328,20 +329,27 @@ void TSearchEngine::AnnounceSubFolders(const std::wstring& path, const std::vect
     prefetcher_->Announce(ahead);
 }
 
-// The files of the folder that will be opened for the content test are mapped ahead, in
-// the order the walk tests them.
-void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListing& listing) {
-    if (!ReadAhead || !Criteria.SearchInFiles)
+// The files of the folder that the content test will open are mapped ahead, in the order
+// the walk tests them, up to a stretch of the listing ahead of the walk's `position`.
+void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListing& listing, size_t position,
+                                         size_t& announced) {
+    if (!ReadAhead || !Criteria.SearchInFiles || announced >= listing.Size() ||
+        announced > position + ContentTestsAhead / 2)
         return;
+    const size_t end = std::min(listing.Size(), position + ContentTestsAhead);
     std::vector<std::wstring> ahead;
     TDateTime modified = 0;
-    for (size_t i = 0; i < listing.Size(); ++i) {
-        const TListedEntry entry = listing.Get(i);
-        if (entry.matches && PassesListingTests(entry, modified) && OpensForContentTest(entry) &&
-            entry.size > 0 && entry.size <= *largestFileMappedAhead_)
+    for (; announced < end; ++announced) {
+        const TListedEntry entry = listing.Get(announced);
+        if (entry.matches && MapsAhead(entry) && PassesListingTests(entry, modified) &&
+            OpensForContentTest(entry))
             ahead.push_back(ExtendedLengthPath(path + std::wstring(entry.name)));
     }
     filesAhead_->Announce(ahead, false);
+}
+
+bool TSearchEngine::MapsAhead(const TListedEntry& entry) const {
+    return ReadAhead && entry.size > 0 && entry.size <= *largestFileMappedAhead_;
 }
 
 // The tests before the content test, in their order: the show switches, the date, the size.
@@ -420,10 +428,12 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedE
     TFileSearch& search = *fileSearch_;
     // A name that ends in a dot or a blank is opened only in the form that keeps it.
     const std::wstring path = ExtendedLengthPath(folder + std::wstring(entry.name));
-    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] {
-        Pump();
-        return RunState.SearchInProgress;
-    });
+    std::optional<TMappedFile> mapped;
+    if (MapsAhead(entry))
+        mapped = filesAhead_->Take(path, [this] {
+            Pump();
+            return RunState.SearchInProgress;
+        });
     if (!mapped && !RunState.SearchInProgress)
         return false;
     // A file the thread could not map is tried again here, where it may also be searched

@@ -103,13 +103,16 @@ public:
     // arrival: a test that changes the tree in the middle of a walk turns this off.
     bool ReadAhead = true;
 
-    // How many files may be mapped ahead of their content test at once.
+    // How many files may be mapped ahead of their content test at once, and how far ahead
+    // in a folder's listing the walk looks for them.
     static constexpr size_t MaxFilesMappedAhead = 16;
+    static constexpr size_t ContentTestsAhead = 64;
     static constexpr size_t MostFileThreads = 4;
 
-    // A folder's content tests let the window handle its messages at least this often (in
-    // milliseconds), so that Stop is not held up by a folder of many files.
-    uint64_t ContentTestPumpInterval = 50;
+    // Inside a folder the walk offers the window to handle its messages this often (in
+    // milliseconds; the window takes the offer at its own pace), so that a folder of very
+    // many files or content tests holds nothing up.
+    uint64_t FolderPumpInterval = 10;
 
     TFileSearch& FileSearch() { return *fileSearch_; }
 
@@ -140,7 +143,9 @@ private:
     void Pump();
     bool IsExcluded(const std::wstring& folder) const;
     void AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders);
-    void AnnounceContentTests(const std::wstring& path, const TListing& listing);
+    void AnnounceContentTests(const std::wstring& path, const TListing& listing, size_t position,
+                              size_t& announced);
+    bool MapsAhead(const TListedEntry& entry) const;
     bool PassesListingTests(const TListedEntry& entry, TDateTime& modified) const;
     bool OpensForContentTest(const TListedEntry& entry) const;
     void TestEntry(const std::wstring& folder, TFolderText& folderText, const TListedEntry& entry);

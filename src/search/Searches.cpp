@@ -299,8 +299,9 @@ namespace {
 // Opens the file and creates a read-only mapping of all of it; false when the file cannot
 // be opened, is empty, or cannot be mapped. The file handle is closed on return.
 bool OpenMapping(const std::wstring& path, UniqueHandle& mapping, int64_t& size) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     LARGE_INTEGER length;

@@ -74,8 +74,8 @@ private:
     // distance of the byte's lower-case form, so the scan needs one lookup per step.
     int32_t FSkip[256] = {};
     unsigned char FLowerMap[256] = {};
-    unsigned char FFold[256] = {};     // how the scan compares each byte value in the current mode
-    std::string FFoldedPattern;        // the pattern through FFold
+    unsigned char FFold[256] = {}; // how the scan compares each byte value in the current mode
+    std::string FFoldedPattern;    // the pattern through FFold
     // The characters of the last UTF-8 pattern matched ignoring case; kept while patterns
     // alternate, as the content test does file by file.
     std::vector<TUtf8Unit> FUtf8Units;

@@ -156,7 +156,8 @@ TEST(FileSearch, AFileThatShrinksWhileMappedIsNotFoundAndTheNextFileIsSearched) 
             search.SetMappedFile(path, std::move(ahead));
         }
         ASSERT_EQ(search.Filename(), path);
-        EXPECT_EQ(search.SearchesInWindows(), viewSize > 0 && viewSize < static_cast<int64_t>(content.size()));
+        EXPECT_EQ(search.SearchesInWindows(),
+                  viewSize > 0 && viewSize < static_cast<int64_t>(content.size()));
         if (!ShrinkFromLinux(path))
             GTEST_SKIP() << "no Linux side to cut the file from";
         EXPECT_EQ(search.Search(), -1) << "view size " << viewSize;
