@@ -72,7 +72,7 @@ TFolderPrefetcher::TFolderPrefetcher()
 
 void TFolderPrefetcher::SetPattern(const TWildcard& pattern, bool subFolders) {
     auto query = std::make_shared<const Query>(Query{pattern, subFolders});
-    const std::lock_guard<std::mutex> lock(queries_->mutex);
+    const TSlimGuard guard(queries_->lock);
     queries_->current = std::move(query);
 }
 
@@ -100,7 +100,7 @@ TListing TFolderPrefetcher::Take(const std::wstring& folder, const std::function
 TListing TFolderPrefetcher::Queries::List(const std::wstring& folder) {
     std::shared_ptr<const Query> query;
     {
-        const std::lock_guard<std::mutex> lock(mutex);
+        const TSlimGuard guard(lock);
         query = current;
     }
     return ListFolder(folder, query->pattern, query->subFolders);

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,7 +94,7 @@ private:
     };
     // Shared with the thread, which may outlive this object.
     struct Queries {
-        std::mutex mutex;
+        TSlimLock lock;
         std::shared_ptr<const Query> current = std::make_shared<const Query>();
         TListing List(const std::wstring& folder);
     };
