@@ -27,29 +27,9 @@ using namespace quarrow::bench;
 
 namespace {
 
-constexpr int TreeFolders = 200;
-constexpr int FilesPerFolder = 99;
-constexpr int TreeEntries = TreeFolders * (FilesPerFolder + 1);
-
 constexpr int LargeTreeFolders = 2500;
 constexpr int LargeTreeFilesPerFolder = 199;
 constexpr int LargeTreeEntries = LargeTreeFolders * (LargeTreeFilesPerFolder + 1);
-
-// Folders of files below the root, every entry named "*.txt".
-void EnsureTree(const std::wstring& root, int folders, int filesPerFolder) {
-    const std::wstring marker = root + L".complete";
-    if (Exists(marker))
-        return;
-    std::fprintf(stderr, "generating %d entries in %d folders...\n", folders * (filesPerFolder + 1), folders);
-    CreateDirectoryW(root.c_str(), nullptr);
-    for (int folder = 0; folder < folders; ++folder) {
-        const std::wstring path = root + L"\\folder" + std::to_wstring(folder) + L".txt";
-        CreateDirectoryW(path.c_str(), nullptr);
-        for (int file = 0; file < filesPerFolder; ++file)
-            WriteWholeFile(path + L"\\document" + std::to_wstring(file) + L".txt", "x");
-    }
-    WriteWholeFile(marker, {});
-}
 
 // The longest the window takes to handle a message another thread sends it: how long it
 // goes without handling its messages.
@@ -99,8 +79,8 @@ void SearchThroughWindow(TMainForm& form, const std::wstring& location, const st
 }
 
 void BenchSearch(TMainForm& form, const std::wstring& work) {
-    const std::wstring root = work + L"\\window-tree-2";
-    EnsureTree(root, TreeFolders, FilesPerFolder);
+    const std::wstring root = work + L"\\entry-tree";
+    EnsureEntryTree(root);
     const std::wstring small = work + L"\\window-warmup";
     CreateDirectoryW(small.c_str(), nullptr);
     for (int i = 0; i < 10; ++i)
@@ -117,8 +97,9 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     const size_t before = CommittedPrivateBytes();
     SearchThroughWindow(form, root, L"*.*");
     const size_t after = CommittedPrivateBytes();
-    if (form.IDList.Count() != TreeEntries)
-        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(), TreeEntries);
+    if (form.IDList.Count() != EntryTreeEntries)
+        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(),
+                     EntryTreeEntries);
 
     // Each search checks what it found: a figure of a wrong result would mean nothing.
     const auto search = [&](const wchar_t* pattern, int expected) {
@@ -130,8 +111,8 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
         });
     };
     const std::vector<double> medians =
-        SideBySide(11, {Timed([&] { BareWalk(root); }), search(L"*.*", TreeEntries), search(L"*.zzz", 0),
-                        search(L"*.txt", TreeEntries), search(L"*ocu?ent*.t?t.zz?", 0)});
+        SideBySide(11, {Timed([&] { BareWalk(root); }), search(L"*.*", EntryTreeEntries), search(L"*.zzz", 0),
+                        search(L"*.txt", EntryTreeEntries), search(L"*ocu?ent*.t?t.zz?", 0)});
     Print("window_bare_walk_s", medians[0]);
     Print("window_results_s", medians[1]);
     Print("window_results_ratio", medians[1] / medians[0]);
@@ -145,7 +126,7 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     Print("window_pattern_none_s", medians[4]);
     Print("window_pattern_none_ratio", medians[4] / medians[0]);
     Print("window_pattern_none_ratio_bound", 1.3);
-    Print("bytes_per_result", static_cast<double>(after - before) / TreeEntries);
+    Print("bytes_per_result", static_cast<double>(after - before) / EntryTreeEntries);
     Print("bytes_per_result_bound", 250);
 }
 
@@ -154,7 +135,7 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
 // Select All on the result.
 void BenchLargeTree(TMainForm& form, const std::wstring& work) {
     const std::wstring root = work + L"\\window-tree-500k";
-    EnsureTree(root, LargeTreeFolders, LargeTreeFilesPerFolder);
+    EnsureEntryTree(root, LargeTreeFolders, LargeTreeFilesPerFolder);
     form.BtnResetClick();
     SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
     ProcessMessages();
@@ -235,7 +216,7 @@ double StopAnswerMs(TMainForm& form, const std::wstring& location, const std::ws
 void BenchStop(TMainForm& form, const std::wstring& work) {
     const std::wstring large = work + L"\\window-tree-500k";
     const std::wstring oneFolder = work + L"\\window-folder-100k";
-    EnsureTree(oneFolder, 1, 100000);
+    EnsureEntryTree(oneFolder, 1, 100000);
     const std::wstring emptyFiles = work + L"\\walk200k";
     const std::wstring content = work + L"\\content300m";
     double longest = StopAnswerMs(form, large, L"*.*", L"");

@@ -21,8 +21,8 @@ struct TSearchInput {
     bool DSNewerThan = true;
     bool DSOlderThan = false;
     bool DSBetween = false;
-    int DTCount = 1;         // position of UpDownDTCount
-    int DTUnitIndex = 3;     // item index of ComboBoxDTUnits; -1 when none is selected
+    int DTCount = 1;    // position of UpDownDTCount
+    int DTUnitIndex = 3; // item index of ComboBoxDTUnits; -1 when none is selected
     TDateTime BeginDate = 0; // DateTimePickerBegin, time of day included
     TDateTime EndDate = 0;   // DateTimePickerEnd
 

@@ -243,7 +243,7 @@ void TSearchEngine::Stop() {
 
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
-    contentForms_ = ContentForms(Criteria.CTString);
+    contentForms_ = TContentForms(Criteria.CTString);
     *largestFileMappedAhead_ = fileSearch_->MaxViewSize();
     lastPump_ = GetTickCount64();
     prefetcher_->SetPattern(TWildcard(Criteria.SearchPattern), Criteria.SearchInSubfolders);
@@ -443,9 +443,9 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedE
     else
         search.SetFilename(path);
     bool found = false;
-    for (const TContentForm& form : contentForms_) {
+    for (const TContentForm& form : contentForms_.In(search.Encoding().Encoding)) {
         search.SetPattern(form.Bytes);
-        search.SetUtf8(form.Utf8);
+        search.SetForm(form.Form);
         search.SetCaseSensitive(Criteria.CTCaseSensitive);
         found = search.Search() != -1;
         if (found || search.Filename().empty())

@@ -67,6 +67,19 @@ public:
     virtual void ProcessMessages() = 0;
 };
 
+// A host without a window: nothing to focus, no histories, no change monitoring, no count
+// boxes.
+class TWindowlessSearchHost : public ISearchHost {
+public:
+    void FocusSearchLocation() override {}
+    void FocusSearchPattern() override {}
+    void SetChangeMonitoring(bool) override {}
+    void UpdateSearchPatternHistory(const std::wstring&) override {}
+    void UpdateSearchLocationHistory(const std::wstring&) override {}
+    void UpdateContainingTextHistory(const std::wstring&) override {}
+    void RewriteCountEdits() override {}
+};
+
 class TSearchEngine {
 public:
     TSearchEngine(TIDList& idList, const TSettings& settings,
@@ -159,7 +172,7 @@ private:
     ISearchHost& host_;
     std::unique_ptr<TFileSearch> fileSearch_;
     std::unique_ptr<TModificationTimeRule> timeRule_;
-    std::vector<TContentForm> contentForms_;
+    TContentForms contentForms_;
     std::vector<WalkFrame> walkStack_;
     std::unique_ptr<TFolderPrefetcher> prefetcher_;
     // Files larger than this are left to the content test: it may search them view by view.
