@@ -78,6 +78,27 @@ void SearchThroughWindow(TMainForm& form, const std::wstring& location, const st
     ProcessMessages();
 }
 
+// A search's time beside its ratio to the floor's, and the ratio's bound.
+void PrintAgainstFloor(const std::string& name, double seconds, double floor, double bound) {
+    Print((name + "_s").c_str(), seconds);
+    Print((name + "_ratio").c_str(), seconds / floor);
+    Print((name + "_ratio_bound").c_str(), bound);
+}
+
+// The memory a result costs: the growth of a search from a reset window over a tree whose
+// every entry is a result.
+double BytesPerResult(TMainForm& form, const std::wstring& root, int expected) {
+    form.BtnResetClick();
+    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
+    ProcessMessages();
+    const size_t before = CommittedPrivateBytes();
+    SearchThroughWindow(form, root, L"*.*");
+    const size_t after = CommittedPrivateBytes();
+    if (form.IDList.Count() != expected)
+        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(), expected);
+    return static_cast<double>(after - before) / expected;
+}
+
 void BenchSearch(TMainForm& form, const std::wstring& work) {
     const std::wstring root = work + L"\\entry-tree";
     EnsureEntryTree(root);
@@ -91,15 +112,7 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     // The first search pays for what any first search pays (icons, fonts, caches); the
     // memory figure is the growth of the first search over the tree after it.
     SearchThroughWindow(form, small, L"*.*");
-    form.BtnResetClick();
-    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
-    ProcessMessages();
-    const size_t before = CommittedPrivateBytes();
-    SearchThroughWindow(form, root, L"*.*");
-    const size_t after = CommittedPrivateBytes();
-    if (form.IDList.Count() != EntryTreeEntries)
-        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(),
-                     EntryTreeEntries);
+    const double bytesPerResult = BytesPerResult(form, root, EntryTreeEntries);
 
     // Each search checks what it found: a figure of a wrong result would mean nothing.
     const auto search = [&](const wchar_t* pattern, int expected) {
@@ -114,19 +127,11 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
         SideBySide(11, {Timed([&] { BareWalk(root); }), search(L"*.*", EntryTreeEntries), search(L"*.zzz", 0),
                         search(L"*.txt", EntryTreeEntries), search(L"*ocu?ent*.t?t.zz?", 0)});
     Print("window_bare_walk_s", medians[0]);
-    Print("window_results_s", medians[1]);
-    Print("window_results_ratio", medians[1] / medians[0]);
-    Print("window_results_ratio_bound", 1.3);
-    Print("window_none_s", medians[2]);
-    Print("window_none_ratio", medians[2] / medians[0]);
-    Print("window_none_ratio_bound", 1.3);
-    Print("window_pattern_s", medians[3]);
-    Print("window_pattern_ratio", medians[3] / medians[0]);
-    Print("window_pattern_ratio_bound", 1.3);
-    Print("window_pattern_none_s", medians[4]);
-    Print("window_pattern_none_ratio", medians[4] / medians[0]);
-    Print("window_pattern_none_ratio_bound", 1.3);
-    Print("bytes_per_result", static_cast<double>(after - before) / EntryTreeEntries);
+    PrintAgainstFloor("window_results", medians[1], medians[0], 1.3);
+    PrintAgainstFloor("window_none", medians[2], medians[0], 1.3);
+    PrintAgainstFloor("window_pattern", medians[3], medians[0], 1.3);
+    PrintAgainstFloor("window_pattern_none", medians[4], medians[0], 1.3);
+    Print("bytes_per_result", bytesPerResult);
     Print("bytes_per_result_bound", 250);
 }
 
@@ -136,15 +141,7 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
 void BenchLargeTree(TMainForm& form, const std::wstring& work) {
     const std::wstring root = work + L"\\window-tree-500k";
     EnsureEntryTree(root, LargeTreeFolders, LargeTreeFilesPerFolder);
-    form.BtnResetClick();
-    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
-    ProcessMessages();
-    const size_t before = CommittedPrivateBytes();
-    SearchThroughWindow(form, root, L"*.*");
-    const size_t after = CommittedPrivateBytes();
-    if (form.IDList.Count() != LargeTreeEntries)
-        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(),
-                     LargeTreeEntries);
+    const double bytesPerResult = BytesPerResult(form, root, LargeTreeEntries);
 
     const std::vector<double> medians = SideBySide(
         3, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); })});
@@ -165,10 +162,8 @@ void BenchLargeTree(TMainForm& form, const std::wstring& work) {
     if (ListView_GetSelectedCount(form.Controls().ListViewResults) != static_cast<UINT>(LargeTreeEntries))
         std::fprintf(stderr, "Select All left rows unselected\n");
     Print("window_500k_bare_walk_s", medians[0]);
-    Print("window_500k_s", medians[1]);
-    Print("window_500k_ratio", medians[1] / medians[0]);
-    Print("window_500k_ratio_bound", 1.5);
-    Print("window_500k_bytes_per_result", static_cast<double>(after - before) / LargeTreeEntries);
+    PrintAgainstFloor("window_500k", medians[1], medians[0], 1.5);
+    Print("window_500k_bytes_per_result", bytesPerResult);
     Print("window_500k_bytes_per_result_bound", 200);
     Print("window_500k_max_pump_gap_ms", longestGap);
     Print("window_500k_max_pump_gap_ms_bound", 100);
