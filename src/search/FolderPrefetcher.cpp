@@ -1,5 +1,6 @@
 #include "search/FolderPrefetcher.h"
 
+#include "base/FileSystem.h"
 #include "base/Handles.h"
 
 namespace quarrow {
@@ -32,19 +33,10 @@ TListedEntry TListing::Get(size_t index) const {
 
 TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders) {
     TListing listing;
-    // The listing's own limit, kept also where the platform would accept longer paths: the
-    // entries the pattern selects are those of a listing of the folder with the pattern,
-    // the sub-folders those of a listing with "*.*".
-    const bool matching = folder.size() + pattern.Text().size() < MAX_PATH;
-    subFolders = subFolders && folder.size() + 3 < MAX_PATH;
-    if (!matching && !subFolders) {
-        listing.SetError(ERROR_FILENAME_EXCED_RANGE);
-        return listing;
-    }
     const bool selectsAll = pattern.MatchesEverything();
     WIN32_FIND_DATAW entry;
     // Only a pattern that selects by name needs the 8.3 aliases.
-    UniqueFind find(FindFirstFileExW((folder + L"*").c_str(),
+    UniqueFind find(FindFirstFileExW((ExtendedLengthPath(folder) + L"*").c_str(),
                                      selectsAll ? FindExInfoBasic : FindExInfoStandard, &entry,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
@@ -56,8 +48,7 @@ TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool s
     do {
         if (IsDotEntry(entry.cFileName))
             continue;
-        const bool matches =
-            matching && (selectsAll || pattern.Matches(entry.cFileName, entry.cAlternateFileName));
+        const bool matches = selectsAll || pattern.Matches(entry.cFileName, entry.cAlternateFileName);
         if (matches || (subFolders && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
             listing.Add(entry, matches);
     } while (FindNextFileW(find.Get(), &entry));

@@ -37,8 +37,8 @@ public:
     size_t Size() const { return entries_.size(); }
     TListedEntry Get(size_t index) const;
 
-    // The system's error when the folder could not be listed, or its listing ended early;
-    // 0 when every entry was listed.
+    // Why the folder could not be listed, or not to its end: the system's error code; 0
+    // when it was (a pattern that matches nothing is no error).
     DWORD Error() const { return error_; }
     void SetError(DWORD error) { error_ = error; }
 
@@ -57,9 +57,10 @@ private:
     DWORD error_ = 0;
 };
 
-// Lists `folder` (ending in a backslash) once, every attribute admitted, and keeps what the
-// walk needs of it: the entries `pattern` selects as the platform's wildcard listing would,
-// and, with `subFolders`, every sub-folder.
+// Lists `folder` (a full path ending in a backslash) once, every attribute admitted, through
+// its "\\?\" form (at any depth, and with names that end in a dot or a blank), and keeps
+// what the walk needs of it: the entries `pattern` selects as the platform's wildcard listing
+// of the plain path would, and, with `subFolders`, every sub-folder.
 TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders);
 
 class TFolderPrefetcher {

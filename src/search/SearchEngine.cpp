@@ -103,6 +103,7 @@ bool TSearchEngine::Launch(const TSearchInput& input) {
 
     RunState.SearchInProgress = true;
     RunState.FindStopped = false;
+    NotSearched.Clear();
     const auto start = std::chrono::steady_clock::now();
     idList_.Clear();
     host_.SearchStarted();
@@ -280,6 +281,8 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
         Pump();
         return RunState.SearchInProgress;
     });
+    if (listing.Error() != 0 && listing.Error() != ERROR_CANCELLED)
+        NotSearched.Add(path, TNotSearchedReason::FolderNotListed, listing.Error());
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
     size_t announced = 0;
@@ -348,8 +351,10 @@ void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListin
     filesAhead_->Announce(ahead, false);
 }
 
+// A file stored online is never opened: reading it would download it.
 bool TSearchEngine::MapsAhead(const TListedEntry& entry) const {
-    return ReadAhead && entry.size > 0 && entry.size <= *largestFileMappedAhead_;
+    return ReadAhead && entry.size > 0 && entry.size <= *largestFileMappedAhead_ &&
+           !IsOnlineOnly(entry.attributes);
 }
 
 // The tests before the content test, in their order: the show switches, the date, the size.
@@ -425,9 +430,15 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedE
     // After Stop no file is opened; one that was being opened ahead is given up.
     if (!RunState.SearchInProgress)
         return false;
+    const std::wstring name(entry.name);
+    // Reading a file stored online would download it.
+    if (IsOnlineOnly(entry.attributes)) {
+        NotSearched.Add(folder + name, TNotSearchedReason::OnlineOnly);
+        return false;
+    }
     TFileSearch& search = *fileSearch_;
-    // A name that ends in a dot or a blank is opened only in the form that keeps it.
-    const std::wstring path = ExtendedLengthPath(folder + std::wstring(entry.name));
+    // At any depth, and a name that ends in a dot or a blank, only this form names the file.
+    const std::wstring path = ExtendedLengthPath(folder + name);
     std::optional<TMappedFile> mapped;
     if (MapsAhead(entry))
         mapped = filesAhead_->Take(path, [this] {
@@ -448,17 +459,22 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedE
         search.SetForm(form.Form);
         search.SetCaseSensitive(Criteria.CTCaseSensitive);
         found = search.Search() != -1;
-        if (found || search.Filename().empty())
+        if (found || search.Filename().empty() || search.ReadError() != 0)
             break;
     }
+    if (!found && search.OpenError() != 0)
+        NotSearched.Add(folder + name, TNotSearchedReason::FileNotOpened, search.OpenError());
+    else if (!found && search.ReadError() != 0)
+        NotSearched.Add(folder + name, TNotSearchedReason::FileNotRead, search.ReadError());
     // A file left mapped could not be deleted or replaced while the results are shown.
     search.CloseFile();
     return found;
 }
 
 std::optional<TSearchEngine::FolderId> TSearchEngine::ReadFolderId(const std::wstring& path) {
-    UniqueFile folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueFile folder(CreateFileW(ExtendedLengthPath(path).c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!folder || !GetFileInformationByHandle(folder.Get(), &info))
         return std::nullopt;
