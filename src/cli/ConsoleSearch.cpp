@@ -87,8 +87,10 @@ bool TConsoleSearch::OpenOutput() {
         output_ = std::make_unique<TOutputStream>(standardOutput_);
         return true;
     }
-    outputFile_.Reset(CreateFileW(ExpandFullPath(options_.OutputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Through its long form, a file of any depth.
+    const std::wstring path = ExtendedLengthPath(ExpandFullPath(options_.OutputFile));
+    outputFile_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!outputFile_)
         return false;
     output_ = std::make_unique<TOutputStream>(outputFile_.Get());
