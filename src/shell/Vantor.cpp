@@ -22,6 +22,7 @@ namespace {
 constexpr SHCONTF AllObjects = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 constexpr UINT FirstCommandId = 1;
 constexpr UINT LastCommandId = 0x7FFF;
+constexpr ULONGLONG MultiObjectsPumpIntervalMs = 50;
 
 template <typename F> class ScopeExit {
 public:
@@ -616,9 +617,15 @@ HRESULT TVantor::RunVerb(IContextMenu& menu, const Batch& batch, const std::wstr
 // The shell's verb takes the objects of one folder at a time, each parsed on its own: for
 // many objects in many folders that took minutes. Their paths go to the clipboard as the
 // shell's file list, in one write, with the effect a paste should have. An object that is
-// gone stops the verb as the parse would, before the clipboard is touched.
+// gone stops the verb as the parse would, before the clipboard is touched. Looking for
+// them takes a while for many objects: the window meanwhile still paints and answers.
 bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
+    ULONGLONG lastPump = GetTickCount64();
     for (std::wstring& entry : FMultiObjects) {
+        if (GetTickCount64() - lastPump >= MultiObjectsPumpIntervalMs) {
+            ProcessSentAndPaintMessages();
+            lastPump = GetTickCount64();
+        }
         if (DrivePart(entry).empty())
             entry.insert(0, FFolderPath);
         // An object of a virtual folder has no path to give.
@@ -626,7 +633,8 @@ bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
             return false;
         if (entry.size() > 3 && entry.back() == L'\\' && !IsDriveRoot(entry))
             entry.pop_back();
-        if (!IsDriveRoot(entry) && GetFileAttributesW(ExtendedLengthPath(entry).c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (!IsDriveRoot(entry) &&
+            GetFileAttributesW(ExtendedLengthPath(entry).c_str()) == INVALID_FILE_ATTRIBUTES)
             throw EVantorError(L"Error! Cannot find Object \"" + FileNamePart(entry) + L"\" in Folder \"" +
                                FilePathPart(entry) + L"\"");
     }
