@@ -276,6 +276,8 @@ private:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnClose();
+    void OnEndSession();
+    void SaveSettingsAtExit();
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& position) const;

@@ -69,6 +69,22 @@ TEST(DateTime, IncMonthClampsToTheEndOfTheMonth) {
     expectDate(IncMonth(EncodeDateTime(2024, 12, 31, 23), 2), 2025, 2, 28, 23);
 }
 
+// Beyond the dates the platform takes, a move stops at the nearer end of them.
+TEST(DateTime, IncMonthStopsAtTheEndsOfTheRange) {
+    const TDateTime now = EncodeDateTime(2026, 5, 20, 9, 15);
+    EXPECT_EQ(MinDateTime, EncodeDateTime(100, 1, 1));
+    EXPECT_EQ(MinDateTime, IncMonth(now, -12 * 1927));
+    EXPECT_EQ(MinDateTime, IncMonth(now, -12 * 3000));
+    EXPECT_EQ(MinDateTime, IncMonth(now, -12 * 10000));
+    EXPECT_EQ(EncodeDateTime(100, 5, 20, 9, 15), IncMonth(now, -12 * 1926));
+    EXPECT_EQ(EncodeDateTime(100, 2, 28, 9, 15), IncMonth(EncodeDateTime(100, 3, 31, 9, 15), -1));
+    EXPECT_EQ(MaxDateTime, IncMonth(now, 12 * 8000));
+    const SYSTEMTIME last = DateTimeToSystemTime(MaxDateTime);
+    EXPECT_EQ(9999, last.wYear);
+    EXPECT_EQ(31, last.wDay);
+    EXPECT_EQ(999, last.wMilliseconds);
+}
+
 TEST(Text, AnsiConversionReportsLoss) {
     bool lossless = false;
     EXPECT_EQ("caf\xE9", ToAnsi(L"caf\u00E9", &lossless));

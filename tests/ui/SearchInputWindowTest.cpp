@@ -108,6 +108,28 @@ TEST_F(MainFormTest, CountBoxesAreClampedToTheUpDownRangeAndShowWhatIsSearched) 
     }
 }
 
+// A count of years that reaches back before the earliest date: every file is newer.
+TEST_F(MainFormTest, ThousandsOfYearsBackFindEveryFileNewerAndNoneOlder) {
+    TempDir folder(L"years");
+    folder.WriteFile(L"today.txt", "t");
+    const std::wstring old = folder.WriteFile(L"old.txt", "o");
+    ASSERT_TRUE(SetLastWriteTimeUtc(old, 1980, 1, 1));
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    SetCheckBy(c.CheckBoxSearchForDateTime, true);
+    SetComboIndex(c.ComboBoxDTUnits, 0);
+    ASSERT_EQ(L"Years", WindowText(c.ComboBoxDTUnits));
+    for (const wchar_t* years : {L"3000", L"10000"}) {
+        SetWindowTextW(c.EditDTCount, years);
+        Click(c.RadioButtonDSNewerThan);
+        Click(c.BtnSearch);
+        EXPECT_EQ(2, form.IDList.Count()) << ToUtf8(years) << " years, newer than";
+        Click(c.RadioButtonDSOlderThan);
+        Click(c.BtnSearch);
+        EXPECT_EQ(0, form.IDList.Count()) << ToUtf8(years) << " years, older than";
+    }
+}
+
 // A disabled Stop that kept the focus would leave Enter and Tab dead.
 TEST_F(MainFormTest, AfterStopTheFocusMovesToSearchAndEnterStartsASearch) {
     TempDir tree(L"stopfocus");
