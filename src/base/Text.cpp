@@ -61,6 +61,11 @@ int CompareTextIgnoreCase(std::wstring_view a, std::wstring_view b) {
 
 bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b) { return CompareTextIgnoreCase(a, b) == 0; }
 
+bool SamePathIgnoreCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 int IndexOfIgnoreCase(const std::vector<std::wstring>& list, std::wstring_view text) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (SameTextIgnoreCase(list[i], text))

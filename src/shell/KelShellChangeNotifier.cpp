@@ -23,11 +23,6 @@ const LONG ChangeCodes[NotificationEventCount] = {
     SHCNE_ALLEVENTS,
 };
 
-bool SamePathIgnoreCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 bool SameChangeItem(const TChangeItem& a, const TChangeItem& b) {
     if (a.List && b.List && SameIDList(a.List.Get(), b.List.Get()))
         return true;

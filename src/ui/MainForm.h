@@ -344,6 +344,8 @@ private:
     void RunActionHandler(TActionId id);
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
     int FirstSelectedRow() const;
+    void InvokeVerbOnSelection(const wchar_t* verb);
+    bool StillOnDisk(const TShellItem& record);
     void InstallResultsListKeys();
     bool ListViewResultsKeyDown(WPARAM key, bool alt);
     void ShowResultsPopupAtFocusedRow();
@@ -358,6 +360,7 @@ private:
     void CheckNextResultsSlice();
     void StopResultsCheck();
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;
