@@ -86,6 +86,11 @@ BOOL WINAPI FakeDeregister(ULONG id) {
     return TRUE;
 }
 
+void UseFakeRegistration(TKelShellChangeNotifier& notifier) {
+    notifier.RegisterFunction = FakeRegister;
+    notifier.DeregisterFunction = FakeDeregister;
+}
+
 } // namespace
 
 TEST(ChangeNotifierEvents, TranslateEveryCodeBothWaysAndFormTheMask) {
@@ -112,8 +117,7 @@ TEST(ChangeNotifier, RegistersEachEntryOnceAndWatchesMyComputerThroughThePlaceho
     g_registered.clear();
     g_deregistered.clear();
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     EXPECT_FALSE(notifier.GetEnabled());
     EXPECT_TRUE(notifier.Recursive());
     EXPECT_EQ(DefaultEventFilter(), notifier.EventFilter());
@@ -170,8 +174,7 @@ TEST(ChangeNotifier, DropsARepeatWithinTwoAndAHalfSecondsOfTheLastDelivery) {
     const UniqueIDList listB = ParseName(nullptr, b);
     ASSERT_TRUE(listA && listB);
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     DWORD now = 0;
     notifier.TickCount = [&now] { return now; };
     std::vector<Delivered> seen;
@@ -216,8 +219,7 @@ TEST(ChangeNotifier, TheRepeatIntervalEndsAtTwoAndAHalfSecondsExactly) {
     TempDir dir(L"notify");
     const UniqueIDList list = ParseName(nullptr, dir.WriteFile(L"a.txt"));
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     DWORD now = 0;
     notifier.TickCount = [&now] { return now; };
     std::vector<Delivered> seen;
@@ -242,8 +244,7 @@ TEST(ChangeNotifier, DeliversOnTheGuiThreadOneChangeAtATime) {
     TempDir dir(L"notify");
     const UniqueIDList list = ParseName(nullptr, dir.WriteFile(L"a.txt"));
     auto notifier = std::make_unique<TKelShellChangeNotifier>();
-    notifier->RegisterFunction = FakeRegister;
-    notifier->DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(*notifier);
     notifier->SetEnabled(true);
     int calls = 0;
     notifier->OnChange = [&](TKelShellChangeNotifier&, TNotificationEvent event, const std::wstring&,
@@ -304,8 +305,7 @@ TEST(ChangeNotifier, AFilterWithoutFileDeletionsLeavesThemOutFromBothSources) {
     const std::wstring newName = dir.Sub(L"new name.txt");
     g_registered.clear();
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     std::vector<Delivered> seen;
     Record(notifier, seen);
     notifier.SetEventFilter(NotificationEvents({neFileRename, neFolderDelete, neFolderRename}));
@@ -330,8 +330,7 @@ TEST(ChangeNotifier, HeldChangesPastTheirBoundAreCheckedOnTheDiskInstead) {
     for (int i = 0; i < 12; ++i)
         files.push_back(dir.WriteFile(L"file" + std::to_wstring(i) + L".txt"));
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     std::vector<Delivered> seen;
     Record(notifier, seen);
     int checks = 0;
