@@ -65,10 +65,10 @@ bool ReportNames(const TShellItem& record, const std::wstring& path) {
         return false;
     const std::wstring_view pathFolder = std::wstring_view(path).substr(0, folder.size());
     const std::wstring_view pathName = std::wstring_view(path).substr(folder.size());
-    if (pathFolder == folder && pathName == record.Name)
-        return true;
-    return SamePathIgnoreCase(pathFolder, folder) && SamePathIgnoreCase(pathName, record.Name) &&
-           NameGoneFromDisk(record);
+    // The names differ in most records, and sooner.
+    if (!SamePathIgnoreCase(pathName, record.Name) || !SamePathIgnoreCase(pathFolder, folder))
+        return false;
+    return (pathName == record.Name && pathFolder == folder) || NameGoneFromDisk(record);
 }
 
 bool KeyIsDown(int key) {

@@ -110,6 +110,27 @@ TEST(Text, CaseInsensitiveLookupAndHelpers) {
     EXPECT_EQ(L"C:\\", IncludeTrailingBackslash(L"C:\\"));
 }
 
+// Paths compare as the platform's ordinal comparison without case does, also where they
+// differ beyond ASCII or only there.
+TEST(Text, PathsCompareAsThePlatformIgnoringCase) {
+    EXPECT_TRUE(SamePathIgnoreCase(L"Z:\\Dir\\File.TXT", L"z:\\dir\\file.txt"));
+    EXPECT_FALSE(SamePathIgnoreCase(L"Z:\\dir\\a", L"Z:\\dir\\a "));
+    EXPECT_TRUE(SamePathIgnoreCase(L"caf\u00C9\\\u0394", L"caf\u00E9\\\u03B4"));
+    EXPECT_FALSE(SamePathIgnoreCase(L"a[", L"a{")) << "[ and { differ by 32 as letters do";
+    const std::wstring alphabet = L"aAzZ[{@`09_.\u00C4\u00E4\u00DF\u0394\u03B4\u0130i";
+    std::mt19937 rng(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::wstring a(1 + rng() % 4, L' ');
+        for (wchar_t& c : a)
+            c = alphabet[rng() % alphabet.size()];
+        std::wstring b = a;
+        b[rng() % b.size()] = alphabet[rng() % alphabet.size()];
+        const bool platform = CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                   static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+        ASSERT_EQ(platform, SamePathIgnoreCase(a, b)) << ToUtf8(a) << " / " << ToUtf8(b);
+    }
+}
+
 TEST(SystemError, TextHasNoTrailingPunctuation) {
     const std::wstring text = SystemErrorText(ERROR_PATH_NOT_FOUND);
     ASSERT_FALSE(text.empty());
