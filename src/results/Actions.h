@@ -28,9 +28,10 @@ enum class TActionId {
     ActionExportAlltemsToCommaDelimitedFile,
     ActionHelpHelp,
     ActionHelpAbout,
+    ActionToolsNotSearched,
 };
 
-constexpr int ActionCount = 18;
+constexpr int ActionCount = 19;
 
 struct TActionInfo {
     TActionId Id;

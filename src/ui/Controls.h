@@ -28,7 +28,12 @@ void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
 // platforms, so the row of tabs is drawn again when a caption changes.
 void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 
+// Centres a top-level window on its owner, kept on the owner's screen, caption first.
+void CenterOnOwner(HWND window, HWND owner);
+
 std::wstring WindowText(HWND window);
+// The size `text` takes in the control's font.
+SIZE TextExtentIn(HWND control, const std::wstring& text);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 
 bool IsChecked(HWND button);

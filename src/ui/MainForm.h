@@ -128,6 +128,8 @@ public:
     void CheckBoxSearchForSizeClick();
     void ComboBoxContainingTextChange();
     TSearchEngine& Engine() { return *engine_; }
+    // Tools > Not Searched...: the dialog that lists what the last search left out.
+    void ActionToolsNotSearchedExecute();
     bool SearchRunning() const { return launching_; }
 
     // Results, action states and status bar (src/results/MainFormResults.cpp).
@@ -296,6 +298,7 @@ private:
     void LayoutControls();
     void LayoutTabSheets();
     void FormResize();
+    void LayoutStatusPanels();
     void ApplyUIFont();
     void CreateImageLists();
     void PlaceStatusImages();
@@ -349,6 +352,15 @@ private:
     int FirstSelectedRow() const;
     void InvokeVerbOnSelection(const wchar_t* verb);
     bool StillOnDisk(const TShellItem& record);
+    // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
+    // when the command was carried out or refused here rather than by the shell.
+    bool ActOnExactPaths(TActionId action);
+    std::vector<std::wstring> HandedOverPaths() const;
+    std::wstring PathForPrograms(const std::wstring& path, const std::wstring& refusal);
+    void OpenExactly(const std::wstring& path);
+    void CopyExactly(const std::vector<std::wstring>& paths, bool cut);
+    void DeleteExactly(const std::vector<std::wstring>& paths);
+    void RemoveResultsOf(const std::vector<std::wstring>& deleted);
     void InstallResultsListKeys();
     bool ListViewResultsKeyDown(WPARAM key, bool alt);
     void ShowResultsPopupAtFocusedRow();

@@ -40,7 +40,7 @@ bool IsExistingFile(const std::wstring& path) {
 }
 
 bool IsGoneFromDisk(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -50,7 +50,7 @@ bool IsGoneFromDisk(const std::wstring& path) {
 // the other when it is gone: the record's name must be what the disk lists.
 bool NameGoneFromDisk(const TShellItem& record) {
     WIN32_FIND_DATAW entry;
-    const UniqueFind find(FindFirstFileW(record.FullName().c_str(), &entry));
+    const UniqueFind find(FindFirstFileW(ExtendedLengthPath(record.FullName()).c_str(), &entry));
     if (!find)
         return IsGoneFromDisk(record.FullName());
     return record.Name != entry.cFileName;
@@ -113,22 +113,32 @@ bool TMainForm::StillOnDisk(const TShellItem& record) {
 }
 
 void TMainForm::ActionActionOpenExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionOpen))
+        return;
     InvokeVerbOnSelection(L"default");
 }
 
 void TMainForm::ActionActionCopyExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionCopy))
+        return;
     InvokeVerbOnSelection(L"copy");
 }
 
 void TMainForm::ActionActionCutExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionCut))
+        return;
     InvokeVerbOnSelection(L"cut");
 }
 
 void TMainForm::ActionActionDeleteExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionDelete))
+        return;
     InvokeVerbOnSelection(L"delete");
 }
 
 void TMainForm::ActionActionPropertiesExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionProperties))
+        return;
     InvokeVerbOnSelection(L"properties");
 }
 
@@ -136,9 +146,12 @@ void TMainForm::ActionActionOpenContainingFolderExecute() {
     const int row = FirstSelectedRow();
     if (row < 0 || !StillOnDisk(GetResult(row)))
         return;
-    DroppingErrors([&] {
-        ShellExecuteW(handle_, L"open", GetResult(row).Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    });
+    const std::wstring& folder = GetResult(row).Folder();
+    const std::wstring target = PathForPrograms(
+        folder.size() > 3 ? folder.substr(0, folder.size() - 1) : folder, L"cannot be opened");
+    if (target.empty())
+        return;
+    DroppingErrors([&] { ShellExecuteW(handle_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
 }
 
 void TMainForm::ActionActionRenameExecute() {
@@ -155,7 +168,6 @@ void TMainForm::ActionActionEditExecute() {
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
-    const std::wstring parameters = L"\"" + GetResult(row).FullName() + L"\"";
     if (!IsExistingFile(Settings.Editor)) {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
@@ -163,6 +175,10 @@ void TMainForm::ActionActionEditExecute() {
     // The editor would offer to make a new file in its place.
     if (!StillOnDisk(GetResult(row)))
         return;
+    const std::wstring path = PathForPrograms(GetResult(row).FullName(), L"cannot be opened in the editor");
+    if (path.empty())
+        return;
+    const std::wstring parameters = L"\"" + path + L"\"";
     DroppingErrors([&] {
         ShellExecuteW(handle_, L"open", Settings.Editor.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
     });

@@ -82,7 +82,7 @@ TEST(Actions, TableAndMenus) {
         ASSERT_TRUE(ActionFromCommand(ActionCommand(table[i].Id), back));
         EXPECT_EQ(table[i].Id, back);
     }
-    EXPECT_EQ(18u, names.size());
+    EXPECT_EQ(19u, names.size());
     EXPECT_EQ(1u, names.count(L"ActionExportAlltemsToCommaDelimitedFile"));
     EXPECT_FALSE(ActionInfo(TActionId::ActionActionEdit).EnabledAsDesigned);
     int shortcuts = 0;
@@ -94,8 +94,10 @@ TEST(Actions, TableAndMenus) {
     const auto& main = MainMenuLayout();
     ASSERT_EQ(4u, main.size());
     EXPECT_EQ(L"&Tools", main[2].Caption);
-    ASSERT_EQ(2u, main[2].Children.size());
+    ASSERT_EQ(3u, main[2].Children.size());
     EXPECT_EQ(L"&Export", main[2].Children[1].Caption);
+    EXPECT_EQ(TActionId::ActionToolsNotSearched, main[2].Children[2].Action);
+    EXPECT_FALSE(ActionInfo(TActionId::ActionToolsNotSearched).EnabledAsDesigned);
     EXPECT_EQ(5u, main[2].Children[1].Children.size());
     EXPECT_EQ(PopupMenuLayout().size(), main[1].Children.size());
 }
