@@ -161,6 +161,12 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// file0.txt, file1.txt and so on.
+void WriteNumberedFiles(const TempDir& folder, int count) {
+    for (int i = 0; i < count; ++i)
+        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+}
+
 // Whether the folder lists exactly this name, letter case included.
 bool Listed(const TempDir& folder, const std::wstring& name) {
     WIN32_FIND_DATAW entry;
@@ -266,8 +272,7 @@ TEST_F(MainFormTest, ResultsRemovedOrRenamedElsewhereLeaveTheListAndNothingIsAdd
 
 TEST_F(MainFormTest, DeliveriesNestedInTheHandlerEachRemoveTheirRowAndOldOnesSpareANewSearch) {
     TempDir folder(L"nested");
-    for (int i = 0; i < 6; ++i)
-        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+    WriteNumberedFiles(folder, 6);
     folder.WriteFile(L"sub\\inner.txt", "i");
     TMainForm& form = OpenForm(folder.Path());
     Click(C().BtnSearch);
@@ -304,8 +309,7 @@ TEST_F(MainFormTest, DeliveriesNestedInTheHandlerEachRemoveTheirRowAndOldOnesSpa
 // row runs inside it and moves the second row to where the outer walk has already been.
 TEST_F(MainFormTest, ARemovalInsideTheHandlerBeforeItsPositionSkipsNoRecord) {
     TempDir folder(L"nested-before");
-    for (int i = 0; i < 6; ++i)
-        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+    WriteNumberedFiles(folder, 6);
     TMainForm& form = OpenForm(folder.Path());
     Click(C().BtnSearch);
     ASSERT_EQ(6, form.IDList.Count());
@@ -412,8 +416,7 @@ TEST_F(MainFormTest, AnActionOnAResultThatVanishedSaysSo) {
 
 TEST_F(MainFormTest, ChangesAfterTheWindowIsGoneAndLostReportsAreHandledSafely) {
     TempDir folder(L"gone");
-    for (int i = 0; i < 5; ++i)
-        folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", "x");
+    WriteNumberedFiles(folder, 5);
     TMainForm& form = OpenForm(folder.Path());
     Click(C().BtnSearch);
     ASSERT_EQ(5, form.IDList.Count());
