@@ -39,7 +39,7 @@ int main() {
         return 2;
     }
     const std::wstring work = argv[1];
-    const std::wstring root = work + L"\\window-tree";
+    const std::wstring root = work + L"\\entry-tree";
     EnsureEntryTree(root);
 
     TConsoleOptions options;
