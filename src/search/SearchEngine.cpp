@@ -192,7 +192,7 @@ void TSearchEngine::ReadDateCriteria(const TSearchInput& input) {
     Criteria.DTNewerThan = false;
     Criteria.DTOlderThan = false;
     Criteria.DTBetween = false;
-    Criteria.DTCurrentDateAndTime = NowLocal();
+    Criteria.DTCurrentDateAndTime = Clock();
     if (input.DSNewerThan) {
         Criteria.DTNewerThan = true;
     } else if (input.DSOlderThan) {

@@ -111,6 +111,8 @@ public:
 
     TSearchCriteria Criteria;
     TSearchRunState RunState;
+    // The local clock a launch reads; replaceable for tests.
+    TDateTime (*Clock)() = NowLocal;
     std::vector<std::wstring> ExeFiles;   // "exe,com,dll,sys,bin,tlb,pdb"
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;

@@ -287,6 +287,8 @@ private:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnClose();
+    void OnEndSession();
+    void SaveSettingsAtExit();
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& position) const;
@@ -360,6 +362,8 @@ private:
     void RunActionHandler(TActionId id);
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
     int FirstSelectedRow();
+    void InvokeVerbOnSelection(const wchar_t* verb);
+    bool StillOnDisk(const TShellItem& record);
     // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
     // when the command was carried out or refused here rather than by the shell.
     bool ActOnExactPaths(TActionId action);
@@ -387,6 +391,7 @@ private:
     void CheckNextResultsSlice();
     void StopResultsCheck();
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;
