@@ -197,16 +197,22 @@ bool TFileSystemWatcher::Arm(Tree& tree) {
 
 void TFileSystemWatcher::Run() {
     Trees live;
+    ULONGLONG nextRootCheck = GetTickCount64() + RootCheckIntervalMs;
     for (;;) {
+        // Also while reports keep coming from another tree.
+        const ULONGLONG now = GetTickCount64();
+        if (now >= nextRootCheck) {
+            DropVanishedTrees(live);
+            nextRootCheck = now + RootCheckIntervalMs;
+        }
         std::vector<HANDLE> waits{stop_.Get(), wake_.Get()};
         for (const std::unique_ptr<Tree>& tree : live)
             waits.push_back(tree->event.Get());
-        const DWORD signalled = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE,
-                                                       live.empty() ? INFINITE : RootCheckIntervalMs);
-        if (signalled == WAIT_TIMEOUT) {
-            DropVanishedTrees(live);
+        const DWORD timeout = live.empty() ? INFINITE : static_cast<DWORD>(nextRootCheck - now);
+        const DWORD signalled =
+            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, timeout);
+        if (signalled == WAIT_TIMEOUT)
             continue;
-        }
         if (signalled == WAIT_OBJECT_0 || signalled >= WAIT_OBJECT_0 + waits.size())
             break;
         if (signalled == WAIT_OBJECT_0 + 1) {

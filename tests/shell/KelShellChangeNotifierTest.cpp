@@ -535,3 +535,21 @@ TEST(FileSystemWatcher, AWatchedFolderDeletedAndMadeAgainIsLostThenWatchedAnew) 
     EXPECT_EQ(again, changes[0].OldPath);
     EXPECT_FALSE(lost);
 }
+
+// The roots are looked at on time even while another watched tree keeps reporting.
+TEST(FileSystemWatcher, AWatchedFolderDeletedIsLostWhileAnotherTreeKeepsReporting) {
+    TempDir dir(L"watch-busy");
+    const std::wstring gone = dir.MakeDir(L"gone");
+    const std::wstring busy = dir.MakeDir(L"busy");
+    TFileSystemWatcher watcher({gone, busy}, [] {});
+    ASSERT_EQ(2u, watcher.Roots().size());
+    ASSERT_TRUE(test::RunLinuxCommand(L"/bin/rm -rf", gone));
+    bool lost = false;
+    const ULONGLONG end = GetTickCount64() + 8 * TFileSystemWatcher::RootCheckIntervalMs;
+    for (int i = 0; !lost && GetTickCount64() < end; ++i) {
+        dir.WriteFile(L"busy\\file" + std::to_wstring(i) + L".txt");
+        Sleep(TFileSystemWatcher::RootCheckIntervalMs / 5);
+        watcher.TakeChanges(lost);
+    }
+    EXPECT_TRUE(lost);
+}
