@@ -3,6 +3,7 @@
 // platform's floors for a walk and for a content search.
 
 #include "base/Handles.h"
+#include "base/Prompt.h"
 
 #include <windows.h>
 
@@ -98,6 +99,19 @@ inline int64_t BareWalk(const std::wstring& folder) {
         entries += BareWalk(sub);
     return entries;
 }
+
+// Answers every question without showing it; a message is written to the error output.
+class SilentPrompt : public IPrompt {
+public:
+    PromptResult Message(PromptType, const std::wstring& text, PromptButtons) override {
+        std::fprintf(stderr, "prompt: %ls\n", text.c_str());
+        return PromptResult::Ok;
+    }
+    bool PickFolder(std::wstring&, const std::wstring&) override { return false; }
+    bool BrowseFolder(std::wstring&, const std::wstring&, bool) override { return false; }
+    bool SaveFileName(const FileDialogOptions&, std::wstring&) override { return false; }
+    bool OpenFileName(const FileDialogOptions&, std::wstring&) override { return false; }
+};
 
 inline bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

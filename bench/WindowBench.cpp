@@ -43,18 +43,6 @@ void EnsureTree(const std::wstring& root) {
     WriteWholeFile(marker, {});
 }
 
-class SilentPrompt : public IPrompt {
-public:
-    PromptResult Message(PromptType, const std::wstring& text, PromptButtons) override {
-        std::fprintf(stderr, "prompt: %ls\n", text.c_str());
-        return PromptResult::Ok;
-    }
-    bool PickFolder(std::wstring&, const std::wstring&) override { return false; }
-    bool BrowseFolder(std::wstring&, const std::wstring&, bool) override { return false; }
-    bool SaveFileName(const FileDialogOptions&, std::wstring&) override { return false; }
-    bool OpenFileName(const FileDialogOptions&, std::wstring&) override { return false; }
-};
-
 // A search as the user starts it: the criteria typed into the boxes, then Search pressed.
 void SearchThroughWindow(TMainForm& form, const std::wstring& location, const std::wstring& pattern) {
     const TMainControls& c = form.Controls();

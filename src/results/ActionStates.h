@@ -12,6 +12,8 @@ struct TActionSnapshot {
     int ResultCount = 0;
     int TotalSelectedFiles = 0; // as last computed, not the list's live selection
     bool HasEditor = false;
+    bool PreviewPaneShown = false;
+    bool ContentSearched = false; // the results come from a search with a containing text
 };
 
 // The enabled state of every action the rule governs (Exit, Help, About and Preferences

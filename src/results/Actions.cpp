@@ -63,6 +63,12 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
          L"All items to a comma delimited file", L"All &items to a comma delimited file", 10, true, L""},
         {A::ActionHelpHelp, L"ActionHelpHelp", L"Help", L"Help", L"&Help", 3, true, L"F1"},
         {A::ActionHelpAbout, L"ActionHelpAbout", L"Help", L"About...", L"&About...", 0, true, L""},
+        {A::ActionViewPreviewPane, L"ActionViewPreviewPane", L"View", L"Preview Pane", L"&Preview Pane", -1,
+         true, L"Alt+P", true},
+        {A::ActionViewNextMatch, L"ActionViewNextMatch", L"View", L"Next Match", L"&Next Match", -1, false,
+         L"F3"},
+        {A::ActionViewPreviousMatch, L"ActionViewPreviousMatch", L"View", L"Previous Match",
+         L"Pre&vious Match", -1, false, L"Shift+F3"},
     }};
     return table;
 }
@@ -86,6 +92,8 @@ const std::vector<TMenuEntry>& MainMenuLayout() {
     static const std::vector<TMenuEntry> layout = {
         Submenu(L"&File", {Item(A::ActionFileExit)}),
         Submenu(L"&Actions", ResultActions()),
+        Submenu(L"&View", {Item(A::ActionViewPreviewPane), Separator(), Item(A::ActionViewNextMatch),
+                           Item(A::ActionViewPreviousMatch)}),
         Submenu(L"&Tools", {Item(A::ActionToolsPreferences),
                             Submenu(L"&Export", {Item(A::ActionExportSelectedItemsToClipboard),
                                                  Item(A::ActionExportAlltemsToClipboard), Separator(),

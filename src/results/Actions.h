@@ -28,9 +28,12 @@ enum class TActionId {
     ActionExportAlltemsToCommaDelimitedFile,
     ActionHelpHelp,
     ActionHelpAbout,
+    ActionViewPreviewPane,
+    ActionViewNextMatch,
+    ActionViewPreviousMatch,
 };
 
-constexpr int ActionCount = 18;
+constexpr int ActionCount = 21;
 
 struct TActionInfo {
     TActionId Id;
@@ -40,7 +43,8 @@ struct TActionInfo {
     const wchar_t* MenuCaption; // with its accelerator letter
     int ImageIndex;             // in ImageListMain32b; -1 for none
     bool EnabledAsDesigned;
-    const wchar_t* ShortCut; // shown in the menu; empty for none
+    const wchar_t* ShortCut; // shown in the menu ("F1", "Alt+P", "Shift+F3"); empty for none
+    bool Checkable = false;  // a menu item with a check mark
 };
 
 const std::array<TActionInfo, ActionCount>& ActionTable();

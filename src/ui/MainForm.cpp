@@ -65,6 +65,8 @@ bool MainFormFilterMessage(MSG& message) {
     if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message))
         return true;
     if (message.hwnd == form->handle_ || IsChild(form->handle_, message.hwnd)) {
+        if (SwitchPreviewFocus(*form, message))
+            return true;
         if (const int page = PageFromKey(message, form->controls_.PageControl); page >= 0) {
             const HWND shown = form->controls_.TabSheets[static_cast<size_t>(form->ActivePage())];
             form->SelectPage(page);
@@ -211,6 +213,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WmRenameRefused:
         ShowRenameRefusal();
+        return 0;
+    case WmPreviewFocus:
+        PreviewFocusedResult();
         return 0;
     case WM_DESTROY:
         FormDestroy();
@@ -366,6 +371,10 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
             if ((change.uChanged & LVIF_STATE) != 0 &&
                 ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
                 ScheduleSelectionHandOver();
+            // The preview pane follows the focused row (src/ui/MainFormPreview.cpp).
+            if ((change.uChanged & LVIF_STATE) != 0 &&
+                ((change.uOldState ^ change.uNewState) & LVIS_FOCUSED) != 0)
+                SchedulePreviewOfFocus();
         } else if (header.code == LVN_ODSTATECHANGED) {
             const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
             if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
@@ -402,6 +411,7 @@ void TMainForm::FormCreate() {
     DesignedGeometry.DefaultAppWidth = window.right - window.left;
     DesignedGeometry.DefaultAppHeight = window.bottom - window.top;
     DesignedGeometry.DefaultFirstColumnWidth = ListView_GetColumnWidth(controls_.ListViewResults, 0);
+    DesignedGeometry.DefaultPreviewPaneHeight = Scale(DesignedGeometry.DefaultPreviewPaneHeight);
 
     CreateImageLists();
     PlaceStatusImages();
@@ -424,6 +434,7 @@ void TMainForm::FormCreate() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
     }
+    ShowPreviewPane(Settings.PreviewPane);
     engine_->BuildDriveLists();
     created_ = true;
 }

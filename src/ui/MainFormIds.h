@@ -45,6 +45,8 @@ enum TControlId : int {
     IdBtnSFRemove,
     IdBtnSFSuggest,
     IdBtnSFClear,
+    IdPreviewSplitter,
+    IdPreviewPane,
     IdStatic = 0xFFFF,
 };
 
@@ -56,5 +58,6 @@ constexpr unsigned SubclassResultsListKeys = 3; // src/shell/MainFormShell.cpp
 // Messages the main window posts to itself (src/results/MainFormSelection.cpp).
 constexpr unsigned WmSelectionHandOver = 0x8000 + 0x90; // WM_APP + 0x90
 constexpr unsigned WmRenameRefused = 0x8000 + 0x91;
+constexpr unsigned WmPreviewFocus = 0x8000 + 0x92; // src/ui/MainFormPreview.cpp
 
 } // namespace quarrow

@@ -121,7 +121,8 @@ void TMainForm::SelectionChanged() {
 }
 
 void TMainForm::UpdateActionStates() {
-    const TActionSnapshot snapshot{IDList.Count(), TotalSelectedFiles, !Settings.Editor.empty()};
+    const TActionSnapshot snapshot{IDList.Count(), TotalSelectedFiles, !Settings.Editor.empty(),
+                                   Settings.PreviewPane, engine_->Criteria.SearchInFiles};
     for (const auto& [action, enabled] : ComputeActionStates(snapshot))
         SetActionEnabled(action, enabled);
 }

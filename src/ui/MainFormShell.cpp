@@ -98,12 +98,15 @@ void TMainForm::ActionActionRenameExecute() {
     ListView_EditLabel(controls_.ListViewResults, row);
 }
 
-// The path is quoted, so that a path with blanks reaches the editor as one argument.
 void TMainForm::ActionActionEditExecute() {
     const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    const std::wstring parameters = L"\"" + GetResult(row).FullName() + L"\"";
+    if (row >= 0)
+        EditFile(GetResult(row).FullName());
+}
+
+// The path is quoted, so that a path with blanks reaches the editor as one argument.
+void TMainForm::EditFile(const std::wstring& path) {
+    const std::wstring parameters = L"\"" + path + L"\"";
     if (!IsExistingFile(Settings.Editor)) {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
@@ -294,6 +297,7 @@ void TMainForm::ShowResultsRemoved() {
     SelectionChanged();
     UpdateActionStates();
     UpdateStatusBar(3, 3, 3);
+    SchedulePreviewOfFocus();
 }
 
 // Removes the first result whose full path is exactly `path1`. Messages are handled

@@ -25,6 +25,7 @@ void TMainForm::ListViewResultsColumnClick(int column) {
         RestoreSelection();
     }
     InvalidateRect(controls_.ListViewResults, nullptr, FALSE);
+    SchedulePreviewOfFocus();
 }
 
 // `Selected` is set only from here to RestoreSelection, which clears it again: with nothing

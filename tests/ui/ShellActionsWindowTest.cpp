@@ -48,15 +48,6 @@ void ClickRow(HWND list, int row, WPARAM keys = 0) {
     PumpMessages();
 }
 
-template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done() && GetTickCount64() < end) {
-        PumpMessages();
-        Sleep(10);
-    }
-    return done();
-}
-
 // The verbs the shell component is asked for, vetoed so that no shell window opens.
 struct VerbRecorder {
     explicit VerbRecorder(TVantor& vantor) {

@@ -1,0 +1,206 @@
+// Benchmarks of the preview pane through the real window, after a content search: how soon
+// the first matching lines of a 100 MB file with 10,000 matches are shown once the focus
+// moves to it, the longest the window leaves its messages waiting while the focus moves
+// across 100 results in 2 s, and the memory the preview of the large file adds. Prints
+// "name: value" lines; argv[1] is the work folder, where the files are generated once.
+
+#include "BenchSupport.h"
+
+#include "base/Messages.h"
+#include "shell/ShellUnit.h"
+#include "ui/Controls.h"
+#include "ui/MainForm.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+using namespace quarrow;
+using namespace quarrow::bench;
+
+namespace {
+
+const wchar_t Needle[] = L"Quarrow-Preview-Needle";
+constexpr int SmallFiles = 100;
+constexpr int LargeLines = 1000000; // of 100 bytes each, one in 100 with the needle
+
+// The folder: large.txt (100 MB) and 100 small files of 2,000 lines with a few matches each.
+std::wstring EnsureFiles(const std::wstring& work) {
+    const std::wstring root = work + L"\\preview";
+    const std::wstring marker = root + L".complete";
+    if (Exists(marker))
+        return root;
+    std::fprintf(stderr, "generating the preview files...\n");
+    CreateDirectoryW(root.c_str(), nullptr);
+    const std::string needle = "Quarrow-Preview-Needle";
+    std::string large;
+    large.reserve(static_cast<size_t>(LargeLines) * 100);
+    for (int line = 0; line < LargeLines; ++line) {
+        std::string text = "line " + std::to_string(line) + " of the large file";
+        if (line % 100 == 50)
+            text += " holds the " + needle;
+        text.resize(98, '.');
+        large += text + "\r\n";
+    }
+    WriteWholeFile(root + L"\\large.txt", large);
+    for (int file = 0; file < SmallFiles; ++file) {
+        std::string small;
+        for (int line = 0; line < 2000; ++line)
+            small += "small file " + std::to_string(file) + " line " + std::to_string(line) +
+                     (line % 400 == 7 ? " with the " + needle : std::string()) + "\r\n";
+        WriteWholeFile(root + L"\\small" + std::to_wstring(1000 + file) + L".txt", small);
+    }
+    WriteWholeFile(marker, {});
+    return root;
+}
+
+int RowOf(const TMainForm& form, const std::wstring& name) {
+    for (int row = 0; row < form.IDList.Count(); ++row) {
+        if (form.GetResult(row).Name == name)
+            return row;
+    }
+    return -1;
+}
+
+void FocusRow(HWND list, int row) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// Handles messages until `done` holds; false after 10 s.
+template <typename F> bool PumpUntil(F done) {
+    const auto start = Clock::now();
+    while (!done()) {
+        if (Seconds(start) > 10)
+            return false;
+        ProcessMessages();
+        Sleep(1);
+    }
+    return true;
+}
+
+void BenchFirstLines(TMainForm& form) {
+    const HWND list = form.Controls().ListViewResults;
+    const HWND lines = form.PreviewPane().Lines();
+    const int large = RowOf(form, L"large.txt");
+    const int small = RowOf(form, L"small1000.txt");
+    std::vector<double> firstLines;
+    size_t extra = 0;
+    for (int round = 0; round < 7; ++round) {
+        FocusRow(list, small);
+        if (!PumpUntil([&] { return form.PreviewPane().Finished() && ListView_GetItemCount(lines) > 0; }))
+            std::fprintf(stderr, "the small file's lines did not come\n");
+        const size_t before = CommittedPrivateBytes();
+        const auto start = Clock::now();
+        FocusRow(list, large);
+        if (!PumpUntil([&] { return ListView_GetItemCount(lines) > 0; }))
+            std::fprintf(stderr, "the large file's lines did not come\n");
+        UpdateWindow(form.Handle());
+        firstLines.push_back(Milliseconds(start));
+        if (!PumpUntil([&] { return form.PreviewPane().Finished(); }))
+            std::fprintf(stderr, "the large file was not read to its end\n");
+        extra = std::max(extra, CommittedPrivateBytes() - std::min(before, CommittedPrivateBytes()));
+    }
+    const std::wstring header = form.PreviewPane().HeaderText();
+    if (header != L"10,000 matches in 10,000 lines")
+        std::fprintf(stderr, "the large file's header: %ls\n", header.c_str());
+    Print("preview_first_lines_ms", Median(firstLines));
+    Print("preview_first_lines_ms_bound", 200);
+    Print("preview_memory_mb", static_cast<double>(extra) / (1 << 20));
+    Print("preview_memory_mb_bound", 16);
+}
+
+// The focus moves down one row every 20 ms, as a held arrow key moves it; the figure is
+// the longest time between two turns of the message loop.
+void BenchSwitching(TMainForm& form) {
+    const HWND list = form.Controls().ListViewResults;
+    FocusRow(list, 0);
+    SetFocus(list);
+    ProcessMessages();
+    double longest = 0;
+    int moved = 0;
+    auto last = Clock::now();
+    auto nextMove = last;
+    const auto start = last;
+    while (Seconds(start) < 2.5) {
+        if (moved < SmallFiles && Clock::now() >= nextMove) {
+            PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+            PostMessageW(list, WM_KEYUP, VK_DOWN, 0xC0000001);
+            ++moved;
+            nextMove += std::chrono::milliseconds(20);
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!FilterMessage(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            longest = std::max(longest, Milliseconds(last));
+            last = Clock::now();
+        }
+        longest = std::max(longest, Milliseconds(last));
+        Sleep(1);
+        last = Clock::now();
+    }
+    if (ListView_GetNextItem(list, -1, LVNI_FOCUSED) != SmallFiles)
+        std::fprintf(stderr, "the focus ended on row %d\n", ListView_GetNextItem(list, -1, LVNI_FOCUSED));
+    Print("preview_switch_max_pump_gap_ms", longest);
+    Print("preview_switch_max_pump_gap_ms_bound", 50);
+}
+
+} // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: PreviewBench <work folder>\n");
+        return 2;
+    }
+    const std::wstring work = argv[1];
+    LocalFree(argv);
+    CreateDirectoryW(work.c_str(), nullptr);
+    const std::wstring appData = work + L"\\appdata-preview";
+    CreateDirectoryW(appData.c_str(), nullptr);
+    SetEnvironmentVariableW(L"APPDATA", appData.c_str());
+    const std::wstring root = EnsureFiles(work);
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
+                                                        ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    try {
+        ShellUnit shell;
+        TMainForm form;
+        form.SetPrompt(std::make_unique<SilentPrompt>());
+        if (!form.Create()) {
+            std::fprintf(stderr, "the main window could not be created\n");
+            return 1;
+        }
+        form.Show(SW_SHOWNORMAL);
+        ProcessMessages();
+        if (!form.Settings.PreviewPane)
+            form.ExecuteAction(TActionId::ActionViewPreviewPane);
+        const TMainControls& c = form.Controls();
+        SetWindowTextOf(c.ComboBoxSearchPattern, L"*.txt");
+        SetWindowTextOf(c.ComboBoxSearchLocation, root);
+        SetWindowTextOf(c.ComboBoxContainingText, Needle);
+        form.ComboBoxContainingTextChange();
+        SendMessageW(c.BtnSearch, BM_CLICK, 0, 0);
+        ProcessMessages();
+        if (form.IDList.Count() != SmallFiles + 1) {
+            std::fprintf(stderr, "the search found %d files, expected %d\n", form.IDList.Count(),
+                         SmallFiles + 1);
+            return 1;
+        }
+        // large.txt first, then the small files in the order of their names.
+        form.ListViewResultsColumnClick(0);
+        ProcessMessages();
+        BenchFirstLines(form);
+        BenchSwitching(form);
+        DestroyWindow(form.Handle());
+        ProcessMessages();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "error: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
