@@ -62,8 +62,14 @@ bool MainFormFilterMessage(MSG& message) {
     TMainForm* form = g_filterForm;
     if (form == nullptr || form->handle_ == nullptr)
         return false;
-    if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message))
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_MENU)
+        form->altShortCutUsed_ = false;
+    if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message)) {
+        // The Alt key that comes up after Alt+P would otherwise open the menu bar.
+        if (message.message == WM_SYSKEYDOWN)
+            form->altShortCutUsed_ = true;
         return true;
+    }
     if (message.hwnd == form->handle_ || IsChild(form->handle_, message.hwnd)) {
         if (SwitchPreviewFocus(*form, message))
             return true;
@@ -247,6 +253,10 @@ LRESULT TMainForm::OnClose() {
 
 LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
     switch (wParam & 0xFFF0) {
+    case SC_KEYMENU:
+        if (lParam == 0 && std::exchange(altShortCutUsed_, false))
+            return 0;
+        return DefWindowProcW(handle_, WM_SYSCOMMAND, wParam, lParam);
     case SC_MINIMIZE:
         ShowWindow(handle_, SW_MINIMIZE);
         return 0;

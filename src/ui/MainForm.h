@@ -403,6 +403,7 @@ private:
     bool shown_ = false;
     bool launching_ = false;
     bool closeRequested_ = false;
+    bool altShortCutUsed_ = false; // a shortcut with Alt ran since the Alt key went down
     HWND focusedControl_ = nullptr;
 
     UniqueGdiObject font_;

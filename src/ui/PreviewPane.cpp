@@ -326,7 +326,7 @@ void TPreviewPane::ScrollMatchIntoView(int row, int index) {
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
     const int padding = ScaledForWindow(list_, 6);
     const int left = cell.left + padding + TextWidth(dc, line.Text.c_str(), span.Start);
-    const int right = left + TextWidth(dc, line.Text.c_str() + span.Start, span.Length);
+    const int right = cell.left + padding + TextWidth(dc, line.Text.c_str(), span.Start + span.Length);
     SelectObject(dc, previous);
     ReleaseDC(list_, dc);
     RECT client{};
@@ -395,19 +395,17 @@ LRESULT TPreviewPane::OnNotify(const NMHDR& header) {
     }
 }
 
+// The pane draws its rows itself: a control with visual styles may draw a selected row's
+// text even in a cell it was told to leave alone.
 LRESULT TPreviewPane::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+    case CDDS_ITEMPREPAINT: {
         const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-        if (draw.iSubItem != 1 || row < 0 || row >= static_cast<int>(rows_.size()))
+        if (row < 0 || row >= static_cast<int>(rows_.size()))
             return CDRF_DODEFAULT;
-        RECT cell{};
-        ListView_GetSubItemRect(list_, row, 1, LVIR_BOUNDS, &cell);
-        DrawLineText(draw.nmcd.hdc, row, cell);
+        DrawRow(draw.nmcd.hdc, row);
         return CDRF_SKIPDEFAULT;
     }
     default:
@@ -415,9 +413,9 @@ LRESULT TPreviewPane::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     }
 }
 
-// The text column: the row's text with its matches on a coloured ground, the current
-// match in a stronger colour.
-void TPreviewPane::DrawLineText(HDC dc, int row, const RECT& cell) {
+// The line number, and the text with its matches on a coloured ground, the current match
+// in a stronger colour.
+void TPreviewPane::DrawRow(HDC dc, int row) {
     const TPreviewRow& line = rows_[static_cast<size_t>(row)];
     const bool selected = ListView_GetItemState(list_, row, LVIS_SELECTED) != 0;
     const bool focused = GetFocus() == list_;
@@ -428,37 +426,54 @@ void TPreviewPane::DrawLineText(HDC dc, int row, const RECT& cell) {
                              : GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
     const COLORREF previousGround = SetBkColor(dc, ground);
     const COLORREF previousInk = SetTextColor(dc, ink);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+    const HGDIOBJ previousFont =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+    RECT bounds{};
+    ListView_GetItemRect(list_, row, &bounds, LVIR_BOUNDS);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
     const int padding = ScaledForWindow(list_, 6);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    const int y = cell.top + (cell.bottom - cell.top - metrics.tmHeight) / 2;
-    int x = cell.left + padding;
-    const auto piece = [&](int start, int length, bool match, bool current) {
-        if (length <= 0)
-            return;
-        const wchar_t* text = line.Text.c_str() + start;
-        const int width = TextWidth(dc, text, length);
-        RECT area{x, cell.top, std::min<int>(x + width, cell.right), cell.bottom};
-        if (match) {
-            SetBkColor(dc, current ? CurrentMatchColor : MatchColor);
-            SetTextColor(dc, RGB(0, 0, 0));
-        } else {
-            SetBkColor(dc, ground);
-            SetTextColor(dc, ink);
-        }
-        if (area.right > area.left)
-            ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &area, text, static_cast<UINT>(length), nullptr);
-        x += width;
-    };
-    int at = 0;
+    const int y = bounds.top + (bounds.bottom - bounds.top - metrics.tmHeight) / 2;
+
+    RECT number{};
+    ListView_GetSubItemRect(list_, row, 0, LVIR_LABEL, &number);
+    if (line.Line > 0) {
+        const std::wstring text = std::to_wstring(line.Line);
+        SetTextAlign(dc, TA_RIGHT | TA_TOP);
+        ExtTextOutW(dc, number.right - padding, y, ETO_CLIPPED, &number, text.c_str(),
+                    static_cast<UINT>(text.size()), nullptr);
+        SetTextAlign(dc, TA_LEFT | TA_TOP);
+    }
+
+    RECT cell{};
+    ListView_GetSubItemRect(list_, row, 1, LVIR_BOUNDS, &cell);
+    const int x = cell.left + padding;
+    // The text is drawn at the places it was measured at, so that the matches' grounds fit it:
+    // without them, this platform draws a substituted face wider than it measures it.
+    const int length = static_cast<int>(line.Text.size());
+    std::vector<int> ends(line.Text.size() + 1, 0);
+    SIZE extent{};
+    GetTextExtentExPointW(dc, line.Text.c_str(), length, 0, nullptr, ends.data() + 1, &extent);
+    std::vector<int> advances(line.Text.size(), 0);
+    for (size_t i = 0; i < advances.size(); ++i)
+        advances[i] = ends[i + 1] - ends[i];
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &cell, line.Text.c_str(), static_cast<UINT>(length), advances.data());
     for (size_t i = 0; i < line.Matches.size(); ++i) {
         const TTextSpan& span = line.Matches[i];
-        piece(at, span.Start - at, false, false);
-        piece(span.Start, span.Length, true, row == matchRow_ && static_cast<int>(i) == matchIndex_);
-        at = span.Start + span.Length;
+        const bool current = row == matchRow_ && static_cast<int>(i) == matchIndex_;
+        RECT area{x + ends[static_cast<size_t>(span.Start)], cell.top,
+                  x + ends[static_cast<size_t>(span.Start + span.Length)], cell.bottom};
+        IntersectRect(&area, &area, &cell);
+        SetBkColor(dc, current ? CurrentMatchColor : MatchColor);
+        SetTextColor(dc, RGB(0, 0, 0));
+        ExtTextOutW(dc, x + ends[static_cast<size_t>(span.Start)], y, ETO_OPAQUE | ETO_CLIPPED, &area,
+                    line.Text.c_str() + span.Start, static_cast<UINT>(span.Length),
+                    advances.data() + span.Start);
     }
-    piece(at, static_cast<int>(line.Text.size()) - at, false, false);
+    if (focused && ListView_GetItemState(list_, row, LVIS_FOCUSED) != 0)
+        DrawFocusRect(dc, &bounds);
+    SelectObject(dc, previousFont);
     SetBkColor(dc, previousGround);
     SetTextColor(dc, previousInk);
 }

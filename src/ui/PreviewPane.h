@@ -65,7 +65,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
-    void DrawLineText(HDC dc, int row, const RECT& cell);
+    void DrawRow(HDC dc, int row);
     void OnLinesKeyDown(WPARAM key, bool& handled);
     void OnNews(uint64_t id);
     void SetHeader(const std::wstring& text);
