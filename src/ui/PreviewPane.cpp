@@ -164,6 +164,7 @@ void TPreviewPane::Layout() {
                  metrics.tmHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(list_, nullptr, 0, headerHeight, client.right,
                  std::max<int>(client.bottom - headerHeight, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateTextColumnWidth();
 }
 
 void TPreviewPane::SetHeader(const std::wstring& text) {
@@ -175,14 +176,21 @@ std::wstring TPreviewPane::HeaderText() const {
     return WindowText(header_);
 }
 
+// A new preview keeps the list's row count until its first rows come: under this platform
+// each change of the count costs a repaint of the list, and the focus may be moving fast.
 void TPreviewPane::Preview(const TPreviewRequest& request) {
-    Clear(L"Reading\u2026");
+    Reset(L"Reading\u2026");
     path_ = request.Path;
     finished_ = false;
     loader_->Start(request);
 }
 
 void TPreviewPane::Clear(const std::wstring& header) {
+    Reset(header);
+    SetRowCount();
+}
+
+void TPreviewPane::Reset(const std::wstring& header) {
     loader_->Cancel();
     path_.clear();
     finished_ = true;
@@ -190,13 +198,18 @@ void TPreviewPane::Clear(const std::wstring& header) {
     matchRow_ = matchIndex_ = -1;
     if (!rows_.empty()) {
         rows_.clear();
-        SetRowCount();
+        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        // Another file's rows start at the left edge again.
+        if (const int scrolled = GetScrollPos(list_, SB_HORZ); scrolled > 0)
+            ListView_Scroll(list_, -scrolled, 0);
+        InvalidateRect(list_, nullptr, TRUE);
     }
-    longestRow_ = 0;
     SetHeader(header);
 }
 
 void TPreviewPane::SetRowCount() {
+    if (ListView_GetItemCount(list_) == static_cast<int>(rows_.size()))
+        return;
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
 }
 
@@ -204,20 +217,18 @@ void TPreviewPane::OnNews(uint64_t id) {
     TPreviewNews news;
     if (!loader_->Take(id, news))
         return;
-    for (TPreviewRow& row : news.Rows) {
-        longestRow_ = std::max(longestRow_, row.Text.size());
+    for (TPreviewRow& row : news.Rows)
         rows_.push_back(std::move(row));
-    }
-    if (!news.Rows.empty()) {
+    if (!news.Rows.empty() || news.Finished)
         SetRowCount();
-        UpdateTextColumnWidth();
-    }
     if (!news.Header.empty())
         SetHeader(news.Header);
     finished_ = news.Finished;
     ArriveAtMatch();
 }
 
+// The text column is as wide as the longest row can be, so that a new file never has to
+// change it: under this platform that costs a repaint of the list each time.
 void TPreviewPane::UpdateTextColumnWidth() {
     HDC dc = GetDC(list_);
     const HGDIOBJ previous =
@@ -228,9 +239,10 @@ void TPreviewPane::UpdateTextColumnWidth() {
     ReleaseDC(list_, dc);
     RECT client{};
     GetClientRect(list_, &client);
-    const int wanted = static_cast<int>(longestRow_) * metrics.tmAveCharWidth + ScaledForWindow(list_, 24);
-    const int fill = client.right - ListView_GetColumnWidth(list_, 0);
-    ListView_SetColumnWidth(list_, 1, std::max(wanted, fill));
+    const int longest = (PreviewRowWidth + 8) * metrics.tmAveCharWidth + ScaledForWindow(list_, 24);
+    const int width = std::max<int>(longest, client.right - ListView_GetColumnWidth(list_, 0));
+    if (ListView_GetColumnWidth(list_, 1) != width)
+        ListView_SetColumnWidth(list_, 1, width);
 }
 
 // The match after (before) the current one, or after the line the user moved to since.

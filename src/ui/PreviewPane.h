@@ -69,6 +69,7 @@ private:
     void OnLinesKeyDown(WPARAM key, bool& handled);
     void OnNews(uint64_t id);
     void SetHeader(const std::wstring& text);
+    void Reset(const std::wstring& header);
     void SetRowCount();
     void Layout();
     bool FindMatch(bool forward, int& row, int& index) const;
@@ -83,7 +84,6 @@ private:
     std::unique_ptr<TPreviewLoader> loader_;
     std::wstring path_;
     std::vector<TPreviewRow> rows_;
-    size_t longestRow_ = 0;
     bool finished_ = true;
     int matchRow_ = -1;
     int matchIndex_ = -1;
