@@ -54,16 +54,22 @@ int64_t SizeLimitInBytes(int count, int unitIndex) {
     }
 }
 
-std::vector<TContentForm> ContentForms(const std::wstring& text) {
-    std::vector<TContentForm> forms;
+TContentForms::TContentForms(const std::wstring& text) {
+    if (text.empty())
+        return;
+    std::vector<TContentForm>& bytes = byEncoding_[static_cast<size_t>(TFileEncoding::Bytes)];
     bool lossless = true;
     std::string ansi = ToAnsi(text, &lossless);
+    const std::string utf8 = ToUtf8(text);
     if (lossless)
-        forms.push_back({std::move(ansi), false});
-    const bool ascii = std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
-    if (!ascii)
-        forms.push_back({ToUtf8(text), true});
-    return forms;
+        bytes.push_back({ansi, TTextForm::Ansi});
+    if (!lossless || ansi != utf8)
+        bytes.push_back({utf8, TTextForm::Utf8});
+    byEncoding_[static_cast<size_t>(TFileEncoding::Utf8)].push_back({utf8, TTextForm::Utf8});
+    byEncoding_[static_cast<size_t>(TFileEncoding::Utf16Le)].push_back(
+        {Utf16Bytes(text, false), TTextForm::Utf16Le});
+    byEncoding_[static_cast<size_t>(TFileEncoding::Utf16Be)].push_back(
+        {Utf16Bytes(text, true), TTextForm::Utf16Be});
 }
 
 int CountFromText(const std::wstring& text) {

@@ -2,7 +2,9 @@
 // The arithmetic that turns the values of the criteria controls into search criteria.
 
 #include "base/DateTime.h"
+#include "search/TextEncoding.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,14 +24,28 @@ bool MoveBackByDateUnits(TDateTime now, int count, int unitIndex, TDateTime& thr
 // `count` units in bytes; 0 when no unit is selected.
 int64_t SizeLimitInBytes(int count, int unitIndex);
 
-// The bytes a file may hold the containing text as: its ANSI bytes when the code page has
-// every character, and its UTF-8 bytes when the text is not plain ASCII. A file holds the
-// text when it holds any form.
+// The containing text as the bytes of one form.
 struct TContentForm {
     std::string Bytes;
-    bool Utf8 = false;
+    TTextForm Form = TTextForm::Ansi;
 };
-std::vector<TContentForm> ContentForms(const std::wstring& text);
+
+// The forms a file may hold the containing text in, by the file's encoding. A file without
+// a byte-order mark that is not UTF-16 is searched for the ANSI bytes (when the code page has
+// every character) and the UTF-8 bytes (when they differ); a marked UTF-8 file for the UTF-8
+// bytes; a UTF-16 file for the text in its byte order. A file holds the text when it holds
+// any of its forms.
+class TContentForms {
+public:
+    TContentForms() = default;
+    explicit TContentForms(const std::wstring& text);
+    const std::vector<TContentForm>& In(TFileEncoding encoding) const {
+        return byEncoding_[static_cast<size_t>(encoding)];
+    }
+
+private:
+    std::array<std::vector<TContentForm>, 4> byEncoding_;
+};
 
 // The range of the two count boxes' up-down controls.
 constexpr int MinCount = 1;

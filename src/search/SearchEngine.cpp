@@ -253,7 +253,7 @@ void TSearchEngine::Stop() {
 
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
-    contentForms_ = ContentForms(Criteria.CTString);
+    contentForms_ = TContentForms(Criteria.CTString);
     largestFileMappedAhead_ = fileSearch_->MaxViewSize();
     lastPump_ = GetTickCount64();
     // "*.*" lists every entry, so one listing serves both the test and the sub-folders.
@@ -460,9 +460,9 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
     else
         search.SetFilename(path);
     bool found = false;
-    for (const TContentForm& form : contentForms_) {
+    for (const TContentForm& form : contentForms_.In(search.Encoding().Encoding)) {
         search.SetPattern(form.Bytes);
-        search.SetUtf8(form.Utf8);
+        search.SetForm(form.Form);
         search.SetCaseSensitive(Criteria.CTCaseSensitive);
         found = search.Search() != -1;
         if (found || search.Filename().empty())

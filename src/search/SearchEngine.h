@@ -153,7 +153,7 @@ private:
     ISearchHost& host_;
     std::unique_ptr<TFileSearch> fileSearch_;
     std::unique_ptr<TModificationTimeRule> timeRule_;
-    std::vector<TContentForm> contentForms_;
+    TContentForms contentForms_;
     std::vector<WalkFrame> walkStack_;
     std::unique_ptr<TFolderPrefetcher> prefetcher_;
     // Files larger than this are left to the content test: it may search them view by view.

@@ -1,7 +1,6 @@
 #include "search/Searches.h"
 
 #include "base/ReadGuard.h"
-#include "base/Text.h"
 
 #include <windows.h>
 
@@ -9,32 +8,6 @@
 #include <cstring>
 
 namespace quarrow {
-namespace {
-
-// The byte length of the UTF-8 sequence that starts at `text[at]`, or 0 when none does.
-size_t Utf8SequenceLength(const std::string& text, size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                          : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                         : 0;
-    if (length == 0 || at + length > text.size())
-        return 0;
-    for (size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
-            return 0;
-    }
-    return length;
-}
-
-std::wstring MappedCase(const std::wstring& text, DWORD flags) {
-    wchar_t buffer[8] = {};
-    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, text.c_str(),
-                                     static_cast<int>(text.size()), buffer, 8, nullptr, nullptr, 0);
-    return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-} // namespace
 
 TBaseSearch::TBaseSearch() {
     BuildLowerMap();
@@ -46,11 +19,7 @@ TBaseSearch::~TBaseSearch() {
 
 // The locale's lower-case form of every ANSI byte, fixed for the object's life.
 void TBaseSearch::BuildLowerMap() {
-    for (int c = 0; c < 256; ++c) {
-        char one = static_cast<char>(c);
-        CharLowerBuffA(&one, 1);
-        FLowerMap[c] = static_cast<unsigned char>(one);
-    }
+    FLowerMap = AnsiLowerMap();
 }
 
 void TBaseSearch::SetPattern(const std::string& value) {
@@ -68,10 +37,10 @@ void TBaseSearch::SetCaseSensitive(bool value) {
     FTablesReady = false;
 }
 
-void TBaseSearch::SetUtf8(bool value) {
-    if (value == FUtf8)
+void TBaseSearch::SetForm(TTextForm value) {
+    if (value == FForm)
         return;
-    FUtf8 = value;
+    FForm = value;
     FTablesReady = false;
 }
 
@@ -85,116 +54,34 @@ void TBaseSearch::SetBuffer(const void* buffer, int64_t length) {
 
 void TBaseSearch::ClearBuffer() {
     FBuffer = nullptr;
-    FCurrent = 0;
+    FNext = 0;
     FBufferLength = 0;
 }
 
 void TBaseSearch::BuildTables() {
-    const int64_t n = FPatternLength;
-    if (n == 0)
+    if (FPatternLength == 0)
         return;
-    // A UTF-8 pattern ignoring case: letters of other scripts may change bytes with their
-    // case, so every byte from 0x80 up is one class for the skips and the candidates are
-    // checked character by character.
-    const bool utf8Folding = FUtf8 && !FCaseSensitive;
-    for (int c = 0; c < 256; ++c) {
-        if (FCaseSensitive)
-            FFold[c] = static_cast<unsigned char>(c);
-        else if (utf8Folding)
-            FFold[c] = c >= 0x80 ? 0x80 : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
-        else
-            FFold[c] = FLowerMap[c];
+    const auto same = [this](const std::unique_ptr<TBytePattern>& compiled) {
+        return compiled->Bytes() == FPattern && compiled->Form() == FForm &&
+               compiled->CaseSensitive() == FCaseSensitive;
+    };
+    auto found = std::find_if(FCompiledPatterns.begin(), FCompiledPatterns.end(), same);
+    if (found == FCompiledPatterns.end()) {
+        constexpr size_t Kept = 4;
+        if (FCompiledPatterns.size() == Kept)
+            FCompiledPatterns.erase(FCompiledPatterns.begin());
+        FCompiledPatterns.push_back(
+            std::make_unique<TBytePattern>(FPattern, FForm, FCaseSensitive, FLowerMap));
+        found = FCompiledPatterns.end() - 1;
     }
-    FFoldedPattern = FPattern;
-    for (char& c : FFoldedPattern)
-        c = static_cast<char>(FFold[static_cast<unsigned char>(c)]);
-    FMatchUtf8Units = utf8Folding;
-    if (utf8Folding && (FUtf8Units.empty() || FUtf8UnitsPattern != FPattern))
-        BuildUtf8Units();
-
-    const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
-    // Distances beyond the int32 range never matter: a skip that long leaves any block.
-    const int32_t full = static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
-    int32_t folded[256];
-    std::fill(std::begin(folded), std::end(folded), full);
-    for (int64_t j = 0; j < n - 1; ++j) {
-        const int64_t distance = n - 1 - j;
-        if (distance < full)
-            folded[p[j]] = static_cast<int32_t>(distance);
-    }
-    FMatchShift = folded[p[n - 1]];
-    folded[p[n - 1]] = 0;
-    for (int c = 0; c < 256; ++c)
-        FSkip[c] = folded[FFold[c]];
+    FCompiled = found->get();
     FTablesReady = true;
-}
-
-// Each character matches its own bytes and those of its lower- and upper-case forms that
-// have as many bytes; bytes that are no UTF-8 character match only themselves.
-void TBaseSearch::BuildUtf8Units() {
-    FUtf8Units.clear();
-    FUtf8UnitsPattern = FPattern;
-    for (size_t at = 0; at < FPattern.size();) {
-        TUtf8Unit unit;
-        unit.offset = static_cast<int64_t>(at);
-        const size_t length = Utf8SequenceLength(FPattern, at);
-        if (length == 0) {
-            unit.folded = FFold[static_cast<unsigned char>(FPattern[at])];
-            if (static_cast<unsigned char>(FPattern[at]) >= 0x80)
-                unit.forms.push_back(FPattern.substr(at, 1));
-            FUtf8Units.push_back(std::move(unit));
-            ++at;
-            continue;
-        }
-        const std::string own = FPattern.substr(at, length);
-        unit.forms.push_back(own);
-        const std::wstring character = FromUtf8(own);
-        for (DWORD mapping : {LCMAP_LOWERCASE, LCMAP_UPPERCASE}) {
-            const std::string form = ToUtf8(MappedCase(character, mapping));
-            if (form.size() == length &&
-                std::find(unit.forms.begin(), unit.forms.end(), form) == unit.forms.end())
-                unit.forms.push_back(form);
-        }
-        FUtf8Units.push_back(std::move(unit));
-        at += length;
-    }
-}
-
-bool TBaseSearch::Utf8UnitsMatch(const unsigned char* window) const {
-    for (const TUtf8Unit& unit : FUtf8Units) {
-        const unsigned char* at = window + unit.offset;
-        if (unit.forms.empty()) {
-            if (FFold[*at] != unit.folded)
-                return false;
-            continue;
-        }
-        const bool any = std::any_of(unit.forms.begin(), unit.forms.end(), [at](const std::string& form) {
-            return std::memcmp(at, form.data(), form.size()) == 0;
-        });
-        if (!any)
-            return false;
-    }
-    return true;
-}
-
-bool TBaseSearch::WindowMatches(const unsigned char* window) const {
-    if (FMatchUtf8Units)
-        return Utf8UnitsMatch(window);
-    const auto* p = reinterpret_cast<const unsigned char*>(FFoldedPattern.data());
-    const size_t count = static_cast<size_t>(FPatternLength - 1);
-    if (FCaseSensitive)
-        return std::memcmp(window, p, count) == 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (FFold[window[i]] != p[i])
-            return false;
-    }
-    return true;
 }
 
 int64_t TBaseSearch::Search() {
     if (FBuffer == nullptr)
         return -1;
-    FCurrent = FPatternLength - 1;
+    FNext = 0;
     return SearchNext();
 }
 
@@ -202,80 +89,13 @@ int64_t TBaseSearch::SearchNext() {
     if (!FTablesReady)
         BuildTables();
     const int64_t n = FPatternLength;
-    const int64_t end = FBufferLength;
-    if (n == 0 || n > end || FCurrent >= end) {
-        FCurrent = end;
+    const int64_t found = n == 0 || FBuffer == nullptr ? -1 : FCompiled->Find(FBuffer, FBufferLength, FNext);
+    if (found < 0) {
+        FNext = FBufferLength;
         return -1;
     }
-    // Without a Search first, or after the pattern grew, no window may start before the block.
-    FCurrent = std::max(FCurrent, n - 1);
-    constexpr int64_t TwoChainMinimum = 4096;
-    const int64_t found = end - FCurrent >= std::max(TwoChainMinimum, 8 * n) ? ScanTwoChains(FCurrent, end)
-                                                                             : ScanChain(FCurrent, end);
-    if (found >= end) {
-        FCurrent = end;
-        return -1;
-    }
-    FCurrent = found + n;
-    return found - n + 1;
-}
-
-// Horspool from `current`, the byte under the pattern's last byte, over the windows that
-// end before `limit`. Returns the end (last byte) of the first window that matches, or a
-// position at or beyond `limit`.
-int64_t TBaseSearch::ScanChain(int64_t current, int64_t limit) const {
-    const unsigned char* buffer = FBuffer;
-    const int32_t* skip = FSkip;
-    for (;;) {
-        while (current < limit) {
-            const int32_t k = skip[buffer[current]];
-            if (k == 0)
-                break;
-            current += k;
-        }
-        if (current >= limit || WindowMatches(buffer + current - FPatternLength + 1))
-            return current;
-        current += FMatchShift;
-    }
-}
-
-// The same scan as two Horspool chains over the two halves of the windows, advanced in
-// turn: each step waits for two loads, so two independent chains run about twice as fast
-// as one. The first half's match, if any, comes first; the result is the single chain's.
-int64_t TBaseSearch::ScanTwoChains(int64_t first, int64_t end) const {
-    const unsigned char* buffer = FBuffer;
-    const int32_t* skip = FSkip;
-    const int64_t mid = first + (end - first) / 2;
-    int64_t second = mid;
-    for (;;) {
-        while (first < mid && second < end) {
-            const int32_t k1 = skip[buffer[first]];
-            const int32_t k2 = skip[buffer[second]];
-            if ((k1 == 0) | (k2 == 0))
-                break;
-            first += k1;
-            second += k2;
-        }
-        if (first >= mid || second >= end)
-            break;
-        if (skip[buffer[first]] == 0) {
-            if (WindowMatches(buffer + first - FPatternLength + 1))
-                return first;
-            first += FMatchShift;
-        }
-        if (skip[buffer[second]] == 0) {
-            if (WindowMatches(buffer + second - FPatternLength + 1)) {
-                const int64_t earlier = ScanChain(first, second);
-                return earlier < second ? earlier : second;
-            }
-            second += FMatchShift;
-        }
-    }
-    if (first < mid) {
-        const int64_t found = ScanChain(first, mid);
-        return found < mid ? found : end;
-    }
-    return ScanChain(second, end);
+    FNext = found + n;
+    return found;
 }
 
 TFileSearch::~TFileSearch() {
@@ -292,6 +112,7 @@ void TFileSearch::CloseFile() {
     windowIndex_ = -1;
     windowBase_ = 0;
     lastMatchEnd_ = 0;
+    encoding_ = {};
 }
 
 namespace {
@@ -299,8 +120,9 @@ namespace {
 // Opens the file and creates a read-only mapping of all of it; false when the file cannot
 // be opened, is empty, or cannot be mapped. The file handle is closed on return.
 bool OpenMapping(const std::wstring& path, UniqueHandle& mapping, int64_t& size) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     LARGE_INTEGER length;
@@ -352,6 +174,7 @@ void TFileSearch::SetFilename(const std::wstring& value) {
         }
     }
     FFilename = value;
+    DetectEncoding();
 }
 
 void TFileSearch::SetMappedFile(const std::wstring& value, TMappedFile file) {
@@ -362,6 +185,7 @@ void TFileSearch::SetMappedFile(const std::wstring& value, TMappedFile file) {
     fileSize_ = file.size;
     SetBuffer(view_.Get(), fileSize_);
     FFilename = value;
+    DetectEncoding();
 }
 
 // Finds a window size that can be mapped, halving down to the allocation granularity.
@@ -425,6 +249,14 @@ int64_t TFileSearch::SearchWindowsFrom(int64_t index) {
             return -1;
     }
     return -1;
+}
+
+void TFileSearch::DetectEncoding() {
+    const auto sample = static_cast<size_t>(std::min<int64_t>(BufferLength(), EncodingSampleLength));
+    const bool whole = RunGuardedRead(Buffer(), sample,
+                                      [this, sample] { encoding_ = DetectTextEncoding(Buffer(), sample); });
+    if (!whole)
+        CloseFile();
 }
 
 int64_t TFileSearch::ScanView(bool fromStart) {

@@ -1,10 +1,13 @@
 #pragma once
-// Byte-pattern search over a block of memory (Horspool), and over a file mapped read-only.
+// Byte-pattern search over a block of memory, and over a file mapped read-only.
 
 #include "base/Handles.h"
+#include "search/BytePattern.h"
+#include "search/TextEncoding.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,10 +24,10 @@ public:
     void SetPattern(const std::string& value);
     bool CaseSensitive() const { return FCaseSensitive; }
     void SetCaseSensitive(bool value);
-    // The pattern is UTF-8 text: without CaseSensitive, each of its letters also matches the
-    // UTF-8 bytes of its other case, instead of the bytes being folded one by one.
-    bool Utf8() const { return FUtf8; }
-    void SetUtf8(bool value);
+    // How the pattern's bytes write the text (ANSI after construction): how its letters fold
+    // without CaseSensitive, and whether a match starts on a UTF-16 code unit of the block.
+    TTextForm Form() const { return FForm; }
+    void SetForm(TTextForm value);
 
     // The block to search; not owned. A null buffer or a length below 1 clears it.
     virtual void SetBuffer(const void* buffer, int64_t length);
@@ -34,53 +37,32 @@ public:
     // Offset of the next occurrence after the previous one (occurrences do not overlap), or -1.
     virtual int64_t SearchNext();
 
-    // The skip table matches the current pattern and case mode.
+    // The scan is compiled for the current pattern, form and case mode.
     bool TablesReady() const { return FTablesReady; }
 
 protected:
     void ClearBuffer();
     // Continues the scan with the window that starts at `offset` of the block.
-    void SetScanStart(int64_t offset) { FCurrent = offset + FPatternLength - 1; }
+    void SetScanStart(int64_t offset) { FNext = offset; }
     const unsigned char* Buffer() const { return FBuffer; }
     int64_t BufferLength() const { return FBufferLength; }
     int64_t PatternLength() const { return FPatternLength; }
 
 private:
-    // One character of a UTF-8 pattern: a byte compared through the fold map, or the
-    // encodings (of one length) that the character matches.
-    struct TUtf8Unit {
-        int64_t offset = 0;
-        unsigned char folded = 0;
-        std::vector<std::string> forms;
-    };
-
     void BuildLowerMap();
     void BuildTables();
-    void BuildUtf8Units();
-    bool WindowMatches(const unsigned char* window) const;
-    bool Utf8UnitsMatch(const unsigned char* window) const;
-    int64_t ScanChain(int64_t current, int64_t limit) const;
-    int64_t ScanTwoChains(int64_t first, int64_t end) const;
 
-    // Offsets into the block rather than pointers: a skip may run past its end.
-    int64_t FCurrent = 0; // the byte under the pattern's last byte in the current window
+    int64_t FNext = 0; // where the next window may start
     std::string FPattern;
     int64_t FPatternLength = 0;
     bool FTablesReady = false;
     bool FCaseSensitive = false;
-    bool FUtf8 = false;
-    int64_t FMatchShift = 0;
-    // Indexed by the raw byte; in the case-insensitive mode each entry already holds the
-    // distance of the byte's lower-case form, so the scan needs one lookup per step.
-    int32_t FSkip[256] = {};
-    unsigned char FLowerMap[256] = {};
-    unsigned char FFold[256] = {};     // how the scan compares each byte value in the current mode
-    std::string FFoldedPattern;        // the pattern through FFold
-    // The characters of the last UTF-8 pattern matched ignoring case; kept while patterns
-    // alternate, as the content test does file by file.
-    std::vector<TUtf8Unit> FUtf8Units;
-    std::string FUtf8UnitsPattern;
-    bool FMatchUtf8Units = false;
+    TTextForm FForm = TTextForm::Ansi;
+    TAnsiLowerMap FLowerMap = {};
+    const TBytePattern* FCompiled = nullptr;
+    // The last patterns compiled, most recent last: the content test alternates between the
+    // forms of one text file by file.
+    std::vector<std::unique_ptr<TBytePattern>> FCompiledPatterns;
     const unsigned char* FBuffer = nullptr;
     int64_t FBufferLength = 0;
 };
@@ -109,6 +91,9 @@ public:
     void SetMappedFile(const std::wstring& value, TMappedFile file);
     void CloseFile();
 
+    // The encoding of the mapped file, told from its first bytes when it was mapped.
+    const TDetectedEncoding& Encoding() const { return encoding_; }
+
     // A read fault in the mapped file (it shrank, or its device went away) ends the file's
     // search: the text is not found and the file is closed.
     int64_t Search() override;
@@ -131,6 +116,7 @@ private:
     int64_t SearchWindowsFrom(int64_t index);
     int64_t FoundInWindow(int64_t offset);
     int64_t ScanView(bool fromStart);
+    void DetectEncoding();
 
     std::wstring FFilename;
     UniqueView view_;
@@ -141,6 +127,7 @@ private:
     int64_t windowIndex_ = -1;
     int64_t windowBase_ = 0;
     int64_t lastMatchEnd_ = 0;
+    TDetectedEncoding encoding_;
 };
 
 } // namespace quarrow

@@ -1,3 +1,5 @@
+#include "search/SearchTestKit.h"
+#include "search/BytePattern.h"
 #include "search/Searches.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <vector>
 
 using namespace quarrow;
+using namespace quarrow::test;
 
 namespace {
 
@@ -130,6 +133,41 @@ TEST(BaseSearch, LargeBlocksAgreeWithNaiveReference) {
         search.SetBuffer(text.data(), static_cast<int64_t>(text.size()));
         ASSERT_EQ(AllOccurrences(search), NaiveOccurrences(text, pattern, caseSensitive, lower))
             << "pattern '" << pattern << "' round " << round;
+    }
+}
+
+// Every scan kernel, the block at every alignment, patterns of 1 to 64 bytes: matches planted
+// at the very end of the block, where the vector loops hand over to the rest.
+TEST(BaseSearch, EveryKernelAndAlignmentAgreesWithNaiveReference) {
+    const std::vector<unsigned char> lower = LocaleLowerMap();
+    const TAnsiLowerMap ansiLower = AnsiLowerMap();
+    const std::string alphabets[] = {"ab", "aAbB", std::string("a\0\xC0\xE0\xFF", 5),
+                                     "abcdefghijklmnopqrstuvwxyz ABCDEF.,"};
+    const std::vector<TScanKernel> kernels = AvailableKernels();
+    std::mt19937 rng(909);
+    std::vector<unsigned char> storage;
+    for (int round = 0; round < 8000; ++round) {
+        const std::string& alphabet = alphabets[round % 4];
+        const size_t length = std::uniform_int_distribution<size_t>(0, round % 5 == 0 ? 3000 : 160)(rng);
+        std::string text = RandomText(rng, alphabet, length);
+        const size_t n = std::uniform_int_distribution<size_t>(1, 64)(rng);
+        std::string pattern = n <= length && rng() % 2 ? text.substr(rng() % (length - n + 1), n)
+                                                       : RandomText(rng, alphabet, n);
+        for (char& c : pattern) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (rng() % 3 == 0 && ((byte | 0x20) == 'a' || (byte | 0x20) == 'b' || (byte & 0xDF) == 0xC0))
+                c = static_cast<char>(byte ^ 0x20);
+        }
+        if (n <= length && round % 3 == 0)
+            text.replace(length - n, n, pattern);
+        const bool caseSensitive = round % 2 == 0;
+        const unsigned char* block = PlaceBlock(storage, text, pattern, static_cast<size_t>(round) % 64);
+        const std::vector<int64_t> expected = NaiveOccurrences(text, pattern, caseSensitive, lower);
+        const TBytePattern compiled(pattern, TTextForm::Ansi, caseSensitive, ansiLower);
+        for (const TScanKernel kernel : kernels) {
+            ASSERT_EQ(AllMatches(compiled, block, static_cast<int64_t>(length), kernel), expected)
+                << "round " << round << " kernel " << static_cast<int>(kernel) << " pattern length " << n;
+        }
     }
 }
 

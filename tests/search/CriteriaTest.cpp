@@ -52,20 +52,35 @@ TEST(Criteria, SizeLimitsIn64Bits) {
     EXPECT_EQ(SizeLimitInBytes(7, -1), 0);
 }
 
-TEST(Criteria, ContentFormsAreTheAnsiBytesAndForAccentedTextAlsoUtf8) {
+TEST(Criteria, ContentFormsByTheEncodingOfTheFile) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "expectations written for code page 1252";
-    const auto forms = [](const std::wstring& text) {
-        std::vector<std::pair<std::string, bool>> result;
-        for (const TContentForm& form : ContentForms(text))
-            result.emplace_back(form.Bytes, form.Utf8);
+    using Forms = std::vector<std::pair<std::string, TTextForm>>;
+    const auto forms = [](const std::wstring& text, TFileEncoding encoding) {
+        Forms result;
+        const TContentForms all(text);
+        for (const TContentForm& form : all.In(encoding))
+            result.emplace_back(form.Bytes, form.Form);
         return result;
     };
-    using Forms = std::vector<std::pair<std::string, bool>>;
-    EXPECT_EQ(forms(L"plain"), (Forms{{"plain", false}}));
-    EXPECT_EQ(forms(L"caf\u00E9"), (Forms{{"caf\xE9", false}, {"caf\xC3\xA9", true}}));
-    EXPECT_EQ(forms(L"\u03A9mega"), (Forms{{"\xCE\xA9mega", true}})) << "never a '?' substitute";
-    EXPECT_EQ(forms(L""), (Forms{{"", false}}));
+    using enum TTextForm;
+    EXPECT_EQ(forms(L"plain", TFileEncoding::Bytes), (Forms{{"plain", Ansi}})) << "one scan for ASCII text";
+    EXPECT_EQ(forms(L"plain", TFileEncoding::Utf8), (Forms{{"plain", Utf8}}));
+    EXPECT_EQ(forms(L"caf\u00E9", TFileEncoding::Bytes), (Forms{{"caf\xE9", Ansi}, {"caf\xC3\xA9", Utf8}}));
+    EXPECT_EQ(forms(L"caf\u00E9", TFileEncoding::Utf8), (Forms{{"caf\xC3\xA9", Utf8}}));
+    EXPECT_EQ(forms(L"\u03A9mega", TFileEncoding::Bytes), (Forms{{"\xCE\xA9mega", Utf8}}))
+        << "never a '?' substitute";
+    EXPECT_EQ(forms(L"\u03A9a", TFileEncoding::Utf16Le), (Forms{{std::string("\xA9\x03"
+                                                                             "a\0",
+                                                                             4),
+                                                                 Utf16Le}}));
+    EXPECT_EQ(forms(L"\u03A9a", TFileEncoding::Utf16Be), (Forms{{std::string("\x03\xA9\0"
+                                                                             "a",
+                                                                             4),
+                                                                 Utf16Be}}));
+    for (const TFileEncoding encoding :
+         {TFileEncoding::Bytes, TFileEncoding::Utf8, TFileEncoding::Utf16Le, TFileEncoding::Utf16Be})
+        EXPECT_TRUE(forms(L"", encoding).empty()) << "an empty text is found nowhere";
 }
 
 // Whatever a count box holds, the search uses a number of the up-down's range.

@@ -1,5 +1,6 @@
 #include "search/SearchTestKit.h"
 #include "base/Handles.h"
+#include "base/Text.h"
 #include "search/Searches.h"
 
 #include <gtest/gtest.h>
@@ -51,10 +52,36 @@ TEST(FileSearch, FilesThatCannotBeSearchedNeverContainTheText) {
     }
     EXPECT_EQ(FindInFile(search, locked, "needle"), 0);
     EXPECT_EQ(search.Filename(), locked);
+}
 
-    // UTF-16 interleaves zero bytes, so plain letters do not match.
-    const std::wstring wide = dir.WriteFile(L"wide.txt", std::string("\xFF\xFEn\0e\0e\0d\0", 10));
+// The encoding is told when the file is mapped, however it is mapped; UTF-16 text is found in
+// its own form only, on whole code units.
+TEST(FileSearch, TellsTheEncodingOfTheMappedFile) {
+    TempDir dir(L"fs");
+    TFileSearch search;
+    const std::wstring wide = dir.WriteFile(
+        L"wide.txt", Utf16Bytes(L"a needle " + std::wstring(100 * 1024, L'x'), false) + "x\xFF\xFEx");
+    const std::wstring big =
+        dir.WriteFile(L"big.txt", std::string("\xFE\xFF") + Utf16Bytes(L"a needle", true));
     EXPECT_EQ(FindInFile(search, wide, "need"), -1);
+    EXPECT_EQ(search.Encoding().Encoding, TFileEncoding::Utf16Le);
+    EXPECT_EQ(search.Encoding().BomLength, 0);
+    search.SetForm(TTextForm::Utf16Le);
+    EXPECT_EQ(FindInFile(search, wide, Utf16Bytes(L"needle", false)), 4);
+    EXPECT_EQ(FindInFile(search, wide, Utf16Bytes(L"\uFEFF", false)), -1)
+        << "a mark's bytes, off a code unit";
+
+    search.SetMaxViewSize(65536);
+    search.SetFilename(big);
+    EXPECT_EQ(search.Encoding().Encoding, TFileEncoding::Utf16Be);
+    EXPECT_EQ(search.Encoding().BomLength, 2);
+    search.SetFilename(wide);
+    ASSERT_TRUE(search.SearchesInWindows());
+    EXPECT_EQ(search.Encoding().Encoding, TFileEncoding::Utf16Le) << "from the first view";
+    search.SetMappedFile(big, MapWholeFile(big, TFileSearch::DefaultMaxViewSize));
+    EXPECT_EQ(search.Encoding().Encoding, TFileEncoding::Utf16Be);
+    search.CloseFile();
+    EXPECT_EQ(search.Encoding().Encoding, TFileEncoding::Bytes);
 }
 
 TEST(FileSearch, FindsFirstOccurrenceUpToTheLastByteAndKeepsFilesWritable) {
@@ -79,47 +106,56 @@ TEST(FileSearch, FindsFirstOccurrenceUpToTheLastByteAndKeepsFilesWritable) {
 }
 
 // Searched through views of 64 KB, a file gives the same occurrences as one block, also
-// for matches that span the boundary between two views.
+// for matches that span the boundary between two views, in a byte form and in UTF-16.
 TEST(FileSearch, WindowedSearchAgreesWithWholeBlock) {
     TempDir dir(L"fs");
     std::mt19937 rng(7);
-    std::string content(300 * 1024 + 123, '\0');
-    for (char& c : content)
-        c = "abcAB"[rng() % 5];
-    const std::string needle = "NEEDLEneedleNEEDLE";
-    // The first needle starts on the last byte before a boundary: the views must overlap by
-    // all but one byte of the pattern.
-    for (int64_t boundary : {65536, 131072, 196608, 262144}) {
-        const int64_t start =
-            boundary - 1 - (boundary == 65536 ? 0 : static_cast<int64_t>(rng() % (needle.size() - 1)));
-        content.replace(static_cast<size_t>(start), needle.size(), needle);
-    }
-    content.replace(content.size() - needle.size(), needle.size(), needle);
-    const std::wstring path = dir.WriteFile(L"big.bin", content);
-
-    TFileSearch windows;
-    windows.SetMaxViewSize(65536);
-    TBaseSearch whole;
-    whole.SetBuffer(content.data(), static_cast<int64_t>(content.size()));
-    for (int round = 0; round < 300; ++round) {
-        std::string pattern = round < 6 ? needle.substr(0, needle.size() - round)
-                                        : content.substr(rng() % content.size(), 1 + rng() % 6);
-        const bool caseSensitive = round % 2 == 1;
-        windows.SetFilename(path);
-        ASSERT_TRUE(windows.SearchesInWindows());
-        windows.SetPattern(pattern);
-        windows.SetCaseSensitive(caseSensitive);
-        whole.SetPattern(pattern);
-        whole.SetCaseSensitive(caseSensitive);
-        int64_t expected = whole.Search();
-        int64_t actual = windows.Search();
-        for (int step = 0; step < 50 && expected != -1; ++step) {
-            ASSERT_EQ(actual, expected) << "pattern '" << pattern << "' occurrence " << step;
-            expected = whole.SearchNext();
-            actual = windows.SearchNext();
+    for (const TTextForm form : {TTextForm::Ansi, TTextForm::Utf16Le}) {
+        const int64_t unit = form == TTextForm::Ansi ? 1 : 2;
+        std::wstring text(150 * 1024 + 61, L' ');
+        for (wchar_t& c : text)
+            c = L"abcAB\u00E9\u00C9"[rng() % (unit == 1 ? 5 : 7)];
+        std::string content = form == TTextForm::Ansi ? ToAnsi(text) + ToAnsi(text) : Utf16Bytes(text, false);
+        const std::string needle =
+            form == TTextForm::Ansi ? "NEEDLEneedleNEEDLE" : Utf16Bytes(L"NEEDLEne\u00E9dle", false);
+        // The first needle starts on the last code unit before a boundary: the views must
+        // overlap by all but one unit of the pattern.
+        for (int64_t boundary : {65536, 131072, 196608, 262144}) {
+            const int64_t units = static_cast<int64_t>(needle.size()) / unit;
+            const int64_t start =
+                boundary - unit - (boundary == 65536 ? 0 : static_cast<int64_t>(rng() % (units - 1)) * unit);
+            content.replace(static_cast<size_t>(start), needle.size(), needle);
         }
-        if (expected == -1) {
-            ASSERT_EQ(actual, -1) << "pattern '" << pattern << "'";
+        content.replace(content.size() - needle.size(), needle.size(), needle);
+        const std::wstring path = dir.WriteFile(L"big.bin", content);
+
+        TFileSearch windows;
+        windows.SetMaxViewSize(65536);
+        TBaseSearch whole;
+        whole.SetBuffer(content.data(), static_cast<int64_t>(content.size()));
+        windows.SetForm(form);
+        whole.SetForm(form);
+        for (int round = 0; round < 200; ++round) {
+            const size_t start = rng() % (content.size() / unit) * unit;
+            std::string pattern = round < 6 ? needle.substr(0, needle.size() - round * unit)
+                                            : content.substr(start, (1 + rng() % 6) * unit);
+            const bool caseSensitive = round % 2 == 1;
+            windows.SetFilename(path);
+            ASSERT_TRUE(windows.SearchesInWindows());
+            windows.SetPattern(pattern);
+            windows.SetCaseSensitive(caseSensitive);
+            whole.SetPattern(pattern);
+            whole.SetCaseSensitive(caseSensitive);
+            int64_t expected = whole.Search();
+            int64_t actual = windows.Search();
+            for (int step = 0; step < 50 && expected != -1; ++step) {
+                ASSERT_EQ(actual, expected) << "round " << round << " occurrence " << step;
+                expected = whole.SearchNext();
+                actual = windows.SearchNext();
+            }
+            if (expected == -1) {
+                ASSERT_EQ(actual, -1) << "round " << round;
+            }
         }
     }
 }
@@ -156,7 +192,8 @@ TEST(FileSearch, AFileThatShrinksWhileMappedIsNotFoundAndTheNextFileIsSearched) 
             search.SetMappedFile(path, std::move(ahead));
         }
         ASSERT_EQ(search.Filename(), path);
-        EXPECT_EQ(search.SearchesInWindows(), viewSize > 0 && viewSize < static_cast<int64_t>(content.size()));
+        EXPECT_EQ(search.SearchesInWindows(),
+                  viewSize > 0 && viewSize < static_cast<int64_t>(content.size()));
         if (!ShrinkFromLinux(path))
             GTEST_SKIP() << "no Linux side to cut the file from";
         EXPECT_EQ(search.Search(), -1) << "view size " << viewSize;

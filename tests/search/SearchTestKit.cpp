@@ -2,6 +2,9 @@
 
 #include "base/Handles.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace quarrow::test {
 namespace {
 
@@ -31,6 +34,35 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
     if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && Exists(link))
         return true;
     return RunLinuxCommand(L"/bin/ln -s", target, link, [&link] { return Exists(link); });
+}
+
+std::vector<TScanKernel> AvailableKernels() {
+    std::vector<TScanKernel> kernels;
+    for (const TScanKernel kernel : {TScanKernel::Scalar, TScanKernel::Sse2, TScanKernel::Avx2}) {
+        if (ScanKernelAvailable(kernel))
+            kernels.push_back(kernel);
+    }
+    return kernels;
+}
+
+const unsigned char* PlaceBlock(std::vector<unsigned char>& storage, const std::string& block,
+                                const std::string& pattern, size_t shift) {
+    storage.resize(shift + block.size() + 192);
+    for (size_t i = 0; i < storage.size(); ++i)
+        storage[i] = static_cast<unsigned char>(pattern[i % pattern.size()]);
+    const auto start = reinterpret_cast<uintptr_t>(storage.data());
+    unsigned char* aligned = storage.data() + ((start + 63) / 64 * 64 - start);
+    std::memcpy(aligned + shift, block.data(), block.size());
+    return aligned + shift;
+}
+
+std::vector<int64_t> AllMatches(const TBytePattern& pattern, const unsigned char* block, int64_t length,
+                                TScanKernel kernel) {
+    std::vector<int64_t> found;
+    for (int64_t at = pattern.Find(block, length, 0, kernel); at != -1;
+         at = pattern.Find(block, length, at + pattern.Length(), kernel))
+        found.push_back(at);
+    return found;
 }
 
 } // namespace quarrow::test

@@ -3,6 +3,7 @@
 // window, sparse files and folder links.
 
 #include "common/TestSupport.h"
+#include "search/BytePattern.h"
 #include "search/SearchEngine.h"
 
 #include <cstdint>
@@ -19,6 +20,18 @@ bool MakeSparseFile(const std::wstring& path, int64_t size, int64_t offset = 0, 
 // CreateSymbolicLinkW creates nothing) a Linux one made through the Z: drive. False when
 // neither can be made.
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+
+// The scan kernels this processor has.
+std::vector<TScanKernel> AvailableKernels();
+
+// Copies `block` to `shift` bytes past a 64-byte boundary of `storage`, between copies of the
+// pattern: a scan that read before or past the block would find them.
+const unsigned char* PlaceBlock(std::vector<unsigned char>& storage, const std::string& block,
+                                const std::string& pattern, size_t shift);
+
+// Every match of the pattern in the block, leftmost first and not overlapping.
+std::vector<int64_t> AllMatches(const TBytePattern& pattern, const unsigned char* block, int64_t length,
+                                TScanKernel kernel);
 
 class FakeSearchHost : public ISearchHost {
 public:
