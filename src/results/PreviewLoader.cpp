@@ -77,7 +77,7 @@ void Note(TJob& job, const std::wstring& text) {
 }
 
 // The rows and header of a file shown without a containing text; reads the file.
-void TextStartOf(const unsigned char* data, size_t size, const TDetectedEncoding& encoding,
+void TextStartOf(const unsigned char* data, size_t size, const TPreviewEncoding& encoding,
                  std::vector<TPreviewRow>& rows, std::wstring& header) {
     if (LooksBinary(data, size, encoding)) {
         header = L"No preview: this is a binary file, not text.";
@@ -92,8 +92,8 @@ void TextStartOf(const unsigned char* data, size_t size, const TDetectedEncoding
 }
 
 // Returns false when a read of the file faulted.
-bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const TDetectedEncoding& encoding) {
-    TPreviewMatcher matcher(job.Request.Text, job.Request.CaseSensitive);
+bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const TPreviewEncoding& encoding) {
+    TMatchSlicer matcher(job.Request.Text, job.Request.CaseSensitive);
     TMatchingLines lines(data, size, encoding);
     std::vector<TPreviewRow> unpublished;
     bool published = false;
@@ -103,7 +103,7 @@ bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const 
             return true;
         const size_t end = std::min(size, begin + SliceBytes);
         const bool whole = RunGuardedRead(data, size, [&] {
-            for (const TByteMatch& match : matcher.FindIn(data, size, begin, end))
+            for (const TTextMatch& match : matcher.FindIn(data, size, encoding.Searched, begin, end))
                 lines.Add(match);
         });
         if (!whole)
@@ -186,8 +186,8 @@ void ReadPreview(TJob& job) {
     }
     file.Reset();
     const auto* data = static_cast<const unsigned char*>(view.Get());
-    TDetectedEncoding encoding;
-    bool whole = RunGuardedRead(data, size, [&] { encoding = DetectTextEncoding(data, size); });
+    TPreviewEncoding encoding;
+    bool whole = RunGuardedRead(data, size, [&] { encoding = PreviewEncoding(data, size); });
     if (whole) {
         if (request.Text.empty()) {
             std::vector<TPreviewRow> rows;

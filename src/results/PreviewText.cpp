@@ -1,8 +1,6 @@
 #include "results/PreviewText.h"
 
 #include "base/Text.h"
-#include "search/Criteria.h"
-#include "search/Searches.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,32 +83,30 @@ void AppendForRow(std::wstring& row, const std::wstring& decoded, size_t column)
 
 } // namespace
 
-TDetectedEncoding DetectTextEncoding(const unsigned char* data, size_t size) {
-    if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF)
-        return {TTextEncoding::Utf8, 3};
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE)
-        return {TTextEncoding::Utf16LE, 2};
-    if (size >= 2 && data[0] == 0xFE && data[1] == 0xFF)
-        return {TTextEncoding::Utf16BE, 2};
-    const size_t sample = std::min(size, DetectionBytes);
-    size_t zeros[2] = {0, 0};
-    for (size_t i = 0; i + 1 < sample; i += 2) {
-        zeros[0] += data[i] == 0;
-        zeros[1] += data[i + 1] == 0;
+TPreviewEncoding PreviewEncoding(const unsigned char* data, size_t size) {
+    const TDetectedEncoding searched = TTextMatcher::Encoding(data, size);
+    TPreviewEncoding encoding;
+    encoding.Searched = searched.Encoding;
+    encoding.BomLength = static_cast<size_t>(searched.BomLength);
+    switch (searched.Encoding) {
+    case TFileEncoding::Utf8:
+        encoding.Encoding = TTextEncoding::Utf8;
+        break;
+    case TFileEncoding::Utf16Le:
+        encoding.Encoding = TTextEncoding::Utf16LE;
+        break;
+    case TFileEncoding::Utf16Be:
+        encoding.Encoding = TTextEncoding::Utf16BE;
+        break;
+    case TFileEncoding::Bytes:
+        encoding.Encoding = IsUtf8WithNonAscii(data, std::min(size, DetectionBytes)) ? TTextEncoding::Utf8
+                                                                                     : TTextEncoding::Ansi;
+        break;
     }
-    const size_t pairs = sample / 2;
-    for (int odd = 0; odd < 2; ++odd) {
-        const size_t here = zeros[odd];
-        const size_t there = zeros[1 - odd];
-        if (pairs > 0 && here * 4 >= pairs && there * 16 <= here)
-            return {odd ? TTextEncoding::Utf16LE : TTextEncoding::Utf16BE, 0};
-    }
-    if (IsUtf8WithNonAscii(data, sample))
-        return {TTextEncoding::Utf8, 0};
-    return {};
+    return encoding;
 }
 
-bool LooksBinary(const unsigned char* data, size_t size, const TDetectedEncoding& encoding) {
+bool LooksBinary(const unsigned char* data, size_t size, const TPreviewEncoding& encoding) {
     if (UnitWidth(encoding.Encoding) == 2)
         return false;
     const size_t sample = std::min(size, DetectionBytes);
@@ -141,7 +137,7 @@ std::wstring DecodeForRow(const unsigned char* data, size_t size, TTextEncoding 
 
 // --- Matching lines
 
-TMatchingLines::TMatchingLines(const unsigned char* data, size_t size, const TDetectedEncoding& encoding,
+TMatchingLines::TMatchingLines(const unsigned char* data, size_t size, const TPreviewEncoding& encoding,
                                int64_t maxLines)
     : data_(data), encoding_(encoding), width_(UnitWidth(encoding.Encoding)), maxLines_(maxLines) {
     units_ = size / width_;
@@ -192,7 +188,7 @@ bool TMatchingLines::AnyBreak(size_t from, size_t to) const {
     return false;
 }
 
-void TMatchingLines::Add(const TByteMatch& match) {
+void TMatchingLines::Add(const TTextMatch& match) {
     const size_t first = encoding_.BomLength / width_;
     size_t start = static_cast<size_t>(match.Offset) / width_;
     size_t end = (static_cast<size_t>(match.Offset + match.Length) + width_ - 1) / width_;
@@ -314,7 +310,7 @@ void TMatchingLines::AddRow(size_t start, size_t end, bool cutBefore, bool cutAf
 // --- The start of a text file
 
 std::vector<TPreviewRow> TextFileStart(const unsigned char* data, size_t size,
-                                       const TDetectedEncoding& encoding, size_t maxBytes, bool& truncated) {
+                                       const TPreviewEncoding& encoding, size_t maxBytes, bool& truncated) {
     const size_t width = UnitWidth(encoding.Encoding);
     const bool bigEndian = encoding.Encoding == TTextEncoding::Utf16BE;
     truncated = size > maxBytes;
@@ -364,61 +360,27 @@ std::vector<TPreviewRow> TextFileStart(const unsigned char* data, size_t size,
     return rows;
 }
 
-// --- The matcher
+// --- Matches slice by slice
 
-struct TPreviewMatcher::TForm {
-    TBaseSearch Search;
-    int64_t Length = 0;
-    int64_t LastEnd = 0;
-};
+// A form holds at most three bytes for each UTF-16 code unit of the text (UTF-8).
+TMatchSlicer::TMatchSlicer(const std::wstring& text, bool caseSensitive)
+    : matcher_(text, caseSensitive), overlap_(4 * text.size() + 4) {}
 
-TPreviewMatcher::TPreviewMatcher(const std::wstring& text, bool caseSensitive) {
-    for (const TContentForm& content : ContentForms(text)) {
-        if (content.Bytes.empty())
-            continue;
-        auto form = std::make_unique<TForm>();
-        form->Search.SetPattern(content.Bytes);
-        form->Search.SetUtf8(content.Utf8);
-        form->Search.SetCaseSensitive(caseSensitive);
-        form->Length = static_cast<int64_t>(content.Bytes.size());
-        forms_.push_back(std::move(form));
-    }
-}
-
-TPreviewMatcher::~TPreviewMatcher() = default;
-
-bool TPreviewMatcher::Empty() const {
-    return forms_.empty();
-}
-
-std::vector<TByteMatch> TPreviewMatcher::FindIn(const unsigned char* data, size_t size, size_t begin,
-                                                size_t end) {
-    std::vector<TByteMatch> found;
-    const auto fileSize = static_cast<int64_t>(size);
-    for (const auto& form : forms_) {
-        const int64_t from = std::max(static_cast<int64_t>(begin), form->LastEnd);
-        const int64_t to = std::min(fileSize, static_cast<int64_t>(end) + form->Length - 1);
-        if (from >= static_cast<int64_t>(end) || to - from < form->Length)
-            continue;
-        form->Search.SetBuffer(data + from, to - from);
-        for (int64_t at = form->Search.Search(); at >= 0; at = form->Search.SearchNext()) {
-            if (from + at >= static_cast<int64_t>(end))
-                break;
-            found.push_back({from + at, form->Length});
-            form->LastEnd = from + at + form->Length;
-        }
-        form->Search.SetBuffer(nullptr, 0);
-    }
-    // Where two forms match at once, the earlier match wins.
-    std::stable_sort(found.begin(), found.end(),
-                     [](const TByteMatch& a, const TByteMatch& b) { return a.Offset < b.Offset; });
-    std::vector<TByteMatch> matches;
-    for (const TByteMatch& match : found) {
-        if (match.Offset < lastEnd_)
-            continue;
-        matches.push_back(match);
-        lastEnd_ = match.Offset + match.Length;
-    }
+std::vector<TTextMatch> TMatchSlicer::FindIn(const unsigned char* data, size_t size, TFileEncoding encoding,
+                                             size_t begin, size_t end) {
+    std::vector<TTextMatch> matches;
+    const size_t from = std::max(begin, static_cast<size_t>(lastEnd_));
+    if (from >= end)
+        return matches;
+    const size_t to = std::min(size, end + overlap_);
+    matcher_.ForEachMatch(data + from, to - from, encoding, [&](const TTextMatch& found) {
+        const int64_t offset = static_cast<int64_t>(from) + found.Offset;
+        if (offset >= static_cast<int64_t>(end))
+            return false;
+        matches.push_back({offset, found.Length});
+        lastEnd_ = offset + found.Length;
+        return true;
+    });
     return matches;
 }
 

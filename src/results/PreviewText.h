@@ -4,6 +4,9 @@
 // lines cut around them), and the start of a text file. Window-free; the caller guards the
 // reads of a mapped file.
 
+#include "search/TextEncoding.h"
+#include "search/TextMatcher.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,25 +15,19 @@
 
 namespace quarrow {
 
+// How the pane decodes a file's text: in the encoding the search told, and a file of
+// bytes as UTF-8 when it is valid UTF-8 with characters beyond ASCII, else as ANSI.
 enum class TTextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
-struct TDetectedEncoding {
+struct TPreviewEncoding {
     TTextEncoding Encoding = TTextEncoding::Ansi;
-    size_t BomLength = 0; // the byte-order mark's bytes at the start, not shown
+    size_t BomLength = 0;                          // the byte-order mark's bytes at the start, not shown
+    TFileEncoding Searched = TFileEncoding::Bytes; // as the search reads the file
 };
 
-// The encoding of a text from its byte-order mark, else from its first bytes: zero bytes in
-// most odd (or even) places make UTF-16, valid UTF-8 with characters beyond ASCII makes
-// UTF-8, anything else is ANSI.
-TDetectedEncoding DetectTextEncoding(const unsigned char* data, size_t size);
+TPreviewEncoding PreviewEncoding(const unsigned char* data, size_t size);
 // Binary data rather than text: zero bytes in a text that is not UTF-16.
-bool LooksBinary(const unsigned char* data, size_t size, const TDetectedEncoding& encoding);
-
-// Bytes [Offset, Offset + Length) of a file.
-struct TByteMatch {
-    int64_t Offset = 0;
-    int64_t Length = 0;
-};
+bool LooksBinary(const unsigned char* data, size_t size, const TPreviewEncoding& encoding);
 
 // Characters [Start, Start + Length) of a row's text.
 struct TTextSpan {
@@ -63,10 +60,10 @@ constexpr size_t PreviewStartBytes = 64 * 1024;
 class TMatchingLines {
 public:
     // `data` is the whole file and must stay readable while the object is used.
-    TMatchingLines(const unsigned char* data, size_t size, const TDetectedEncoding& encoding,
+    TMatchingLines(const unsigned char* data, size_t size, const TPreviewEncoding& encoding,
                    int64_t maxLines = PreviewMaxLines);
 
-    void Add(const TByteMatch& match);
+    void Add(const TTextMatch& match);
     // Makes the rows of the last line. Call once, after the last match.
     void Finish();
     // The rows made since the last call.
@@ -94,7 +91,7 @@ private:
 
     const unsigned char* data_;
     size_t units_; // how many code units the file holds
-    TDetectedEncoding encoding_;
+    TPreviewEncoding encoding_;
     size_t width_; // bytes per code unit
     int64_t maxLines_;
 
@@ -110,30 +107,27 @@ private:
 // The start of a text file as rows: every line numbered, long lines continued on further
 // rows. `truncated` tells whether the file goes on after `maxBytes`.
 std::vector<TPreviewRow> TextFileStart(const unsigned char* data, size_t size,
-                                       const TDetectedEncoding& encoding, size_t maxBytes, bool& truncated);
+                                       const TPreviewEncoding& encoding, size_t maxBytes, bool& truncated);
 
 // Decodes bytes of a text in its encoding; the characters a row cannot show (tabs, other
 // control characters) become blanks, a tab as many as reach the next multiple of four
 // after `column` characters of the row.
 std::wstring DecodeForRow(const unsigned char* data, size_t size, TTextEncoding encoding, size_t column);
 
-// Finds the containing text in a file as the search does: the same forms of the text, the
-// same case rule, each form's matches not overlapping, in ascending order.
-class TPreviewMatcher {
+// The search's matches of a file, found slice by slice so that the reading can stop
+// between slices: the same matches as one pass over the whole file.
+class TMatchSlicer {
 public:
-    TPreviewMatcher(const std::wstring& text, bool caseSensitive);
-    ~TPreviewMatcher();
-    TPreviewMatcher(const TPreviewMatcher&) = delete;
-    TPreviewMatcher& operator=(const TPreviewMatcher&) = delete;
+    TMatchSlicer(const std::wstring& text, bool caseSensitive);
 
-    bool Empty() const;
     // The matches that start in bytes [begin, end) of the file `data`, after those of the
-    // earlier calls; slices are given in ascending order.
-    std::vector<TByteMatch> FindIn(const unsigned char* data, size_t size, size_t begin, size_t end);
+    // earlier calls; slices come in ascending order and start at even offsets.
+    std::vector<TTextMatch> FindIn(const unsigned char* data, size_t size, TFileEncoding encoding,
+                                   size_t begin, size_t end);
 
 private:
-    struct TForm;
-    std::vector<std::unique_ptr<TForm>> forms_;
+    TTextMatcher matcher_;
+    size_t overlap_; // more bytes than any form of the text holds
     int64_t lastEnd_ = 0;
 };
 

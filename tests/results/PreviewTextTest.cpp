@@ -28,12 +28,13 @@ struct TFound {
 // The rows of `file` for `text`, the matcher run over slices of `slice` bytes.
 TFound Preview(const std::string& file, const std::wstring& text, bool caseSensitive = false,
                int64_t maxLines = PreviewMaxLines, size_t slice = 1 << 20) {
-    const TDetectedEncoding encoding = DetectTextEncoding(Bytes(file), file.size());
-    TPreviewMatcher matcher(text, caseSensitive);
+    const TPreviewEncoding encoding = PreviewEncoding(Bytes(file), file.size());
+    TMatchSlicer matcher(text, caseSensitive);
     TMatchingLines lines(Bytes(file), file.size(), encoding, maxLines);
     for (size_t begin = 0; begin < file.size(); begin += slice) {
-        for (const TByteMatch& match :
-             matcher.FindIn(Bytes(file), file.size(), begin, std::min(file.size(), begin + slice)))
+        const size_t end = std::min(file.size(), begin + slice);
+        for (const TTextMatch& match :
+             matcher.FindIn(Bytes(file), file.size(), encoding.Searched, begin, end))
             lines.Add(match);
     }
     lines.Finish();
@@ -143,22 +144,18 @@ TEST(PreviewLines, TextIsDecodedInTheFilesEncoding) {
         EXPECT_EQ((std::vector<std::wstring>{L"2:[caf\u00E9] au lait"}),
                   Shown(Preview(file, L"Caf\u00C9").Rows));
     }
-    // UTF-16 both ways, with and without a mark: the lines and their numbers from matches
-    // given by their byte offsets.
-    const std::wstring text = L"\u0444\u0430\u0439\u043B\r\nsecond needle\rthird\nneedle";
+    // UTF-16 both ways, with and without a mark, found as the search finds them.
+    const std::wstring text = L"\u0444\u0430\u0439\u043B\r\nsecond Needle\rthird\nneedle";
     for (const bool bigEndian : {false, true}) {
         for (const bool mark : {false, true}) {
             const std::string file = Utf16(text, bigEndian, mark);
-            const TDetectedEncoding encoding = DetectTextEncoding(Bytes(file), file.size());
+            const TPreviewEncoding encoding = PreviewEncoding(Bytes(file), file.size());
             EXPECT_EQ(bigEndian ? TTextEncoding::Utf16BE : TTextEncoding::Utf16LE, encoding.Encoding);
             EXPECT_EQ(mark ? 2u : 0u, encoding.BomLength);
-            TMatchingLines lines(Bytes(file), file.size(), encoding);
-            const int64_t base = mark ? 2 : 0;
-            lines.Add({base + 2 * static_cast<int64_t>(text.find(L"needle")), 12});
-            lines.Add({base + 2 * static_cast<int64_t>(text.rfind(L"needle")), 12});
-            lines.Finish();
-            EXPECT_EQ((std::vector<std::wstring>{L"2:second [needle]", L"4:[needle]"}),
-                      Shown(lines.TakeRows()));
+            EXPECT_EQ((std::vector<std::wstring>{L"2:second [Needle]", L"4:[needle]"}),
+                      Shown(Preview(file, L"NEEDLE").Rows));
+            EXPECT_EQ((std::vector<std::wstring>{L"1:[\u0444\u0430\u0439\u043B]"}),
+                      Shown(Preview(file, L"\u0424\u0410\u0419\u041B").Rows));
         }
     }
 }
@@ -184,17 +181,27 @@ TEST(PreviewLines, OnlyTheFirstLinesAreShownAndTheOthersCounted) {
 
 TEST(PreviewLines, MatchesFoundSliceBySliceAreThoseOfOnePassOverTheFile) {
     std::mt19937 random(20261208);
-    const std::string alphabet = "abAB\r\n";
-    for (int round = 0; round < 200; ++round) {
+    const std::string alphabet = "abAB\r\n\xC3\xA4";
+    for (int round = 0; round < 300; ++round) {
         std::string file(1 + random() % 400, ' ');
         for (char& c : file)
             c = alphabet[random() % alphabet.size()];
-        const std::wstring text = round % 2 ? L"ab" : L"aBa";
+        if (round % 4 == 3)
+            file = Utf16(FromUtf8(file), round % 8 == 7, false);
+        const std::wstring text = round % 2 ? L"ab" : L"a\u00C4B";
         const bool caseSensitive = round % 3 == 0;
-        const TFound whole = Preview(file, text, caseSensitive, PreviewMaxLines, file.size());
-        const TFound sliced = Preview(file, text, caseSensitive, PreviewMaxLines, 1 + random() % 7);
-        ASSERT_EQ(Shown(whole.Rows), Shown(sliced.Rows)) << file;
-        ASSERT_EQ(whole.Matches, sliced.Matches);
+        const TPreviewEncoding encoding = PreviewEncoding(Bytes(file), file.size());
+        std::vector<TTextMatch> whole =
+            TTextMatcher(text, caseSensitive).Matches(Bytes(file), file.size(), encoding.Searched);
+        TMatchSlicer slicer(text, caseSensitive);
+        std::vector<TTextMatch> sliced;
+        const size_t slice = 2 * (1 + random() % 7);
+        for (size_t begin = 0; begin < file.size(); begin += slice) {
+            for (const TTextMatch& match : slicer.FindIn(Bytes(file), file.size(), encoding.Searched, begin,
+                                                         std::min(file.size(), begin + slice)))
+                sliced.push_back(match);
+        }
+        ASSERT_EQ(whole, sliced) << file;
     }
 }
 
@@ -203,8 +210,8 @@ TEST(PreviewStart, ShowsEveryLineNumberedAndContinuesLongLines) {
     const std::string file = "\xEF\xBB\xBF"
                              "one\r\ntwo\tcolumns\nthree\r\rfive" +
                              std::string(250, 'z');
-    const std::vector<TPreviewRow> rows = TextFileStart(
-        Bytes(file), file.size(), DetectTextEncoding(Bytes(file), file.size()), 1024, truncated);
+    const std::vector<TPreviewRow> rows =
+        TextFileStart(Bytes(file), file.size(), PreviewEncoding(Bytes(file), file.size()), 1024, truncated);
     EXPECT_FALSE(truncated);
     EXPECT_EQ((std::vector<std::wstring>{L"1:one", L"2:two columns", L"3:three", L"4:",
                                          L"5:five" + std::wstring(PreviewRowWidth - 4, L'z'),
@@ -214,30 +221,30 @@ TEST(PreviewStart, ShowsEveryLineNumberedAndContinuesLongLines) {
     // The start stops before a character it would split.
     const std::string accents = ToUtf8(std::wstring(100, L'\u00E9'));
     const std::vector<TPreviewRow> cut = TextFileStart(
-        Bytes(accents), accents.size(), DetectTextEncoding(Bytes(accents), accents.size()), 51, truncated);
+        Bytes(accents), accents.size(), PreviewEncoding(Bytes(accents), accents.size()), 51, truncated);
     EXPECT_TRUE(truncated);
     ASSERT_EQ(1u, cut.size());
     EXPECT_EQ(std::wstring(25, L'\u00E9'), cut[0].Text);
 }
 
 TEST(PreviewStart, EncodingsAndBinaryDataAreToldApart) {
-    const auto detect = [](const std::string& file) { return DetectTextEncoding(Bytes(file), file.size()); };
-    EXPECT_EQ(TTextEncoding::Ansi, detect("plain text").Encoding);
-    EXPECT_EQ(TTextEncoding::Ansi, detect("caf\xE9").Encoding);
-    EXPECT_EQ(TTextEncoding::Utf8, detect("caf\xC3\xA9").Encoding);
-    EXPECT_EQ(3u, detect("\xEF\xBB\xBFplain").BomLength);
-    EXPECT_EQ(TTextEncoding::Utf16LE, detect(Utf16(L"plain text", false, false)).Encoding);
-    EXPECT_EQ(TTextEncoding::Utf16BE, detect(Utf16(L"plain text", true, false)).Encoding);
+    const auto decoding = [](const std::string& file) { return PreviewEncoding(Bytes(file), file.size()); };
+    EXPECT_EQ(TTextEncoding::Ansi, decoding("plain text").Encoding);
+    EXPECT_EQ(TTextEncoding::Ansi, decoding("caf\xE9").Encoding);
+    EXPECT_EQ(TTextEncoding::Utf8, decoding("caf\xC3\xA9").Encoding);
+    EXPECT_EQ(3u, decoding("\xEF\xBB\xBFplain").BomLength);
+    EXPECT_EQ(TTextEncoding::Utf16LE, decoding(Utf16(L"plain text", false, false)).Encoding);
+    EXPECT_EQ(TTextEncoding::Utf16BE, decoding(Utf16(L"plain text", true, false)).Encoding);
 
-    // Zero bytes scattered over both halves of the pairs are binary data, not UTF-16.
+    // Zero bytes scattered over both halves of the code units are binary data, not UTF-16.
     std::string binary;
     for (int i = 0; i < 4096; ++i)
         binary += static_cast<char>(i % 3 == 0 ? 0 : 'A' + i % 26);
-    const TDetectedEncoding found = detect(binary);
+    const TPreviewEncoding found = decoding(binary);
     EXPECT_EQ(TTextEncoding::Ansi, found.Encoding);
     EXPECT_TRUE(LooksBinary(Bytes(binary), binary.size(), found));
     const std::string text = "no zero bytes here";
-    EXPECT_FALSE(LooksBinary(Bytes(text), text.size(), detect(text)));
+    EXPECT_FALSE(LooksBinary(Bytes(text), text.size(), decoding(text)));
     const std::string wide = Utf16(L"text", false, true);
-    EXPECT_FALSE(LooksBinary(Bytes(wide), wide.size(), detect(wide)));
+    EXPECT_FALSE(LooksBinary(Bytes(wide), wide.size(), decoding(wide)));
 }
