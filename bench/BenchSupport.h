@@ -6,6 +6,7 @@
 #include "base/Prompt.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -98,6 +99,20 @@ inline int64_t BareWalk(const std::wstring& folder) {
     for (const std::wstring& sub : subFolders)
         entries += BareWalk(sub);
     return entries;
+}
+
+// The work folder named by the program's first argument, made when missing; empty, after a
+// line on how to run the program, when there is none.
+inline std::wstring WorkFolderArgument(const char* program) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring work = argc >= 2 ? argv[1] : L"";
+    LocalFree(argv);
+    if (work.empty())
+        std::fprintf(stderr, "usage: %s <work folder>\n", program);
+    else
+        CreateDirectoryW(work.c_str(), nullptr);
+    return work;
 }
 
 // Answers every question without showing it; a message is written to the error output.

@@ -4,10 +4,9 @@
 // across 100 results in 2 s, and the memory the preview of the large file adds. Prints
 // "name: value" lines; argv[1] is the work folder, where the files are generated once.
 
-#include "BenchSupport.h"
+#include "WindowBenchSupport.h"
 
 #include "base/Messages.h"
-#include "shell/ShellUnit.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
 
@@ -175,33 +174,11 @@ void BenchSwitching(TMainForm& form) {
 } // namespace
 
 int main() {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: PreviewBench <work folder>\n");
+    const std::wstring work = WorkFolderArgument("PreviewBench");
+    if (work.empty())
         return 2;
-    }
-    const std::wstring work = argv[1];
-    LocalFree(argv);
-    CreateDirectoryW(work.c_str(), nullptr);
-    const std::wstring appData = work + L"\\appdata-preview";
-    CreateDirectoryW(appData.c_str(), nullptr);
-    SetEnvironmentVariableW(L"APPDATA", appData.c_str());
     const std::wstring root = EnsureFiles(work);
-
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
-                                                        ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    try {
-        ShellUnit shell;
-        TMainForm form;
-        form.SetPrompt(std::make_unique<SilentPrompt>());
-        if (!form.Create()) {
-            std::fprintf(stderr, "the main window could not be created\n");
-            return 1;
-        }
-        form.Show(SW_SHOWNORMAL);
-        ProcessMessages();
+    return RunOnMainWindow(work + L"\\appdata-preview", [&](TMainForm& form) {
         if (!form.Settings.PreviewPane)
             form.ExecuteAction(TActionId::ActionViewPreviewPane);
         const TMainControls& c = form.Controls();
@@ -214,18 +191,13 @@ int main() {
         if (form.IDList.Count() != SmallFiles + 1) {
             std::fprintf(stderr, "the search found %d files, expected %d\n", form.IDList.Count(),
                          SmallFiles + 1);
-            return 1;
+            return false;
         }
         // large.txt first, then the small files in the order of their names.
         form.ListViewResultsColumnClick(0);
         ProcessMessages();
         BenchFirstLines(form);
         BenchSwitching(form);
-        DestroyWindow(form.Handle());
-        ProcessMessages();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "error: %s\n", error.what());
-        return 1;
-    }
-    return 0;
+        return true;
+    });
 }

@@ -4,10 +4,9 @@
 // column click. Prints
 // "name: value" lines. argv[1] is the work folder; the tree is generated there once.
 
-#include "BenchSupport.h"
+#include "WindowBenchSupport.h"
 
 #include "base/Messages.h"
-#include "shell/ShellUnit.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
 
@@ -102,8 +101,9 @@ void BenchContentSearch(TMainForm& form, const std::wstring& work) {
     form.BtnResetClick();
     ProcessMessages();
     SetWindowTextOf(form.Controls().ComboBoxContainingText, L"Quarrow-Needle-7319");
-    const std::vector<double> medians = SideBySide(
-        7, {Timed([&] { OpenMapUnmap(files, false); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); })});
+    const std::vector<double> medians =
+        SideBySide(7, {Timed([&] { OpenMapUnmap(files, false); }),
+                       Timed([&] { SearchThroughWindow(form, root, L"*.*"); })});
     if (form.IDList.Count() != 6)
         std::fprintf(stderr, "the content search found %d files, expected 6\n", form.IDList.Count());
     SetWindowTextOf(form.Controls().ComboBoxContainingText, L"");
@@ -221,41 +221,14 @@ void BenchSelection(TMainForm& form) {
 } // namespace
 
 int main() {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: WindowBench <work folder>\n");
+    const std::wstring work = WorkFolderArgument("WindowBench");
+    if (work.empty())
         return 2;
-    }
-    const std::wstring work = argv[1];
-    LocalFree(argv);
-    CreateDirectoryW(work.c_str(), nullptr);
-    const std::wstring appData = work + L"\\appdata";
-    CreateDirectoryW(appData.c_str(), nullptr);
-    SetEnvironmentVariableW(L"APPDATA", appData.c_str());
-
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
-                                                        ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    try {
-        ShellUnit shell;
-        TMainForm form;
-        form.SetPrompt(std::make_unique<SilentPrompt>());
-        if (!form.Create()) {
-            std::fprintf(stderr, "the main window could not be created\n");
-            return 1;
-        }
-        form.Show(SW_SHOWNORMAL);
-        ProcessMessages();
+    return RunOnMainWindow(work + L"\\appdata", [&](TMainForm& form) {
         BenchSearch(form, work);
         BenchContentSearch(form, work);
         BenchSelection(form);
         BenchSort(form);
-        DestroyWindow(form.Handle());
-        ProcessMessages();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "error: %s\n", error.what());
-        return 1;
-    }
-    return 0;
+        return true;
+    });
 }

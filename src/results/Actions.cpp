@@ -64,7 +64,7 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
         {A::ActionHelpHelp, L"ActionHelpHelp", L"Help", L"Help", L"&Help", 3, true, L"F1"},
         {A::ActionHelpAbout, L"ActionHelpAbout", L"Help", L"About...", L"&About...", 0, true, L""},
         {A::ActionViewPreviewPane, L"ActionViewPreviewPane", L"View", L"Preview Pane", L"&Preview Pane", -1,
-         true, L"Alt+P", true},
+         true, L"Alt+P"},
         {A::ActionViewNextMatch, L"ActionViewNextMatch", L"View", L"Next Match", L"&Next Match", -1, false,
          L"F3"},
         {A::ActionViewPreviousMatch, L"ActionViewPreviousMatch", L"View", L"Previous Match",

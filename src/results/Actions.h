@@ -44,7 +44,6 @@ struct TActionInfo {
     int ImageIndex;             // in ImageListMain32b; -1 for none
     bool EnabledAsDesigned;
     const wchar_t* ShortCut; // shown in the menu ("F1", "Alt+P", "Shift+F3"); empty for none
-    bool Checkable = false;  // a menu item with a check mark
 };
 
 const std::array<TActionInfo, ActionCount>& ActionTable();

@@ -77,6 +77,11 @@ void SetTabCaption(HWND tabControl, int index, const std::wstring& caption) {
     InvalidateRect(tabControl, &strip, TRUE);
 }
 
+bool AsksAboutEnter(LPARAM dialogCodeParameter) {
+    const auto* queued = reinterpret_cast<const MSG*>(dialogCodeParameter);
+    return queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN;
+}
+
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

@@ -28,6 +28,11 @@ void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
 // platforms, so the row of tabs is drawn again when a caption changes.
 void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 
+// Whether a control is asked for its dialog code (WM_GETDLGCODE, whose parameter is given)
+// about the Enter key going down: a list that acts on Enter then wants it, rather than let
+// the window's default button take it.
+bool AsksAboutEnter(LPARAM dialogCodeParameter);
+
 std::wstring WindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 

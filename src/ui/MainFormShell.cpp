@@ -125,8 +125,7 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
         switch (message) {
         case WM_GETDLGCODE:
             // Enter opens the result rather than pressing the window's default button.
-            if (const auto* queued = reinterpret_cast<const MSG*>(lParam);
-                queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN)
+            if (AsksAboutEnter(lParam))
                 return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
             break;
         case WM_KEYDOWN:

@@ -32,6 +32,18 @@ int TextWidth(HDC dc, const wchar_t* text, int length) {
     return extent.cx;
 }
 
+// The metrics of the font a control draws with.
+TEXTMETRICW FontMetrics(HWND control) {
+    HDC dc = GetDC(control);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return metrics;
+}
+
 bool KeyIsDown(int key) {
     return GetKeyState(key) < 0;
 }
@@ -61,8 +73,7 @@ LRESULT CALLBACK PreviewLinesProc(HWND list, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_GETDLGCODE:
         // Enter opens the file rather than pressing the window's default button.
-        if (const auto* queued = reinterpret_cast<const MSG*>(lParam);
-            queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN)
+        if (AsksAboutEnter(lParam))
             return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
         break;
     case WM_KEYDOWN: {
@@ -151,13 +162,7 @@ LRESULT TPreviewPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 void TPreviewPane::Layout() {
     RECT client{};
     GetClientRect(handle_, &client);
-    HDC dc = GetDC(header_);
-    const HGDIOBJ previous =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header_, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(header_, dc);
+    const TEXTMETRICW metrics = FontMetrics(header_);
     const int margin = ScaledForWindow(handle_, 4);
     const int headerHeight = metrics.tmHeight + 2 * margin;
     SetWindowPos(header_, nullptr, margin, margin, std::max<int>(client.right - 2 * margin, 0),
@@ -230,13 +235,7 @@ void TPreviewPane::OnNews(uint64_t id) {
 // The text column is as wide as the longest row can be, so that a new file never has to
 // change it: under this platform that costs a repaint of the list each time.
 void TPreviewPane::UpdateTextColumnWidth() {
-    HDC dc = GetDC(list_);
-    const HGDIOBJ previous =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(list_, dc);
+    const TEXTMETRICW metrics = FontMetrics(list_);
     RECT client{};
     GetClientRect(list_, &client);
     const int longest = (PreviewRowWidth + 8) * metrics.tmAveCharWidth + ScaledForWindow(list_, 24);
