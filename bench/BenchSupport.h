@@ -139,6 +139,27 @@ inline bool WriteWholeFile(const std::wstring& path, const std::string& content)
                                                  static_cast<DWORD>(content.size()), &written, nullptr));
 }
 
+// The tree of 20,000 entries that the window's and the console's searches walk: 200 folders
+// of 99 small .txt files each, below `root`. Made once; its marker tells it is complete.
+constexpr int EntryTreeFolders = 200;
+constexpr int EntryTreeFilesPerFolder = 99;
+constexpr int EntryTreeEntries = EntryTreeFolders * (EntryTreeFilesPerFolder + 1);
+
+inline void EnsureEntryTree(const std::wstring& root) {
+    const std::wstring marker = root + L".complete";
+    if (Exists(marker))
+        return;
+    std::fprintf(stderr, "generating %d entries in %d folders...\n", EntryTreeEntries, EntryTreeFolders);
+    CreateDirectoryW(root.c_str(), nullptr);
+    for (int folder = 0; folder < EntryTreeFolders; ++folder) {
+        const std::wstring path = root + L"\\folder" + std::to_wstring(folder);
+        CreateDirectoryW(path.c_str(), nullptr);
+        for (int file = 0; file < EntryTreeFilesPerFolder; ++file)
+            WriteWholeFile(path + L"\\document" + std::to_wstring(file) + L".txt", "x");
+    }
+    WriteWholeFile(marker, {});
+}
+
 // The private memory the process has committed: what its allocations cost the system.
 inline size_t CommittedPrivateBytes() {
     size_t total = 0;

@@ -152,18 +152,11 @@ struct SlowestFolderWalk {
     }
 };
 
-class BenchHost : public ISearchHost {
+class BenchHost : public TWindowlessSearchHost {
 public:
     SilentPrompt prompt;
 
     IPrompt& Prompt() override { return prompt; }
-    void FocusSearchLocation() override {}
-    void FocusSearchPattern() override {}
-    void SetChangeMonitoring(bool) override {}
-    void UpdateSearchPatternHistory(const std::wstring&) override {}
-    void UpdateSearchLocationHistory(const std::wstring&) override {}
-    void UpdateContainingTextHistory(const std::wstring&) override {}
-    void RewriteCountEdits() override {}
     void SearchStarted() override {
         lastPump = Clock::now();
         maxPumpGaps.push_back(0);

@@ -22,26 +22,6 @@ using namespace quarrow::bench;
 
 namespace {
 
-constexpr int TreeFolders = 200;
-constexpr int FilesPerFolder = 99;
-constexpr int TreeEntries = TreeFolders * (FilesPerFolder + 1);
-
-// 200 folders of 99 files each: 20,000 entries below the root.
-void EnsureTree(const std::wstring& root) {
-    const std::wstring marker = root + L".complete";
-    if (Exists(marker))
-        return;
-    std::fprintf(stderr, "generating %d entries in %d folders...\n", TreeEntries, TreeFolders);
-    CreateDirectoryW(root.c_str(), nullptr);
-    for (int folder = 0; folder < TreeFolders; ++folder) {
-        const std::wstring path = root + L"\\folder" + std::to_wstring(folder);
-        CreateDirectoryW(path.c_str(), nullptr);
-        for (int file = 0; file < FilesPerFolder; ++file)
-            WriteWholeFile(path + L"\\document" + std::to_wstring(file) + L".txt", "x");
-    }
-    WriteWholeFile(marker, {});
-}
-
 // A search as the user starts it: the criteria typed into the boxes, then Search pressed.
 void SearchThroughWindow(TMainForm& form, const std::wstring& location, const std::wstring& pattern) {
     const TMainControls& c = form.Controls();
@@ -53,7 +33,7 @@ void SearchThroughWindow(TMainForm& form, const std::wstring& location, const st
 
 void BenchSearch(TMainForm& form, const std::wstring& work) {
     const std::wstring root = work + L"\\window-tree";
-    EnsureTree(root);
+    EnsureEntryTree(root);
     const std::wstring small = work + L"\\window-warmup";
     CreateDirectoryW(small.c_str(), nullptr);
     for (int i = 0; i < 10; ++i)
@@ -70,8 +50,9 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     const size_t before = CommittedPrivateBytes();
     SearchThroughWindow(form, root, L"*.*");
     const size_t after = CommittedPrivateBytes();
-    if (form.IDList.Count() != TreeEntries)
-        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(), TreeEntries);
+    if (form.IDList.Count() != EntryTreeEntries)
+        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(),
+                     EntryTreeEntries);
 
     const std::vector<double> medians = SideBySide(
         11, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); }),
@@ -85,7 +66,7 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     Print("window_none_s", medians[2]);
     Print("window_none_ratio", medians[2] / medians[0]);
     Print("window_none_ratio_bound", 2.5);
-    Print("bytes_per_result", static_cast<double>(after - before) / TreeEntries);
+    Print("bytes_per_result", static_cast<double>(after - before) / EntryTreeEntries);
     Print("bytes_per_result_bound", 250);
 }
 

@@ -105,19 +105,41 @@ quarrow_setup() {
     quarrow_ensure_prefix
 }
 
+# Configures the build folder once, then builds the given targets (everything when none is
+# given). What is compiled is reported every tenth of the way, so that a first build, which
+# takes minutes, says what it is doing.
 quarrow_configure_and_build() {
     local type=${1:-Release}
+    shift || true
     if [ ! -f "$QUARROW_BUILD/CMakeCache.txt" ]; then
+        quarrow_log "Configuring the build folder $QUARROW_BUILD ($type)"
         cmake -S "$QUARROW_ROOT" -B "$QUARROW_BUILD" -DCMAKE_BUILD_TYPE="$type" \
             -DCMAKE_TOOLCHAIN_FILE="$QUARROW_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
     fi
-    local log=$QUARROW_BUILD/build.log
-    if ! cmake --build "$QUARROW_BUILD" --parallel "$(nproc)" >"$log" 2>&1; then
+    local log=$QUARROW_BUILD/build.log targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    quarrow_log "Building ${*:-everything} in $QUARROW_BUILD (log: $log)"
+    if ! (set -o pipefail
+          cmake --build "$QUARROW_BUILD" --parallel "$(nproc)" "${targets[@]}" 2>&1 | tee "$log" |
+              quarrow_report_build_progress); then
         grep -v -E '^\[ *[0-9]+%\]' "$log" | tail -60 >&2
         quarrow_log "Build failed (full log: $log)"
         return 1
     fi
     grep -i -E 'warning' "$log" >&2 || true
+}
+
+# Reads the build's output and prints "  40% ..." each time another tenth has been compiled.
+quarrow_report_build_progress() {
+    awk -v next_step=10 '
+        /^\[ *[0-9]+%\] (Building|Linking|Compiling)/ {
+            percent = substr($0, 2, index($0, "%") - 2) + 0
+            if (percent >= next_step) {
+                sub(/^\[ *[0-9]+%\] /, "")
+                printf "  %3d%% %s\n", percent, $0 > "/dev/stderr"
+                next_step = percent - percent % 10 + 10
+            }
+        }'
 }
 
 # Wine's server and services, started once so that every program starts fast, and the

@@ -1,4 +1,6 @@
+#include "base/CommandLine.h"
 #include "base/SystemError.h"
+#include "settings/LaunchArguments.h"
 #include "shell/ShellUnit.h"
 #include "ui/HtmlHelp.h"
 #include "ui/MainForm.h"
@@ -6,9 +8,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <memory>
+#include <utility>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES |
@@ -16,13 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                                                         ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    std::wstring location;
-    int argc = 0;
-    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-        if (argc > 1)
-            location = argv[1];
-        LocalFree(argv);
-    }
+    quarrow::TLaunchArguments arguments = quarrow::ParseLaunchArguments(quarrow::ProcessArguments());
 
     // The shell's state must outlive the window, whose shell component uses it.
     std::unique_ptr<quarrow::ShellUnit> shellUnit;
@@ -36,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     quarrow::LoadHtmlHelp();
     int exitCode = 1;
     {
-        quarrow::TMainForm form(location);
+        quarrow::TMainForm form(std::move(arguments));
         if (form.Create()) {
             form.Show(showCommand);
             exitCode = quarrow::RunMessageLoop();

@@ -13,28 +13,22 @@ constexpr size_t SizeWidth = 20;
 constexpr size_t DateWidth = 20;
 constexpr size_t FileBufferSize = 64 * 1024;
 
-std::wstring PadRight(std::wstring_view text, size_t width) {
-    std::wstring result(text);
-    if (result.size() < width)
-        result.append(width - result.size(), L' ');
-    return result;
-}
-
-std::wstring PadLeft(std::wstring_view text, size_t width) {
-    std::wstring result;
+void AppendPaddedRight(std::wstring& out, std::wstring_view text, size_t width) {
+    out.append(text);
     if (text.size() < width)
-        result.assign(width - text.size(), L' ');
-    result.append(text);
-    return result;
+        out.append(width - text.size(), L' ');
 }
 
-std::wstring Quoted(std::wstring_view text) {
-    std::wstring result;
-    result.reserve(text.size() + 2);
-    result.push_back(L'"');
-    result.append(text);
-    result.push_back(L'"');
-    return result;
+void AppendPaddedLeft(std::wstring& out, std::wstring_view text, size_t width) {
+    if (text.size() < width)
+        out.append(width - text.size(), L' ');
+    out.append(text);
+}
+
+void AppendQuoted(std::wstring& out, std::wstring_view text) {
+    out.push_back(L'"');
+    out.append(text);
+    out.push_back(L'"');
 }
 
 // On a system whose ANSI code page is UTF-8 every character fits it.
@@ -52,33 +46,86 @@ bool FitsAnsi(std::wstring_view text) {
     return lossless;
 }
 
-std::string Encode(std::wstring_view text, TExportEncoding encoding) {
+} // namespace
+
+std::string EncodeExportText(std::wstring_view text, TExportEncoding encoding) {
     if (encoding == TExportEncoding::Utf8 || AnsiIsUtf8())
         return ToUtf8(text);
     return ToAnsi(text);
 }
 
-} // namespace
+std::string_view ExportByteOrderMark(TExportEncoding encoding) {
+    return encoding == TExportEncoding::Utf8 ? "\xEF\xBB\xBF" : "";
+}
 
 std::wstring ExportSizeText(int64_t bytes, const TLocaleFormat& format) {
     return FormatCount(std::max<int64_t>(KilobytesRoundedUp(bytes), 1), format);
 }
 
+const std::wstring& TExportRows::Size(int64_t bytes) {
+    const int64_t kilobytes = KilobytesRoundedUp(bytes);
+    if (kilobytes != sizeKey_) {
+        sizeText_ = ExportSizeText(bytes, format_);
+        sizeKey_ = kilobytes;
+    }
+    return sizeText_;
+}
+
+// The text shows the minute: records of the same minute share it.
+const std::wstring& TExportRows::Date(TDateTime modified) {
+    const SYSTEMTIME st = DateTimeToSystemTime(modified);
+    const int64_t minute =
+        (((int64_t{st.wYear} * 16 + st.wMonth) * 32 + st.wDay) * 32 + st.wHour) * 64 + st.wMinute;
+    if (minute != dateKey_) {
+        dateText_ = DateText(modified, format_);
+        dateKey_ = minute;
+    }
+    return dateText_;
+}
+
+void TExportRows::AppendText(std::wstring& out, const TShellItem& item) {
+    AppendPaddedRight(out, item.Name, NameWidth);
+    out += L"  ";
+    AppendPaddedRight(out, item.Folder(), FolderWidth);
+    out += L"  ";
+    AppendPaddedLeft(out, Size(item.Size), SizeWidth);
+    out += L" KB  ";
+    AppendPaddedRight(out, Date(item.Modified), DateWidth);
+}
+
+void TExportRows::AppendCsv(std::wstring& out, const TShellItem& item) {
+    AppendQuoted(out, item.Name);
+    out += L',';
+    AppendQuoted(out, item.Folder());
+    out += L',';
+    AppendQuoted(out, Size(item.Size));
+    out += L',';
+    AppendQuoted(out, Date(item.Modified));
+}
+
 std::wstring TextRow(const TShellItem& item, const TLocaleFormat& format) {
-    return PadRight(item.Name, NameWidth) + L"  " + PadRight(item.Folder(), FolderWidth) + L"  " +
-           PadLeft(ExportSizeText(item.Size, format), SizeWidth) + L" KB  " +
-           PadRight(DateText(item.Modified, format), DateWidth);
+    std::wstring row;
+    TExportRows(format).AppendText(row, item);
+    return row;
 }
 
 // The five blanks before the size make "Size" end where the rows' "KB" ends.
 std::wstring TextHeader() {
-    return PadRight(L"Name", NameWidth) + L"  " + PadRight(L"Folder", FolderWidth) + L"     " +
-           PadLeft(L"Size", SizeWidth) + L"  " + PadRight(L"Date Modified", DateWidth);
+    std::wstring header;
+    AppendPaddedRight(header, L"Name", NameWidth);
+    header += L"  ";
+    AppendPaddedRight(header, L"Folder", FolderWidth);
+    header += L"     ";
+    AppendPaddedLeft(header, L"Size", SizeWidth);
+    header += L"  ";
+    AppendPaddedRight(header, L"Date Modified", DateWidth);
+    return header;
 }
 
 std::wstring CsvRow(const TShellItem& item, const TLocaleFormat& format) {
-    return Quoted(item.Name) + L',' + Quoted(item.Folder()) + L',' +
-           Quoted(ExportSizeText(item.Size, format)) + L',' + Quoted(DateText(item.Modified, format));
+    std::wstring row;
+    TExportRows(format).AppendCsv(row, item);
+    return row;
 }
 
 std::wstring CsvHeader() {
@@ -89,7 +136,7 @@ bool TClipboardRows::Add(const TShellItem& item) {
     if (count_ >= ClipboardItemLimit)
         return false;
     ++count_;
-    text_ += TextRow(item, format_);
+    rows_.AppendText(text_, item);
     text_ += ExportLineEnd;
     return true;
 }
@@ -120,15 +167,15 @@ bool TExportFile::Create(const std::wstring& path, TExportEncoding encoding) {
     file_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     failed_ = !file_;
-    if (!failed_ && encoding == TExportEncoding::Utf8)
-        buffer_ = "\xEF\xBB\xBF";
+    if (!failed_)
+        buffer_ = ExportByteOrderMark(encoding);
     return !failed_;
 }
 
 bool TExportFile::WriteLine(std::wstring_view line) {
     if (failed_)
         return false;
-    buffer_ += Encode(line, encoding_);
+    buffer_ += EncodeExportText(line, encoding_);
     buffer_ += "\r\n";
     return buffer_.size() < FileBufferSize || Flush();
 }
@@ -158,9 +205,16 @@ TExportResult WriteExportFile(const std::wstring& path, const TIDList& records, 
     if (!file.Create(path, ChooseExportEncoding(records, format)))
         return result;
     bool ok = file.WriteLine(asCsv ? CsvHeader() : TextHeader());
+    TExportRows rows(format);
+    std::wstring row;
     for (int i = 0; ok && i < records.Count(); ++i) {
         const TShellItem& record = records[i];
-        ok = file.WriteLine(asCsv ? CsvRow(record, format) : TextRow(record, format));
+        row.clear();
+        if (asCsv)
+            rows.AppendCsv(row, record);
+        else
+            rows.AppendText(row, record);
+        ok = file.WriteLine(row);
         if (ok)
             ++result.Rows;
         if (afterRow)

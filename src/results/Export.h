@@ -29,17 +29,37 @@ std::wstring TextHeader();
 std::wstring CsvRow(const TShellItem& item, const TLocaleFormat& format = TLocaleFormat::User());
 std::wstring CsvHeader();
 
+// The rows of one export in one locale. The records of an export mostly share their dates
+// and sizes with the record before: each text is formatted once and reused.
+class TExportRows {
+public:
+    explicit TExportRows(const TLocaleFormat& format = TLocaleFormat::User()) : format_(format) {}
+    // Append the row of `item`, without its line end, to `out`.
+    void AppendText(std::wstring& out, const TShellItem& item);
+    void AppendCsv(std::wstring& out, const TShellItem& item);
+
+private:
+    const std::wstring& Size(int64_t bytes);
+    const std::wstring& Date(TDateTime modified);
+
+    TLocaleFormat format_;
+    int64_t sizeKey_ = -1;
+    std::wstring sizeText_;
+    int64_t dateKey_ = -1;
+    std::wstring dateText_;
+};
+
 // The text rows of a clipboard export, each with its line end, up to ClipboardItemLimit.
 class TClipboardRows {
 public:
-    explicit TClipboardRows(const TLocaleFormat& format = TLocaleFormat::User()) : format_(format) {}
+    explicit TClipboardRows(const TLocaleFormat& format = TLocaleFormat::User()) : rows_(format) {}
     // False, and nothing added, once the row would exceed the limit.
     bool Add(const TShellItem& item);
     int Count() const { return count_; }
     const std::wstring& Text() const { return text_; }
 
 private:
-    TLocaleFormat format_;
+    TExportRows rows_;
     std::wstring text_;
     int count_ = 0;
 };
@@ -48,6 +68,9 @@ private:
 // byte-order mark, so that no name turns into question marks.
 enum class TExportEncoding { Ansi, Utf8 };
 TExportEncoding ChooseExportEncoding(const TIDList& records, const TLocaleFormat& format);
+// `text` in an export file's encoding, and the bytes such a file starts with.
+std::string EncodeExportText(std::wstring_view text, TExportEncoding encoding);
+std::string_view ExportByteOrderMark(TExportEncoding encoding);
 
 // Writes an export file through a buffer; every call after a failure fails too.
 class TExportFile {

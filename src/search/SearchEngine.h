@@ -66,6 +66,19 @@ public:
     virtual void ProcessMessages() = 0;
 };
 
+// A host without a window: nothing to focus, no histories, no change monitoring, no count
+// boxes.
+class TWindowlessSearchHost : public ISearchHost {
+public:
+    void FocusSearchLocation() override {}
+    void FocusSearchPattern() override {}
+    void SetChangeMonitoring(bool) override {}
+    void UpdateSearchPatternHistory(const std::wstring&) override {}
+    void UpdateSearchLocationHistory(const std::wstring&) override {}
+    void UpdateContainingTextHistory(const std::wstring&) override {}
+    void RewriteCountEdits() override {}
+};
+
 class TSearchEngine {
 public:
     TSearchEngine(TIDList& idList, const TSettings& settings,

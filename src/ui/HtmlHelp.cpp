@@ -1,5 +1,6 @@
 #include "ui/HtmlHelp.h"
 
+#include "base/FileSystem.h"
 #include "base/Handles.h"
 #include "base/Text.h"
 
@@ -61,18 +62,10 @@ template <typename Function> Function EntryPoint(HMODULE module, const char* nam
 } // namespace
 
 std::wstring HelpFilePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return HelpFileName;
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\') + 1) + HelpFileName;
+    const std::wstring program = ProgramFilePath();
+    if (program.empty())
+        return HelpFileName;
+    return program.substr(0, program.find_last_of(L'\\') + 1) + HelpFileName;
 }
 
 THtmlHelpPlaces SystemHtmlHelpPlaces() {

@@ -83,8 +83,12 @@ bool MainFormFilterMessage(MSG& message) {
     return IsDialogMessageW(form->handle_, &message) != FALSE;
 }
 
-TMainForm::TMainForm(std::wstring commandLineLocation)
-    : commandLineLocation_(std::move(commandLineLocation)), prompt_(std::make_unique<WinPrompt>()) {
+TMainForm::TMainForm(std::wstring commandLineLocation) : TMainForm(TLaunchArguments()) {
+    launchArguments_.Location = std::move(commandLineLocation);
+}
+
+TMainForm::TMainForm(TLaunchArguments arguments)
+    : launchArguments_(std::move(arguments)), prompt_(std::make_unique<WinPrompt>()) {
     for (const TActionInfo& action : ActionTable())
         actionEnabled_[static_cast<size_t>(action.Id)] = action.EnabledAsDesigned;
 }
@@ -222,6 +226,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WmPreviewFocus:
         PreviewFocusedResult();
+        return 0;
+    case WmLaunchArguments:
+        LaunchFromCommandLine();
         return 0;
     case WM_DESTROY:
         FormDestroy();
@@ -452,12 +459,26 @@ void TMainForm::FormCreate() {
 void TMainForm::FormShow() {
     if (!Lists.SearchPatternHistoryList.empty())
         UpdateSearchPatternHistory(L"");
-    UpdateSearchLocationHistory(commandLineLocation_);
+    UpdateSearchLocationHistory(launchArguments_.Location);
     if (!Lists.ContainingTextHistoryList.empty())
         UpdateContainingTextHistory(L"");
     UpdateExcludeFoldersList(L"");
     ResetResults(true);
     UpdateActionStates();
+    SetWindowTextOf(controls_.ComboBoxSearchPattern, launchArguments_.Name);
+    SetWindowTextOf(controls_.ComboBoxContainingText, launchArguments_.Text);
+    ComboBoxContainingTextChange();
+    // Once the window shows: a message would otherwise open before it.
+    if (launchArguments_.Search || !launchArguments_.Error.empty())
+        PostMessageW(handle_, WmLaunchArguments, 0, 0);
+}
+
+// An argument that was not understood leaves the search to the user.
+void TMainForm::LaunchFromCommandLine() {
+    if (!launchArguments_.Error.empty())
+        ShowInformation(Prompt(), launchArguments_.Error + L"\r\n" + LaunchUsage);
+    else if (launchArguments_.Search && !launching_)
+        BtnSearchClick();
 }
 
 void TMainForm::FormDestroy() {

@@ -9,6 +9,7 @@
 #include "search/SearchEngine.h"
 #include "search/ShellItem.h"
 #include "ui/Preferences.h"
+#include "settings/LaunchArguments.h"
 #include "settings/Settings.h"
 #include "shell/KelShellChangeNotifier.h"
 #include "shell/Vantor.h"
@@ -105,6 +106,8 @@ class TMainForm : public ISearchHost {
 public:
     // `commandLineLocation` is the program's first argument; the first display selects it.
     explicit TMainForm(std::wstring commandLineLocation = {});
+    // The first display fills the criteria from the command line and, when it asks, searches.
+    explicit TMainForm(TLaunchArguments arguments);
     ~TMainForm() override;
     TMainForm(const TMainForm&) = delete;
     TMainForm& operator=(const TMainForm&) = delete;
@@ -393,7 +396,8 @@ private:
     ULONGLONG removalsShownAt_ = 0;
 
     HWND handle_ = nullptr;
-    std::wstring commandLineLocation_;
+    TLaunchArguments launchArguments_;
+    void LaunchFromCommandLine();
     std::wstring settingsPath_;
     std::unique_ptr<IPrompt> prompt_;
     TMainControls controls_;

@@ -58,6 +58,7 @@ constexpr unsigned SubclassResultsListKeys = 3; // src/shell/MainFormShell.cpp
 // Messages the main window posts to itself (src/results/MainFormSelection.cpp).
 constexpr unsigned WmSelectionHandOver = 0x8000 + 0x90; // WM_APP + 0x90
 constexpr unsigned WmRenameRefused = 0x8000 + 0x91;
-constexpr unsigned WmPreviewFocus = 0x8000 + 0x92; // src/ui/MainFormPreview.cpp
+constexpr unsigned WmLaunchArguments = 0x8000 + 0x92; // src/ui/MainForm.cpp
+constexpr unsigned WmPreviewFocus = 0x8000 + 0x93;    // src/ui/MainFormPreview.cpp
 
 } // namespace quarrow

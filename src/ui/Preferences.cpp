@@ -1,8 +1,10 @@
 #include "ui/Preferences.h"
 
+#include "base/FileSystem.h"
 #include "base/Prompt.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
+#include "shell/ExplorerMenu.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
 #include "ui/Resources.h"
@@ -22,6 +24,7 @@ enum : int {
     IdEditEditor,
     IdBitBtnOpenFolderDialog,
     IdButtonApply,
+    IdCheckBoxExplorerMenu,
     IdStatic = 0xFFFF,
 };
 
@@ -51,6 +54,8 @@ const TPlacedControl PlacedControls[] = {
     {&P::CheckBoxShowTypeInsteadOfExtension, 0, WC_BUTTONW,
      L"Show file type instead of extension (see help for details)", CheckBox, 0,
      IdCheckBoxShowTypeInsteadOfExtension, 52, 40, 310, 17},
+    {&P::CheckBoxExplorerMenu, 0, WC_BUTTONW, L"Add 'Search with Quarrow' to folder menus", CheckBox, 0,
+     IdCheckBoxExplorerMenu, 52, 64, 310, 17},
     {&P::CheckBoxSaveSearchData, 1, WC_BUTTONW, L"Save recently used search phrases and locations", CheckBox,
      0, IdCheckBoxSaveSearchData, 52, 16, 310, 17},
     {&P::ButtonClearSearchDataNow, 1, WC_BUTTONW, L"Clear now", Button, 0, IdButtonClearSearchDataNow, 52, 44,
@@ -447,6 +452,7 @@ void TPreferencesForm::OnCommand(int id, int code) {
     case IdCheckBoxSavePositionAndSize:
     case IdCheckBoxShowTypeInsteadOfExtension:
     case IdCheckBoxSaveSearchData:
+    case IdCheckBoxExplorerMenu:
         if (code == BN_CLICKED)
             ControlChanged();
         break;
@@ -473,6 +479,8 @@ void TPreferencesForm::FormShow() {
     SetChecked(c.CheckBoxShowTypeInsteadOfExtension, settings.ShowTypeInsteadOfExtension);
     SetChecked(c.CheckBoxSavePositionAndSize, settings.SavePositionAndSize);
     SetChecked(c.CheckBoxSaveSearchData, settings.SaveSearchData);
+    // The registry is what Explorer reads: the box shows what is there now.
+    SetChecked(c.CheckBoxExplorerMenu, ExplorerMenuPresent());
     SetWindowTextOf(c.EditEditor, settings.Editor);
     SendMessageW(handle_, DM_SETDEFID, IDOK, 0);
     // Loading the controls reports them changed; nothing has been yet.
@@ -495,6 +503,16 @@ void TPreferencesForm::ApplyPreferences() {
     settings.Editor = WindowText(c.EditEditor);
     if (typeChanged)
         owner_.ShowTypeInsteadOfExtensionChanged();
+    ApplyExplorerMenu(IsChecked(c.CheckBoxExplorerMenu));
+}
+
+// A command left from a copy of the program elsewhere is pointed at this one.
+void TPreferencesForm::ApplyExplorerMenu(bool wanted) {
+    const std::wstring program = ProgramFilePath();
+    if (wanted && !ExplorerMenuRegistered(program))
+        RegisterExplorerMenu(program);
+    else if (!wanted && ExplorerMenuPresent())
+        UnregisterExplorerMenu();
 }
 
 void TPreferencesForm::ButtonOKClick() {

@@ -22,6 +22,7 @@ struct TPreferencesControls {
     HWND CheckBoxSavePositionAndSize = nullptr;
     HWND CheckBoxShowTypeInsteadOfExtension = nullptr;
     HWND CheckBoxSaveSearchData = nullptr;
+    HWND CheckBoxExplorerMenu = nullptr; // "Search with Quarrow" on Explorer's folder menus
     HWND ButtonClearSearchDataNow = nullptr;
     HWND LabelEditor = nullptr;
     HWND EditEditor = nullptr;
@@ -55,6 +56,7 @@ public:
     void FormShow();
     void ControlChanged();
     void ApplyPreferences();
+    void ApplyExplorerMenu(bool wanted);
     void ButtonOKClick();
     void ButtonApplyClick();
     void ButtonCancelClick();

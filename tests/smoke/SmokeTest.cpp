@@ -2,6 +2,7 @@
 // controls, take screenshots and close it.
 
 #include "base/Handles.h"
+#include "shell/ExplorerMenu.h"
 #include "ui/MainFormIds.h"
 
 #include "common/TestSupport.h"
@@ -323,4 +324,43 @@ TEST(Smoke, KeepsItsSettingsBetweenRuns) {
     EXPECT_EQ(folder.Path(), IniValue(ini, L"SearchLocationHistoryList", L"0"));
     EXPECT_EQ(L"1", IniValue(ini, L"Preferences", L"SavePositionAndSize"));
     EXPECT_EQ(L"120", IniValue(ini, L"Preferences", L"AppLeft"));
+}
+
+// The window from the command line and from Explorer's command: the criteria filled in,
+// the search started, a quoted folder that ends in a backslash read as that folder.
+TEST(Smoke, OpensWithTheCriteriaOfTheCommandLineAndSearches) {
+    TempDir appData(L"appdata");
+    TempDir folder(L"cmdline");
+    folder.WriteFile(L"report 2024.txt", "to do: figures");
+    folder.WriteFile(L"sub\\old report.txt", "done");
+    folder.WriteFile(L"notes.txt", "to do: call");
+    RunOnce(appData.Path(), L"\"" + folder.Path() + L"\\\" --name report --text \"to do\" --search",
+            [&](HWND window) {
+                EXPECT_EQ(folder.Path() + L"\\", ControlText(FindControl(window, IdComboBoxSearchLocation)));
+                EXPECT_EQ(L"report", ControlText(FindControl(window, IdComboBoxSearchPattern)));
+                EXPECT_EQ(L"to do", ControlText(FindControl(window, IdComboBoxContainingText)));
+                const HWND results = FindControl(window, IdListViewResults);
+                const HWND search = FindControl(window, IdBtnSearch);
+                EXPECT_TRUE(WaitFor(
+                    30000, [&] { return ListView_GetItemCount(results) == 1 && IsWindowEnabled(search); }))
+                    << "found " << ListView_GetItemCount(results);
+            });
+
+    // What Explorer runs for a folder and for a drive: the command registered for them, with
+    // the item's path in place of %1.
+    const std::wstring program = ProgramPath();
+    RegisterExplorerMenu(program);
+    for (const TExplorerCommand& command : ExplorerCommands(program)) {
+        if (command.Command.find(L"%1") == std::wstring::npos)
+            continue;
+        for (const std::wstring& item : {folder.Path(), std::wstring(L"Z:\\")}) {
+            std::wstring line = command.Command;
+            line.replace(line.find(L"%1"), 2, item);
+            RunOnce(appData.Path(), line.substr(program.size() + 3), [&](HWND window) {
+                EXPECT_EQ(item, ControlText(FindControl(window, IdComboBoxSearchLocation)))
+                    << command.Key.c_str();
+            });
+        }
+    }
+    UnregisterExplorerMenu();
 }

@@ -3,7 +3,9 @@
 
 #include "WindowTestSupport.h"
 
+#include "base/FileSystem.h"
 #include "base/Text.h"
+#include "shell/ExplorerMenu.h"
 #include "ui/Controls.h"
 #include "ui/UiFont.h"
 
@@ -396,4 +398,29 @@ TEST_F(PreferencesWindowTest, ClosingTheMainWindowUnderTheDialogEndsItsLoop) {
     EXPECT_EQ(nullptr, form.Handle());
     EXPECT_EQ(nullptr, form.PreferencesForm().Handle());
     EXPECT_FALSE(form.PreferencesForm().Showing());
+}
+
+// The box adds the three commands for this user, pointing at the running program, and
+// clearing it removes them; the box shows what the registry holds.
+TEST_F(PreferencesWindowTest, TheExplorerMenuBoxAddsAndRemovesTheCommands) {
+    UnregisterExplorerMenu();
+    const std::wstring program = ProgramFilePath();
+    OpenForm();
+    WithPreferences([&](TPreferencesForm&, const TPreferencesControls& c) {
+        EXPECT_EQ(L"Add 'Search with Quarrow' to folder menus", WindowText(c.CheckBoxExplorerMenu));
+        EXPECT_FALSE(IsChecked(c.CheckBoxExplorerMenu));
+        Click(c.CheckBoxExplorerMenu);
+        EXPECT_TRUE(IsWindowEnabled(c.ButtonApply));
+        Click(c.ButtonOK);
+    });
+    EXPECT_TRUE(ExplorerMenuRegistered(program));
+    WithPreferences([&](TPreferencesForm&, const TPreferencesControls& c) {
+        EXPECT_TRUE(IsChecked(c.CheckBoxExplorerMenu));
+        Click(c.CheckBoxExplorerMenu);
+        Click(c.ButtonApply);
+        EXPECT_FALSE(ExplorerMenuPresent());
+        Click(c.ButtonCancel);
+    });
+    EXPECT_FALSE(ExplorerMenuPresent());
+    EXPECT_TRUE(Prompt().Records().empty());
 }

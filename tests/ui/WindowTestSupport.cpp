@@ -72,7 +72,13 @@ void MainFormTest::TearDown() {
 }
 
 TMainForm& MainFormTest::OpenForm(const std::wstring& location) {
-    form_ = std::make_unique<TMainForm>(location);
+    TLaunchArguments arguments;
+    arguments.Location = location;
+    return OpenForm(arguments);
+}
+
+TMainForm& MainFormTest::OpenForm(const TLaunchArguments& arguments) {
+    form_ = std::make_unique<TMainForm>(arguments);
     auto prompt = std::make_unique<ScriptedPrompt>();
     prompt_ = prompt.get();
     form_->SetPrompt(std::move(prompt));

@@ -35,6 +35,8 @@ protected:
 
     // A shown main window with `location` as the program's first argument.
     TMainForm& OpenForm(const std::wstring& location = L"");
+    // A shown main window started with these command-line arguments.
+    TMainForm& OpenForm(const TLaunchArguments& arguments);
     // Destroys the window and pumps what that leaves; the form object stays readable.
     void CloseForm();
 

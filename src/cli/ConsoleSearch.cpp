@@ -1,0 +1,210 @@
+#include "cli/ConsoleSearch.h"
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+#include "results/Export.h"
+#include "settings/ExcludeFolders.h"
+#include "settings/SettingsStore.h"
+
+namespace quarrow {
+
+PromptResult TConsolePrompt::Message(PromptType, const std::wstring& text, PromptButtons buttons) {
+    WriteErrorLine(errors_, text);
+    return buttons == PromptButtons::YesNo ? PromptResult::No : PromptResult::Ok;
+}
+
+void WriteErrorLine(TOutputStream& errors, const std::wstring& text) {
+    std::wstring line = text;
+    // The window's messages break their lines with CR LF; a console and a pipe both read LF.
+    for (size_t at = line.find(L"\r\n"); at != std::wstring::npos; at = line.find(L"\r\n", at))
+        line.erase(at, 1);
+    errors.WriteText(line + L"\n");
+    errors.Flush();
+}
+
+TConsoleSearch::TConsoleSearch(const TConsoleOptions& options, HANDLE output, HANDLE errors,
+                               const std::atomic<bool>& interrupted)
+    : options_(options), errors_(errors), prompt_(errors_), interrupted_(interrupted),
+      progress_(options.Quiet ? nullptr : errors), lines_(options.Format), standardOutput_(output) {}
+
+TConsoleSearch::~TConsoleSearch() = default;
+
+// The folders the walker compares are full paths without a trailing backslash (a drive root
+// keeps its own), as the window's list keeps them.
+std::vector<std::wstring> TConsoleSearch::ExcludedFolders() const {
+    std::vector<std::wstring> folders;
+    if (options_.UseSavedExclusions) {
+        TSettings saved;
+        TSettingsLists lists;
+        LoadSettings(SettingsFilePath(), TDesignedGeometry{}, saved, lists);
+        folders = lists.ExcludeFoldersList;
+    }
+    for (const std::wstring& folder : options_.ExcludeFolders) {
+        const std::wstring expanded = ExcludedFolderPath(ExpandFullPath(folder));
+        if (!expanded.empty() && IndexOfIgnoreCase(folders, expanded) < 0)
+            folders.push_back(expanded);
+    }
+    return folders;
+}
+
+int TConsoleSearch::Run() {
+    excludeFoldersList_ = ExcludedFolders();
+    settings_.ExcludeFolders = !excludeFoldersList_.empty();
+    buffered_ = options_.Ansi && (!options_.OutputFile.empty() || !IsConsoleHandle(standardOutput_));
+    engine_ = std::make_unique<TSearchEngine>(idList_, settings_, excludeFoldersList_, *this);
+    engine_->BuildDriveLists();
+
+    if (!engine_->Launch(options_.Input))
+        return ExitError;
+    if (buffered_ && !outputFailed_)
+        WriteAnsiResults();
+    else
+        WriteNewResults();
+    progress_.Clear();
+    if (!FinishOutput())
+        return ExitError;
+    if (interrupted_)
+        return ExitInterrupted;
+    return found_ > 0 ? ExitFound : ExitNothingFound;
+}
+
+void TConsoleSearch::SearchStarted() {
+    if (!OpenOutput()) {
+        outputFailed_ = true;
+        StopWriting();
+        WriteErrorLine(errors_, L"Could not write to file " + ExpandFullPath(options_.OutputFile));
+        return;
+    }
+    if (!buffered_) {
+        const std::wstring header = lines_.Header();
+        if (!header.empty())
+            WriteText(header + std::wstring(lines_.LineEnd()));
+    }
+}
+
+bool TConsoleSearch::OpenOutput() {
+    if (options_.OutputFile.empty()) {
+        output_ = std::make_unique<TOutputStream>(standardOutput_);
+        return true;
+    }
+    outputFile_.Reset(CreateFileW(ExpandFullPath(options_.OutputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!outputFile_)
+        return false;
+    output_ = std::make_unique<TOutputStream>(outputFile_.Get());
+    return true;
+}
+
+void TConsoleSearch::SetStatusText(int panel, const std::wstring& text) {
+    if (panel == 0)
+        folder_ = text;
+    Poll();
+}
+
+void TConsoleSearch::ResultCountChanged(int) {
+    if (buffered_) {
+        found_ = idList_.Count();
+        if (options_.MaxResults > 0 && found_ >= options_.MaxResults)
+            engine_->Stop();
+    } else {
+        WriteNewResults();
+    }
+    Poll();
+}
+
+void TConsoleSearch::ProcessMessages() {
+    Poll();
+}
+
+void TConsoleSearch::Poll() {
+    if (interrupted_)
+        StopWriting();
+    if (output_ != nullptr && writing_) {
+        // Results on the console the progress line is on take its place at once.
+        if (!output_->IsConsole()) {
+            output_->FlushIfDue();
+        } else if (output_->Pending()) {
+            progress_.Clear();
+            output_->Flush();
+        }
+    }
+    progress_.Show(found_, folder_);
+}
+
+// The results found since the last call. Once written, a record is not needed again: the
+// list stays small however many results a search finds.
+void TConsoleSearch::WriteNewResults() {
+    std::wstring& text = pendingLines_;
+    text.clear();
+    for (int i = 0; i < idList_.Count() && writing_; ++i) {
+        lines_.AppendLine(text, idList_[i]);
+        text += lines_.LineEnd();
+        ++found_;
+        if (options_.MaxResults > 0 && found_ >= options_.MaxResults) {
+            engine_->Stop();
+            break;
+        }
+    }
+    idList_.Clear();
+    WriteText(text);
+    if (options_.MaxResults > 0 && found_ >= options_.MaxResults)
+        writing_ = false;
+}
+
+// The window's rule: the ANSI code page when every character fits, else UTF-8 with a
+// byte-order mark.
+void TConsoleSearch::WriteAnsiResults() {
+    if (options_.MaxResults > 0)
+        while (idList_.Count() > options_.MaxResults)
+            idList_.Delete(idList_.Count() - 1);
+    found_ = idList_.Count();
+    const TExportEncoding encoding = ChooseExportEncoding(idList_, TLocaleFormat::User());
+    const UINT codePage = encoding == TExportEncoding::Utf8 ? CP_UTF8 : CP_ACP;
+    std::string bytes(ExportByteOrderMark(encoding));
+    bytes += EncodeExportText(lines_.Header(), encoding) + "\r\n";
+    output_->WriteBytes(bytes, codePage);
+    std::wstring line;
+    for (int i = 0; i < idList_.Count() && !output_->Failed(); ++i) {
+        line.clear();
+        lines_.AppendLine(line, idList_[i]);
+        output_->WriteBytes(EncodeExportText(line, encoding) + "\r\n", codePage);
+    }
+}
+
+void TConsoleSearch::WriteText(const std::wstring& text) {
+    if (!writing_ || output_ == nullptr || text.empty())
+        return;
+    output_->WriteText(text);
+    if (output_->Failed())
+        StopWriting();
+}
+
+// A write error (a closed pipe) or Ctrl+C ends the walk as Stop does.
+void TConsoleSearch::StopWriting() {
+    if (engine_ != nullptr)
+        engine_->Stop();
+    if (interrupted_ && output_ != nullptr && !output_->Failed())
+        return;
+    writing_ = false;
+}
+
+// A pipe that closed ends the output quietly; an output file that could not be written is
+// an error.
+bool TConsoleSearch::FinishOutput() {
+    if (outputFailed_)
+        return false;
+    if (output_ == nullptr)
+        return true;
+    if (output_->IsConsole() && output_->Pending())
+        progress_.Clear();
+    const bool written = output_->Flush();
+    if (options_.OutputFile.empty())
+        return true;
+    const bool closed = CloseHandle(outputFile_.Release()) != FALSE;
+    if (written && closed)
+        return true;
+    WriteErrorLine(errors_, L"Could not write to file " + ExpandFullPath(options_.OutputFile));
+    return false;
+}
+
+} // namespace quarrow
