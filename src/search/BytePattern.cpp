@@ -391,12 +391,22 @@ void TBytePattern::Compile(const std::vector<TElement>& elements) {
 // ties allow, so that the two bytes tell more apart.
 void TBytePattern::ChooseFilter() {
     const int64_t n = Length();
+    // The high byte of a UTF-16 code unit and the lead byte of a UTF-8 character are shared
+    // by a whole script (every Cyrillic letter has 0x04 or 0xD0/0xD1 there): in text of that
+    // script they tell nothing apart.
+    constexpr int Shared = 1000;
+    const int highByte = form_ == TTextForm::Utf16Le ? 1 : 0;
     std::vector<int> rarity(static_cast<size_t>(n), 0);
     for (int64_t i = 0; i < n; ++i) {
         for (int c = 0; c < 256; ++c) {
             if ((c & masks_[i]) == values_[i])
                 rarity[i] += ByteFrequency(static_cast<unsigned char>(c));
         }
+        const bool utf16High =
+            (form_ == TTextForm::Utf16Le || form_ == TTextForm::Utf16Be) && i % 2 == highByte;
+        const bool utf8Lead = form_ == TTextForm::Utf8 && (values_[i] & masks_[i] & 0xC0) == 0xC0;
+        if (utf16High || utf8Lead)
+            rarity[i] += Shared;
     }
     const int64_t first = std::min_element(rarity.begin(), rarity.end()) - rarity.begin();
     int64_t second = first;

@@ -1,7 +1,7 @@
 #pragma once
 // One form of the containing text compiled for a vectorised scan: the bytes each position of
 // the pattern accepts (more than one where letter case is ignored), two rare positions whose
-// bytes find the candidates sixteen or thirty-two at a time, and the check of each candidate.
+// bytes find the candidates a vector of windows at a time, and the check of each candidate.
 
 #include "search/TextEncoding.h"
 
