@@ -1,8 +1,50 @@
 #include "base/FileSystem.h"
 
-#include <windows.h>
+#include "base/Handles.h"
+#include "base/Text.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string_view>
 
 namespace quarrow {
+namespace {
+
+constexpr wchar_t ExtendedPrefix[] = L"\\\\?\\";
+constexpr wchar_t ExtendedUncPrefix[] = L"\\\\?\\UNC\\";
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, wcslen(prefix), prefix) == 0;
+}
+
+bool ReadFileId(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const UniqueFile file(CreateFileW(
+        ExtendedLengthPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file && GetFileInformationByHandle(file.Get(), &info);
+}
+
+DWORD DeleteTreeContents(const std::wstring& extendedFolder) {
+    WIN32_FIND_DATAW entry;
+    DWORD result = ERROR_SUCCESS;
+    {
+        const UniqueFind find(FindFirstFileExW((extendedFolder + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                               FindExSearchNameMatch, nullptr, 0));
+        if (!find)
+            return GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : GetLastError();
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const DWORD error = DeletePermanently(extendedFolder + L"\\" + name);
+            if (error != ERROR_SUCCESS && result == ERROR_SUCCESS)
+                result = error;
+        } while (FindNextFileW(find.Get(), &entry));
+    }
+    return result;
+}
+
+} // namespace
 
 std::wstring ExpandFullPath(const std::wstring& path) {
     const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -17,7 +59,9 @@ std::wstring ExpandFullPath(const std::wstring& path) {
 }
 
 bool IsExistingDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    // Only where needed: the "\\?\" form leaves "." and ".." as they are.
+    const std::wstring name = NeedsExtendedLengthPath(path) ? ExtendedLengthPath(path) : path;
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -37,10 +81,92 @@ std::wstring ProgramFilePath() {
 
 std::wstring ExtendedLengthPath(const std::wstring& path) {
     if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
-        return L"\\\\?\\" + path;
+        return ExtendedPrefix + path;
     if (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.')
-        return L"\\\\?\\UNC\\" + path.substr(2);
+        return ExtendedUncPrefix + path.substr(2);
     return path;
+}
+
+std::wstring OrdinaryPath(const std::wstring& path) {
+    if (StartsWith(path, ExtendedUncPrefix))
+        return L"\\\\" + path.substr(wcslen(ExtendedUncPrefix));
+    if (StartsWith(path, ExtendedPrefix))
+        return path.substr(wcslen(ExtendedPrefix));
+    return path;
+}
+
+bool NeedsExtendedLengthPath(const std::wstring& path) {
+    if (path.size() >= MAX_PATH)
+        return true;
+    for (size_t start = 0; start < path.size();) {
+        const size_t end = std::min(path.find(L'\\', start), path.size());
+        const std::wstring_view name(path.data() + start, end - start);
+        if (!name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." && name != L"..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool SameFileObject(const std::wstring& a, const std::wstring& b) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return ReadFileId(a, first) && ReadFileId(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+std::wstring EquivalentShortPath(const std::wstring& path) {
+    const std::wstring extended = ExtendedLengthPath(path);
+    const DWORD size = GetShortPathNameW(extended.c_str(), nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring shortPath(size, L'\0');
+    const DWORD length = GetShortPathNameW(extended.c_str(), shortPath.data(), size);
+    if (length == 0 || length >= size)
+        return {};
+    shortPath.resize(length);
+    shortPath = OrdinaryPath(shortPath);
+    // The short form is an ordinary path only when it needs none of what the long one needs.
+    if (NeedsExtendedLengthPath(shortPath))
+        return {};
+    const DWORD attributes = GetFileAttributesW(shortPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !SameFileObject(shortPath, path))
+        return {};
+    return shortPath;
+}
+
+DWORD DeletePermanently(const std::wstring& path) {
+    const std::wstring extended = ExtendedLengthPath(path);
+    const DWORD attributes = GetFileAttributesW(extended.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(extended.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!folder)
+        return DeleteFileW(extended.c_str()) ? ERROR_SUCCESS : GetLastError();
+    // A folder link goes without what it leads to.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        if (const DWORD error = DeleteTreeContents(extended); error != ERROR_SUCCESS)
+            return error;
+    }
+    return RemoveDirectoryW(extended.c_str()) ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD WriteUtf8TextFile(const std::wstring& path, const std::wstring& text) {
+    const UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    const std::string bytes = "\xEF\xBB\xBF" + ToUtf8(text);
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return GetLastError();
+    return written == bytes.size() ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
+bool RenameExactly(const std::wstring& from, const std::wstring& to) {
+    return MoveFileW(ExtendedLengthPath(from).c_str(), ExtendedLengthPath(to).c_str()) != FALSE;
 }
 
 } // namespace quarrow

@@ -23,6 +23,7 @@ std::vector<std::pair<TActionId, bool>> ComputeActionStates(const TActionSnapsho
         {A::ActionActionProperties, any},
         {A::ActionActionDelete, any},
         {A::ActionExportSelectedItemsToClipboard, any},
+        {A::ActionToolsNotSearched, snapshot.NotSearchedCount > 0},
         {A::ActionViewNextMatch, matches},
         {A::ActionViewPreviousMatch, matches},
     };

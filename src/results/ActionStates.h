@@ -3,6 +3,7 @@
 
 #include "results/Actions.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct TActionSnapshot {
     int ResultCount = 0;
     int TotalSelectedFiles = 0; // as last computed, not the list's live selection
     bool HasEditor = false;
+    int64_t NotSearchedCount = 0; // of the last search
     bool PreviewPaneShown = false;
     bool ContentSearched = false; // the results come from a search with a containing text
 };

@@ -63,6 +63,8 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
          L"All items to a comma delimited file", L"All &items to a comma delimited file", 10, true, L""},
         {A::ActionHelpHelp, L"ActionHelpHelp", L"Help", L"Help", L"&Help", 3, true, L"F1"},
         {A::ActionHelpAbout, L"ActionHelpAbout", L"Help", L"About...", L"&About...", 0, true, L""},
+        {A::ActionToolsNotSearched, L"ActionToolsNotSearched", L"Tools", L"Not Searched...",
+         L"&Not Searched...", -1, false, L""},
         {A::ActionViewPreviewPane, L"ActionViewPreviewPane", L"View", L"Preview Pane", L"&Preview Pane", -1,
          true, L"Alt+P"},
         {A::ActionViewNextMatch, L"ActionViewNextMatch", L"View", L"Next Match", L"&Next Match", -1, false,
@@ -98,7 +100,8 @@ const std::vector<TMenuEntry>& MainMenuLayout() {
                             Submenu(L"&Export", {Item(A::ActionExportSelectedItemsToClipboard),
                                                  Item(A::ActionExportAlltemsToClipboard), Separator(),
                                                  Item(A::ActionExportAlltemsToTextFile),
-                                                 Item(A::ActionExportAlltemsToCommaDelimitedFile)})}),
+                                                 Item(A::ActionExportAlltemsToCommaDelimitedFile)}),
+                            Item(A::ActionToolsNotSearched)}),
         Submenu(L"&Help", {Item(A::ActionHelpHelp), Item(A::ActionHelpAbout)}),
     };
     return layout;

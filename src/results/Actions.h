@@ -28,12 +28,13 @@ enum class TActionId {
     ActionExportAlltemsToCommaDelimitedFile,
     ActionHelpHelp,
     ActionHelpAbout,
+    ActionToolsNotSearched,
     ActionViewPreviewPane,
     ActionViewNextMatch,
     ActionViewPreviousMatch,
 };
 
-constexpr int ActionCount = 21;
+constexpr int ActionCount = 22;
 
 struct TActionInfo {
     TActionId Id;

@@ -1,5 +1,6 @@
 #include "results/Export.h"
 
+#include "base/FileSystem.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -164,8 +165,8 @@ TExportEncoding ChooseExportEncoding(const TIDList& records, const TLocaleFormat
 bool TExportFile::Create(const std::wstring& path, TExportEncoding encoding) {
     encoding_ = encoding;
     buffer_.clear();
-    file_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.Reset(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     failed_ = !file_;
     if (!failed_)
         buffer_ = ExportByteOrderMark(encoding);

@@ -1,5 +1,6 @@
 #include "results/ShellInfoCache.h"
 
+#include "base/FileSystem.h"
 #include "base/Text.h"
 
 #include <windows.h>
@@ -47,6 +48,12 @@ std::wstring ExtensionOf(const std::wstring& path) {
                                                             : LowerAsciiLetters(path.substr(last + 1));
 }
 
+// What the shell is given when it answers by the type alone: the name, where the path is
+// longer than it takes.
+std::wstring NameByType(const std::wstring& path) {
+    return NeedsExtendedLengthPath(path) ? path.substr(path.find_last_of(L'\\') + 1) : path;
+}
+
 bool AskShell(const std::wstring& path, DWORD attributes, UINT flags, SHFILEINFOW& info) {
     info = {};
     return SHGetFileInfoW(path.c_str(), attributes, &info, sizeof(info), flags) != 0;
@@ -66,15 +73,19 @@ bool TShellInfoCache::IconComesFromFile(const std::wstring& extension) {
 }
 
 std::wstring TShellInfoCache::KeyOf(const std::wstring& fullName, unsigned long& attributes) {
-    attributes = GetFileAttributesW(fullName.c_str());
+    attributes = GetFileAttributesW(ExtendedLengthPath(fullName).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return {};
+    // The shell would read the icon of another file, or of none: such a result shows its type's.
+    const bool exact = NeedsExtendedLengthPath(fullName);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         // A folder shows an icon of its own only when marked so (desktop.ini with one of these).
         const DWORD marks = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT;
-        return (attributes & marks) != 0 ? std::wstring() : std::wstring(FolderKey);
+        return (attributes & marks) != 0 && !exact ? std::wstring() : std::wstring(FolderKey);
     }
     const std::wstring extension = ExtensionOf(fullName);
+    if (exact)
+        return L"." + extension;
     const auto [known, added] = iconFromFile_.try_emplace(extension, false);
     if (added)
         known->second = !extension.empty() && IconComesFromFile(extension);
@@ -92,7 +103,8 @@ int TShellInfoCache::IconIndex(const std::wstring& fullName) {
         return AskShell(fullName, 0, Flags, info) ? info.iIcon : -1;
     if (const auto kept = icons_.find(key); kept != icons_.end())
         return kept->second;
-    const int index = AskShell(fullName, attributes, Flags | SHGFI_USEFILEATTRIBUTES, info) ? info.iIcon : -1;
+    const int index =
+        AskShell(NameByType(fullName), attributes, Flags | SHGFI_USEFILEATTRIBUTES, info) ? info.iIcon : -1;
     icons_.emplace(key, index);
     return index;
 }
@@ -110,9 +122,10 @@ std::wstring TShellInfoCache::TypeName(const std::wstring& fullName) {
         return AskShell(fullName, 0, SHGFI_TYPENAME, info) ? typeName() : std::wstring();
     if (const auto kept = typeNames_.find(key); kept != typeNames_.end())
         return kept->second;
-    const std::wstring name = AskShell(fullName, attributes, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES, info)
-                                  ? typeName()
-                                  : std::wstring();
+    const std::wstring name =
+        AskShell(NameByType(fullName), attributes, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES, info)
+            ? typeName()
+            : std::wstring();
     typeNames_.emplace(key, name);
     return name;
 }

@@ -16,6 +16,10 @@ std::wstring FoundText(int count, const TLocaleFormat& format) {
     return L"Found: " + FormatCount(count, format) + (count == 1 ? L" file" : L" files");
 }
 
+std::wstring NotSearchedSuffix(int64_t count, const TLocaleFormat& format) {
+    return count > 0 ? L" (" + FormatCount(count, format) + L" not searched)" : std::wstring();
+}
+
 std::optional<std::wstring> InfoPanelText(int infoMode, const TStatusSnapshot& snapshot,
                                           const TLocaleFormat& format) {
     switch (infoMode) {
@@ -41,7 +45,7 @@ std::optional<std::wstring> CountPanelText(int countMode, const TStatusSnapshot&
         return std::wstring(L"Searching...");
     case 2:
     case 3:
-        return FoundText(snapshot.ResultCount, format);
+        return FoundText(snapshot.ResultCount, format) + NotSearchedSuffix(snapshot.NotSearchedCount, format);
     default:
         return std::nullopt;
     }

@@ -17,6 +17,7 @@ struct TStatusSnapshot {
     int64_t TotalSelectedSize = 0;
     TDateTime ElapsedTime = 0;
     bool FindStopped = false;
+    int64_t NotSearchedCount = 0; // what the last search could not look into
 };
 
 enum class TStatusLight { Green, Red, Gray };
@@ -26,6 +27,8 @@ std::wstring SelectionSummaryText(int files, int64_t bytes,
                                   const TLocaleFormat& format = TLocaleFormat::User());
 // "No files found", "Found: 1 file", "Found: 12,345 files".
 std::wstring FoundText(int count, const TLocaleFormat& format = TLocaleFormat::User());
+// " (3 not searched)" after the count; empty when nothing was left unsearched.
+std::wstring NotSearchedSuffix(int64_t count, const TLocaleFormat& format = TLocaleFormat::User());
 
 // Panel 0 by InfoMode, panel 1 by CountMode, the light by LightMode; nothing for a mode
 // that leaves its part unchanged.

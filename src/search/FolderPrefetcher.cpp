@@ -1,5 +1,7 @@
 #include "search/FolderPrefetcher.h"
 
+#include "base/FileSystem.h"
+
 namespace quarrow {
 
 void TListing::Add(const WIN32_FIND_DATAW& entry) {
@@ -23,19 +25,21 @@ void TListing::Get(size_t index, WIN32_FIND_DATAW& entry) const {
 
 void ListFolderEntries(const std::wstring& folder, const std::wstring& pattern, bool onlyFolders,
                        TListing& listing) {
-    const std::wstring query = folder + pattern;
-    // The listing's own limit, kept also where the platform would accept longer paths.
-    if (query.size() >= MAX_PATH)
-        return;
+    const std::wstring query = ExtendedLengthPath(folder) + pattern;
     WIN32_FIND_DATAW entry;
     UniqueFind find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
-    if (!find)
+    if (!find) {
+        if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
+            listing.SetError(error);
         return;
+    }
     do {
         if (!onlyFolders || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             listing.Add(entry);
     } while (FindNextFileW(find.Get(), &entry));
+    if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
+        listing.SetError(error);
 }
 
 TFolderPrefetcher::TFolderPrefetcher()

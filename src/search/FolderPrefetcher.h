@@ -22,6 +22,10 @@ public:
     size_t Size() const { return entries_.size(); }
     // The entry with what the walk reads of it (name, attributes, size, last write time).
     void Get(size_t index, WIN32_FIND_DATAW& entry) const;
+    // Why the folder could not be listed, or not to its end: the system's error code; 0
+    // when it was (a pattern that matches nothing is no error).
+    DWORD Error() const { return error_; }
+    void SetError(DWORD error) { error_ = error; }
 
 private:
     struct Entry {
@@ -34,13 +38,16 @@ private:
     };
     std::vector<Entry> entries_;
     std::wstring names_;
+    DWORD error_ = 0;
 };
 
 // A folder's listings: one per pattern asked for, in that order.
 using TFolderListings = std::vector<TListing>;
 
-// Lists `folder` (ending in a backslash) with `pattern`; with `onlyFolders`, keeps only
-// the sub-folders. A query the listing cannot take (too long, folder gone) lists nothing.
+// Lists `folder` (a full path ending in a backslash) with `pattern`, through the folder's
+// "\\?\" form: at any depth, and with names that end in a dot or a blank; with
+// `onlyFolders`, keeps only the sub-folders. A folder that cannot be listed lists nothing
+// and keeps the error.
 void ListFolderEntries(const std::wstring& folder, const std::wstring& pattern, bool onlyFolders,
                        TListing& listing);
 

@@ -113,6 +113,7 @@ bool TSearchEngine::Launch(const TSearchInput& input) {
 
     RunState.SearchInProgress = true;
     RunState.FindStopped = false;
+    NotSearched.Clear();
     const auto start = std::chrono::steady_clock::now();
     idList_.Clear();
     host_.SearchStarted();
@@ -291,6 +292,13 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     host_.SetStatusText(0, path);
     const bool oneListing = Criteria.SearchPattern == AllEntries;
     const TFolderListings listings = prefetcher_->Take(path, [this] { Pump(); });
+    // Either listing fails as the other does: the folder counts once.
+    for (const TListing& listing : listings) {
+        if (listing.Error() != 0) {
+            NotSearched.Add(path, TNotSearchedReason::FolderNotListed, listing.Error());
+            break;
+        }
+    }
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
     WIN32_FIND_DATAW entry;
@@ -361,15 +369,16 @@ void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListin
     int64_t size = 0;
     for (size_t i = 0; i < listing.Size(); ++i) {
         listing.Get(i, entry);
-        if (PassesListingTests(entry, modified, size) && OpensForContentTest(entry) && size > 0 &&
-            size <= largestFileMappedAhead_)
+        if (PassesListingTests(entry, modified, size) && OpensForContentTest(entry) &&
+            !IsOnlineOnly(entry.dwFileAttributes) && size > 0 && size <= largestFileMappedAhead_)
             ahead.push_back(ExtendedLengthPath(path + entry.cFileName));
     }
     filesAhead_->Announce(ahead, false);
 }
 
 // The tests before the content test, in their order: the show switches, the date, the size.
-bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified, int64_t& size) const {
+bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified,
+                                       int64_t& size) const {
     const bool isFolder = IsDirectory(entry);
     if (!Criteria.ShowMatchingFilenames && !isFolder)
         return false;
@@ -444,8 +453,13 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
     // After Stop no file is opened; one that was being opened ahead is given up.
     if (!RunState.SearchInProgress)
         return false;
+    // Reading a file stored online would download it.
+    if (IsOnlineOnly(entry.dwFileAttributes)) {
+        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::OnlineOnly);
+        return false;
+    }
     TFileSearch& search = *fileSearch_;
-    // A name that ends in a dot or a blank is opened only in the form that keeps it.
+    // At any depth, and a name that ends in a dot or a blank, only this form names the file.
     const std::wstring path = ExtendedLengthPath(folder + entry.cFileName);
     std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] {
         Pump();
@@ -465,17 +479,22 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
         search.SetForm(form.Form);
         search.SetCaseSensitive(Criteria.CTCaseSensitive);
         found = search.Search() != -1;
-        if (found || search.Filename().empty())
+        if (found || search.Filename().empty() || search.ReadError() != 0)
             break;
     }
+    if (!found && search.OpenError() != 0)
+        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::FileNotOpened, search.OpenError());
+    else if (!found && search.ReadError() != 0)
+        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::FileNotRead, search.ReadError());
     // A file left mapped could not be deleted or replaced while the results are shown.
     search.CloseFile();
     return found;
 }
 
 std::optional<TSearchEngine::FolderId> TSearchEngine::ReadFolderId(const std::wstring& path) {
-    UniqueFile folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueFile folder(CreateFileW(ExtendedLengthPath(path).c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!folder || !GetFileInformationByHandle(folder.Get(), &info))
         return std::nullopt;

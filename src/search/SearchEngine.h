@@ -5,6 +5,7 @@
 
 #include "base/Prompt.h"
 #include "search/Criteria.h"
+#include "search/NotSearched.h"
 #include "search/SearchCriteria.h"
 #include "search/ShellItem.h"
 #include "settings/Settings.h"
@@ -109,6 +110,8 @@ public:
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;
     std::vector<std::wstring> OtherDriveList;
+    // What the last launch could not search, emptied by the next.
+    TNotSearched NotSearched;
     // The folders the walk enters next are listed ahead on a second thread, and the files of
     // a folder that reach the content test are opened and mapped ahead on a third. What is
     // read ahead is older than what is read on arrival: a test that changes the tree in the

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quarrow {
 
@@ -118,18 +119,24 @@ void TFileSearch::CloseFile() {
 namespace {
 
 // Opens the file and creates a read-only mapping of all of it; false when the file cannot
-// be opened, is empty, or cannot be mapped. The file handle is closed on return.
-bool OpenMapping(const std::wstring& path, UniqueHandle& mapping, int64_t& size) {
+// be opened, is empty, or cannot be mapped (then `error` tells why; 0 for an empty file).
+// The file handle is closed on return.
+bool OpenMapping(const std::wstring& path, UniqueHandle& mapping, int64_t& size, DWORD& error) {
+    error = 0;
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    LARGE_INTEGER length{};
+    if (!file || !GetFileSizeEx(file.Get(), &length)) {
+        error = GetLastError();
         return false;
-    LARGE_INTEGER length;
-    if (!GetFileSizeEx(file.Get(), &length) || length.QuadPart <= 0)
+    }
+    if (length.QuadPart <= 0)
         return false;
     mapping.Reset(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     size = length.QuadPart;
+    if (!mapping)
+        error = GetLastError();
     return static_cast<bool>(mapping);
 }
 
@@ -143,7 +150,8 @@ TMappedFile MapWholeFile(const std::wstring& path, int64_t maxSize) {
     TMappedFile file;
     UniqueHandle mapping;
     int64_t size = 0;
-    if (!OpenMapping(path, mapping, size) || !FitsOneView(size, maxSize))
+    DWORD error = 0;
+    if (!OpenMapping(path, mapping, size, error) || !FitsOneView(size, maxSize))
         return file;
     file.view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
     if (file.view)
@@ -153,11 +161,13 @@ TMappedFile MapWholeFile(const std::wstring& path, int64_t maxSize) {
 
 void TFileSearch::SetFilename(const std::wstring& value) {
     CloseFile();
+    openError_ = 0;
+    readError_ = 0;
     if (value.empty())
         return;
     UniqueHandle mapping;
     int64_t size = 0;
-    if (!OpenMapping(value, mapping, size))
+    if (!OpenMapping(value, mapping, size, openError_))
         return;
     fileSize_ = size;
     if (FitsOneView(fileSize_, maxViewSize_)) {
@@ -170,6 +180,7 @@ void TFileSearch::SetFilename(const std::wstring& value) {
         constexpr int64_t largestWindow = int64_t{256} << 20;
         if (!StartWindows(std::min(maxViewSize_, largestWindow))) {
             CloseFile();
+            openError_ = std::exchange(readError_, 0);
             return;
         }
     }
@@ -179,6 +190,8 @@ void TFileSearch::SetFilename(const std::wstring& value) {
 
 void TFileSearch::SetMappedFile(const std::wstring& value, TMappedFile file) {
     CloseFile();
+    openError_ = 0;
+    readError_ = 0;
     if (value.empty() || !file.view || file.size <= 0)
         return;
     view_ = std::move(file.view);
@@ -196,8 +209,11 @@ bool TFileSearch::StartWindows(int64_t preferredStep) {
     for (int64_t step = std::max(preferredStep / granularity, int64_t{1}) * granularity;; step /= 2) {
         step = std::max(step / granularity, int64_t{1}) * granularity;
         windowStep_ = step;
-        if (MapWindow(0))
+        if (MapWindow(0)) {
+            // A larger view that could not be mapped is no failure.
+            readError_ = 0;
             return true;
+        }
         if (step == granularity)
             break;
     }
@@ -217,8 +233,10 @@ bool TFileSearch::MapWindow(int64_t index) {
     const int64_t length = std::min(windowStep_ + overlap, fileSize_ - offset);
     view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
                               static_cast<DWORD>(offset & 0xFFFFFFFF), static_cast<SIZE_T>(length)));
-    if (!view_)
+    if (!view_) {
+        readError_ = GetLastError();
         return false;
+    }
     SetBuffer(view_.Get(), length);
     windowIndex_ = index;
     windowBase_ = offset;
@@ -255,8 +273,10 @@ void TFileSearch::DetectEncoding() {
     const auto sample = static_cast<size_t>(std::min<int64_t>(BufferLength(), EncodingSampleLength));
     const bool whole = RunGuardedRead(Buffer(), sample,
                                       [this, sample] { encoding_ = DetectTextEncoding(Buffer(), sample); });
-    if (!whole)
+    if (!whole) {
         CloseFile();
+        readError_ = ERROR_READ_FAULT;
+    }
 }
 
 int64_t TFileSearch::ScanView(bool fromStart) {
@@ -267,6 +287,7 @@ int64_t TFileSearch::ScanView(bool fromStart) {
         });
     if (!whole) {
         CloseFile();
+        readError_ = ERROR_READ_FAULT;
         return -1;
     }
     return found;

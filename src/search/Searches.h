@@ -5,6 +5,8 @@
 #include "search/BytePattern.h"
 #include "search/TextEncoding.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -101,6 +103,14 @@ public:
 
     // The largest view mapped at once. A larger file, or one whose whole view cannot be
     // mapped, is searched through consecutive overlapping views, with the same results.
+    // Why the last file given could not be searched: 0, or the system's error code for a
+    // file that could not be opened or mapped (an empty file is searched in no time, and is
+    // no failure).
+    DWORD OpenError() const { return openError_; }
+    // Why its search ended before its end: 0, or the system's error code for a view that
+    // could not be mapped or a read fault (ERROR_READ_FAULT).
+    DWORD ReadError() const { return readError_; }
+
     static constexpr int64_t DefaultMaxViewSize = int64_t{16} << 20;
     void SetMaxViewSize(int64_t bytes) { maxViewSize_ = bytes; }
     int64_t MaxViewSize() const { return maxViewSize_; }
@@ -127,6 +137,8 @@ private:
     int64_t windowIndex_ = -1;
     int64_t windowBase_ = 0;
     int64_t lastMatchEnd_ = 0;
+    DWORD openError_ = 0;
+    DWORD readError_ = 0;
     TDetectedEncoding encoding_;
 };
 

@@ -1,5 +1,6 @@
 #include "shell/FileSystemWatcher.h"
 
+#include "base/FileSystem.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -43,9 +44,10 @@ TFileSystemWatcher::Trees TFileSystemWatcher::OpenTrees(const std::vector<std::w
             break;
         auto tree = std::make_unique<Tree>();
         tree->root = IncludeTrailingBackslash(path);
-        tree->directory.Reset(CreateFileW(
-            tree->root.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+        tree->directory.Reset(CreateFileW(ExtendedLengthPath(tree->root).c_str(), FILE_LIST_DIRECTORY,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                                          nullptr));
         tree->event.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         tree->buffer.resize(std::max<DWORD>(bufferBytes_ / sizeof(DWORD), 4));
         // The platform keeps reports only from the first request on, so the first one is

@@ -1,5 +1,6 @@
 #include "shell/KelShellChangeNotifier.h"
 
+#include "base/FileSystem.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -322,8 +323,9 @@ void TKelShellChangeNotifier::TakeWatchedChanges() {
     for (const TWatchedChange& change : changes) {
         const TNotificationEvent event =
             change.ChangeKind == TWatchedChange::Kind::Removed ? neFileDelete : neFileRename;
+        // Only the exact path tells: the ordinary form of "dot." names its sibling "dot".
         if (!FEventFilter.test(event) ||
-            GetFileAttributesW(change.OldPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+            GetFileAttributesW(ExtendedLengthPath(change.OldPath).c_str()) != INVALID_FILE_ATTRIBUTES)
             continue;
         const LONG code = ChangeCodeOf(event);
         TChangeItem first{{}, change.OldPath};

@@ -1,6 +1,7 @@
 #include "shell/Vantor.h"
 
 #include "base/ApplicationWindow.h"
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "shell/ShellClipboard.h"
@@ -225,6 +226,7 @@ void TVantor::SetFolderIDList(LPCITEMIDLIST list) {
     }
     FShellFolder = std::move(folder);
     FEnumerator.Reset();
+    FObjectPath.clear();
     FFolderIDList = std::move(folderList);
     SetObjectIDList(nullptr);
     const std::wstring path = PathFromIDList(FFolderIDList.Get());
@@ -296,7 +298,36 @@ std::wstring TVantor::ObjectName() {
     return name;
 }
 
+namespace {
+
+// The refusal of a path that the shell cannot take as it stands.
+std::wstring ShellCannotTake(const std::wstring& path) {
+    return L"The shell cannot take \"" + path + L"\" as it stands: " +
+           (path.size() >= MAX_PATH ? L"the path is longer than 259 characters."
+                                    : L"a name in it ends in a dot or a blank.");
+}
+
+} // namespace
+
 void TVantor::SetObjectName(const std::wstring& value) {
+    // The shell would parse the ordinary form, which names the file without the dot or blank
+    // (a sibling), or cut the path short.
+    if (NeedsExtendedLengthPath(value)) {
+        SetObjectIDList(nullptr);
+        FObjectPath = value;
+        throw EVantorError(ShellCannotTake(value));
+    }
+    // Binding may rebind the folder, which forgets the path.
+    try {
+        BindObjectName(value);
+    } catch (...) {
+        FObjectPath = value;
+        throw;
+    }
+    FObjectPath = value;
+}
+
+void TVantor::BindObjectName(const std::wstring& value) {
     if (value.empty()) {
         SetObjectIDList(nullptr);
         return;
@@ -331,7 +362,7 @@ void TVantor::SetObjectName(const std::wstring& value) {
         return;
     }
     SetFolder(FilePathPart(name));
-    SetObjectName(FileNamePart(name));
+    BindObjectName(FileNamePart(name));
 }
 
 bool TVantor::FindObjectByWalk(const std::wstring& name) {
@@ -465,6 +496,8 @@ void TVantor::ResolveEntry(const std::wstring& entry, const std::wstring& startF
         path.pop_back();
     if (DrivePart(path).empty() && !startFolder.empty())
         path = startFolder + path;
+    if (NeedsExtendedLengthPath(path))
+        throw EVantorError(ShellCannotTake(path));
     UniqueIDList item;
     if (!IsDriveRoot(path)) {
         if (!DrivePart(path).empty()) {
@@ -479,7 +512,7 @@ void TVantor::ResolveEntry(const std::wstring& entry, const std::wstring& startF
             item.Reset();
     }
     if (!item) {
-        SetObjectName(path);
+        BindObjectName(path);
         item = CopyIDList(FObjectIDList.Get());
     }
     for (Batch& batch : batches) {

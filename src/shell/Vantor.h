@@ -85,9 +85,13 @@ public:
     void SetFolder(const std::wstring& value);
 
     // The current object's name inside Folder; writing accepts a name, a drive root or a
-    // full path, and the empty string clears the object.
+    // full path, and the empty string clears the object. A full path whose ordinary form
+    // would name another object or none (too long, or a name that ends in a dot or a blank)
+    // is refused: the object is cleared and EVantorError raised.
     std::wstring ObjectName();
     void SetObjectName(const std::wstring& value);
+    // The value last written to ObjectName, refused or not; emptied when a folder is bound.
+    const std::wstring& ObjectPath() const { return FObjectPath; }
 
     bool FileSystemOnly() const { return fileSystemOnly_; }
     void SetFileSystemOnly(bool value) { fileSystemOnly_ = value; }
@@ -137,6 +141,7 @@ private:
         std::wstring checkPath; // tells after "delete" whether the first object is gone
     };
 
+    void BindObjectName(const std::wstring& value);
     LPCITEMIDLIST AbsoluteIDList();
     SFGAOF ObjectAttributes(SFGAOF wanted);
     bool FindObjectByWalk(const std::wstring& name);
@@ -151,6 +156,7 @@ private:
     HRESULT Invoke(IContextMenu& menu, LPCSTR verb);
 
     std::wstring FFolderPath;
+    std::wstring FObjectPath;
     UniqueIDList FFolderIDList;
     ComPtr<IShellFolder> FShellFolder;
     UniqueIDList FObjectIDList;

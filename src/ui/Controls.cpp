@@ -82,6 +82,35 @@ bool AsksAboutEnter(LPARAM dialogCodeParameter) {
     return queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN;
 }
 
+void CenterOnOwner(HWND window, HWND owner) {
+    RECT around{};
+    RECT box{};
+    GetWindowRect(owner, &around);
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    int left = around.left + (around.right - around.left - width) / 2;
+    int top = around.top + (around.bottom - around.top - height) / 2;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+        top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+    }
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE TextExtentIn(HWND control, const std::wstring& text) {
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
+}
+
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

@@ -32,8 +32,12 @@ void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 // about the Enter key going down: a list that acts on Enter then wants it, rather than let
 // the window's default button take it.
 bool AsksAboutEnter(LPARAM dialogCodeParameter);
+// Centres a top-level window on its owner, kept on the owner's screen, caption first.
+void CenterOnOwner(HWND window, HWND owner);
 
 std::wstring WindowText(HWND window);
+// The size `text` takes in the control's font.
+SIZE TextExtentIn(HWND control, const std::wstring& text);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 
 bool IsChecked(HWND button);

@@ -132,6 +132,8 @@ public:
     void CheckBoxSearchForSizeClick();
     void ComboBoxContainingTextChange();
     TSearchEngine& Engine() { return *engine_; }
+    // Tools > Not Searched...: the dialog that lists what the last search left out.
+    void ActionToolsNotSearchedExecute();
     bool SearchRunning() const { return launching_; }
 
     // Results, action states and status bar (src/results/MainFormResults.cpp).
@@ -222,7 +224,7 @@ public:
     void ActionActionEditExecute();
     void ActionActionPropertiesExecute();
     // Starts the editor on `path` (the Edit command's work).
-    void EditFile(const std::wstring& path);
+    void EditFile(const std::wstring& fullName);
     void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
                                    const std::wstring& path1, const std::wstring& path2);
     // The change handler's walk handles messages at this interval; 0: after every comparison.
@@ -311,6 +313,7 @@ private:
     void LayoutControls();
     void LayoutTabSheets();
     void FormResize();
+    void LayoutStatusPanels();
     void ApplyUIFont();
     void CreateImageLists();
     void PlaceStatusImages();
@@ -377,6 +380,15 @@ private:
     void RunActionHandler(TActionId id);
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
     int FirstSelectedRow() const;
+    // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
+    // when the command was carried out or refused here rather than by the shell.
+    bool ActOnExactPaths(TActionId action);
+    std::vector<std::wstring> HandedOverPaths() const;
+    std::wstring PathForPrograms(const std::wstring& path, const std::wstring& refusal);
+    void OpenExactly(const std::wstring& path);
+    void CopyExactly(const std::vector<std::wstring>& paths, bool cut);
+    void DeleteExactly(const std::vector<std::wstring>& paths);
+    void RemoveResultsOf(const std::vector<std::wstring>& deleted);
     void InstallResultsListKeys();
     bool ListViewResultsKeyDown(WPARAM key, bool alt);
     void ShowResultsPopupAtFocusedRow();

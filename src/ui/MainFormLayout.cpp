@@ -8,6 +8,7 @@
 #include "ui/UiFont.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quarrow {
 namespace {
@@ -154,6 +155,8 @@ constexpr int ButtonHeight = 23;
 constexpr int ButtonSpacing = 32;
 constexpr int StatusPanelInfoWidth = 340;
 constexpr int StatusPanelLightWidth = 46;
+constexpr int StatusPanelMinInfoWidth = 150;
+constexpr int StatusPanelTextMargin = 12; // the part's borders and the text's inset
 constexpr int StatusImageOffset = 32;
 constexpr int StatusImageTop = 3;
 constexpr int StatusImageSize = 16;
@@ -161,14 +164,8 @@ constexpr int VisibleComboLines = 12;
 
 // The width a check box needs to show its whole caption in its font.
 int CheckBoxTextWidth(HWND checkBox) {
-    const std::wstring text = WindowText(checkBox);
-    HDC dc = GetDC(checkBox);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(checkBox, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previous);
-    ReleaseDC(checkBox, dc);
-    return extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+    return TextExtentIn(checkBox, WindowText(checkBox)).cx + GetSystemMetrics(SM_CXMENUCHECK) +
+           2 * GetSystemMetrics(SM_CXEDGE) + 2;
 }
 
 HWND CreateButton(HWND parent, const wchar_t* text, int id) {
@@ -446,14 +443,32 @@ void TMainForm::FormResize() {
     LayoutControls();
     RECT status{};
     GetClientRect(controls_.StatusBar, &status);
-    const int parts[3] = {Scale(StatusPanelInfoWidth), status.right - Scale(StatusPanelLightWidth), -1};
-    SendMessageW(controls_.StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    LayoutStatusPanels();
     SendMessageW(controls_.StatusBar, SB_SETTEXTW, 2 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L""));
     for (HWND image : {controls_.ImageStatusGreen, controls_.ImageStatusRed, controls_.ImageStatusGray}) {
         if (GetParent(image) == controls_.StatusBar)
             SetWindowPos(image, HWND_TOP, status.right - Scale(StatusImageOffset), Scale(StatusImageTop),
                          Scale(StatusImageSize), Scale(StatusImageSize), SWP_NOACTIVATE);
     }
+}
+
+// The count panel's text is never cut: where the window is too narrow for it beside the
+// information panel's designed width, the information panel gives way.
+void TMainForm::LayoutStatusPanels() {
+    const HWND bar = controls_.StatusBar;
+    RECT status{};
+    GetClientRect(bar, &status);
+    const int countRight = status.right - Scale(StatusPanelLightWidth);
+    const std::wstring text = StatusText(bar, 1);
+    const int needed = text.empty() ? 0 : TextExtentIn(bar, text).cx + Scale(StatusPanelTextMargin);
+    const int info =
+        std::clamp(countRight - needed, Scale(StatusPanelMinInfoWidth), Scale(StatusPanelInfoWidth));
+    int parts[3] = {info, countRight, -1};
+    int current[3] = {};
+    if (SendMessageW(bar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(current)) == 3 &&
+        std::equal(std::begin(parts), std::end(parts), std::begin(current)))
+        return;
+    SendMessageW(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
 }
 
 void TMainForm::PlaceStatusImages() {

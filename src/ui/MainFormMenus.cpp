@@ -27,6 +27,8 @@ const TActionHandler ActionHandlers[] = {
     {TActionId::ActionFileExit, &TMainForm::ActionFileExitExecute},
     // The Preferences dialog (src/settings/MainFormPreferences.cpp).
     {TActionId::ActionToolsPreferences, &TMainForm::ActionToolsPreferencesExecute},
+    // What the last search could not look into (src/ui/MainFormSearch.cpp).
+    {TActionId::ActionToolsNotSearched, &TMainForm::ActionToolsNotSearchedExecute},
     // Export (src/results/MainFormExport.cpp), help and About (src/ui/MainFormHelp.cpp).
     {TActionId::ActionExportSelectedItemsToClipboard,
      &TMainForm::ActionExportSelectedItemsToClipboardExecute},

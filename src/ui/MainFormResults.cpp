@@ -122,7 +122,8 @@ void TMainForm::SelectionChanged() {
 
 void TMainForm::UpdateActionStates() {
     const TActionSnapshot snapshot{IDList.Count(), TotalSelectedFiles, !Settings.Editor.empty(),
-                                   Settings.PreviewPane, engine_->Criteria.SearchInFiles};
+                                   engine_->NotSearched.Count(), Settings.PreviewPane,
+                                   engine_->Criteria.SearchInFiles};
     for (const auto& [action, enabled] : ComputeActionStates(snapshot))
         SetActionEnabled(action, enabled);
 }
@@ -134,10 +135,13 @@ void TMainForm::UpdateStatusBar(int infoMode, int countMode, int lightMode) {
     snapshot.TotalSelectedSize = TotalSelectedSize;
     snapshot.ElapsedTime = engine_->RunState.ElapsedTime;
     snapshot.FindStopped = engine_->RunState.FindStopped;
+    snapshot.NotSearchedCount = engine_->NotSearched.Count();
     if (const auto text = InfoPanelText(infoMode, snapshot))
         SetStatusTextOf(controls_.StatusBar, 0, *text);
-    if (const auto text = CountPanelText(countMode, snapshot))
+    if (const auto text = CountPanelText(countMode, snapshot)) {
         SetStatusTextOf(controls_.StatusBar, 1, *text);
+        LayoutStatusPanels();
+    }
     if (const auto light = StatusLightFor(lightMode)) {
         // Each ShowWindow costs a round trip to the Wine server, changed or not.
         const auto show = [](HWND image, bool visible) {
@@ -165,6 +169,7 @@ void TMainForm::ResetResults(bool keepLocation) {
         TotalSelectedSize = 0;
         Vantor->MultiObjects().clear();
         Vantor->SetFolder(L"");
+        engine_->NotSearched.Clear();
     }
     SetWindowTextOf(c.ComboBoxSearchPattern, L"");
     if (!keepLocation)

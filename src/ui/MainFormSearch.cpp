@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "search/Criteria.h"
 #include "ui/Controls.h"
+#include "ui/NotSearchedForm.h"
 
 #include <utility>
 
@@ -80,6 +81,13 @@ void TMainForm::BtnResetClick() {
     SetChangeMonitoring(false);
     ResetResults(false);
     UpdateActionStates();
+}
+
+void TMainForm::ActionToolsNotSearchedExecute() {
+    if (engine_->NotSearched.Count() == 0)
+        return;
+    TNotSearchedForm form(handle_, Prompt(), engine_->NotSearched);
+    Prompt().ShowModalForm(form);
 }
 
 void TMainForm::BitBtnOpenFolderDialogClick() {

@@ -3,6 +3,7 @@
 
 #include "ui/MainForm.h"
 
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/SystemError.h"
 #include "ui/Controls.h"
@@ -21,7 +22,7 @@ constexpr wchar_t InvalidNameCharacters[] = L"\\/:*?\"<>|";
 // trailing dots or blanks); `requested` when it cannot be read.
 std::wstring NameOnDisk(const std::wstring& path, const std::wstring& requested) {
     WIN32_FIND_DATAW entry;
-    const UniqueFind find(FindFirstFileW(path.c_str(), &entry));
+    const UniqueFind find(FindFirstFileW(ExtendedLengthPath(path).c_str(), &entry));
     return find ? std::wstring(entry.cFileName) : requested;
 }
 
@@ -116,15 +117,20 @@ void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
     TShellItem& record = IDList[row];
     if (text == record.Name)
         return;
-    if (text.find_first_not_of(L' ') == std::wstring::npos) {
+    // The platform drops a new name's trailing dots and blanks; the rename is made through
+    // the exact paths, so it does that here.
+    const std::wstring newName = text.substr(0, text.find_last_not_of(L". ") + 1);
+    if (newName == record.Name)
+        return;
+    if (newName.empty()) {
         renameRefusal_ = L"You must type a file name.";
     } else if (text.find_first_of(InvalidNameCharacters) != std::wstring::npos) {
         renameRefusal_ =
             L"A file name cannot contain any of the following characters:\r\n\\ / : * ? \" < > |";
     } else {
-        const std::wstring newPath = record.Folder() + text;
-        if (MoveFileW(record.FullName().c_str(), newPath.c_str())) {
-            record.Name = NameOnDisk(newPath, text);
+        const std::wstring newPath = record.Folder() + newName;
+        if (RenameExactly(record.FullName(), newPath)) {
+            record.Name = NameOnDisk(newPath, newName);
             ListView_RedrawItems(controls_.ListViewResults, row, row);
             // The shell component may hold the old path.
             ScheduleSelectionHandOver();

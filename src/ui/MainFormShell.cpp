@@ -35,7 +35,7 @@ bool IsExistingFile(const std::wstring& path) {
 }
 
 bool IsGoneFromDisk(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -61,22 +61,32 @@ int TMainForm::FirstSelectedRow() const {
 }
 
 void TMainForm::ActionActionOpenExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionOpen))
+        return;
     DroppingErrors([&] { Vantor->InvokeVerb(L"default"); });
 }
 
 void TMainForm::ActionActionCopyExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionCopy))
+        return;
     DroppingErrors([&] { Vantor->InvokeVerb(L"copy"); });
 }
 
 void TMainForm::ActionActionCutExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionCut))
+        return;
     DroppingErrors([&] { Vantor->InvokeVerb(L"cut"); });
 }
 
 void TMainForm::ActionActionDeleteExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionDelete))
+        return;
     DroppingErrors([&] { Vantor->InvokeVerb(L"delete"); });
 }
 
 void TMainForm::ActionActionPropertiesExecute() {
+    if (ActOnExactPaths(TActionId::ActionActionProperties))
+        return;
     DroppingErrors([&] { Vantor->InvokeVerb(L"properties"); });
 }
 
@@ -84,9 +94,12 @@ void TMainForm::ActionActionOpenContainingFolderExecute() {
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
-    DroppingErrors([&] {
-        ShellExecuteW(handle_, L"open", GetResult(row).Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    });
+    const std::wstring& folder = GetResult(row).Folder();
+    const std::wstring target = PathForPrograms(
+        folder.size() > 3 ? folder.substr(0, folder.size() - 1) : folder, L"cannot be opened");
+    if (target.empty())
+        return;
+    DroppingErrors([&] { ShellExecuteW(handle_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
 }
 
 void TMainForm::ActionActionRenameExecute() {
@@ -105,12 +118,15 @@ void TMainForm::ActionActionEditExecute() {
 }
 
 // The path is quoted, so that a path with blanks reaches the editor as one argument.
-void TMainForm::EditFile(const std::wstring& path) {
-    const std::wstring parameters = L"\"" + path + L"\"";
+void TMainForm::EditFile(const std::wstring& fullName) {
     if (!IsExistingFile(Settings.Editor)) {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
     }
+    const std::wstring path = PathForPrograms(fullName, L"cannot be opened in the editor");
+    if (path.empty())
+        return;
+    const std::wstring parameters = L"\"" + path + L"\"";
     DroppingErrors([&] {
         ShellExecuteW(handle_, L"open", Settings.Editor.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
     });

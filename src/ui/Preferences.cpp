@@ -315,23 +315,7 @@ void TPreferencesForm::LayoutControls() {
 }
 
 void TPreferencesForm::CenterOnOwner() {
-    RECT owner{};
-    RECT dialog{};
-    GetWindowRect(owner_.Handle(), &owner);
-    GetWindowRect(handle_, &dialog);
-    const int width = dialog.right - dialog.left;
-    const int height = dialog.bottom - dialog.top;
-    int left = owner.left + (owner.right - owner.left - width) / 2;
-    int top = owner.top + (owner.bottom - owner.top - height) / 2;
-    // Kept on the owner's screen, caption first.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (GetMonitorInfoW(MonitorFromWindow(owner_.Handle(), MONITOR_DEFAULTTONEAREST), &monitor)) {
-        const RECT& work = monitor.rcWork;
-        left = std::max<int>(work.left, std::min<int>(left, work.right - width));
-        top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
-    }
-    SetWindowPos(handle_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    quarrow::CenterOnOwner(handle_, owner_.Handle());
 }
 
 int TPreferencesForm::ActivePage() const {

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "base/FileSystem.h"
 #include "base/Handles.h"
 
 #include <atomic>
@@ -89,13 +90,27 @@ TempDir::TempDir(const std::wstring& tag) {
 TempDir::~TempDir() {
     if (RunLinuxCommand(L"/bin/rm -rf", path_))
         return;
-    std::error_code ignored;
-    // Read-only files would stop the removal.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeletePermanently(path_);
+}
+
+std::wstring WriteFileExactly(const std::wstring& path, const std::string& content) {
+    for (size_t end = path.find(L'\\', 3); end != std::wstring::npos; end = path.find(L'\\', end + 1))
+        CreateDirectoryW(ExtendedLengthPath(path.substr(0, end)).c_str(), nullptr);
+    const UniqueFile file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file && !content.empty())
+        WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    return path;
+}
+
+std::wstring MakeDeepFolder(const std::wstring& base, size_t length) {
+    std::wstring folder = base;
+    for (wchar_t letter = L'a'; folder.size() < length; ++letter) {
+        folder += L"\\" + std::wstring(40, letter);
+        CreateDirectoryW(ExtendedLengthPath(folder).c_str(), nullptr);
     }
-    std::filesystem::remove_all(path_, ignored);
+    return folder;
 }
 
 std::wstring TempDir::Sub(const std::wstring& relative) const {

@@ -32,6 +32,13 @@ private:
     std::wstring path_;
 };
 
+// Creates a file, and the folders above it, through "\\?\" paths: at any depth, and with
+// names that end in a dot or a blank kept as given. Returns `path`.
+std::wstring WriteFileExactly(const std::wstring& path, const std::string& content = {});
+// Folders below `base`, each named with 40 of one letter (a, b, ...), until the path is at
+// least `length` characters long; returns the deepest (no trailing backslash).
+std::wstring MakeDeepFolder(const std::wstring& base, size_t length);
+
 // "Z:\a\b" names the Linux path "/a/b" under Wine; empty for any other path.
 std::wstring LinuxPath(const std::wstring& path);
 

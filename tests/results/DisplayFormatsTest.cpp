@@ -94,6 +94,17 @@ TEST(StatusTexts, PanelsByMode) {
     snapshot.ResultCount = 0;
     EXPECT_EQ(L"No files found", CountPanelText(3, snapshot, English()));
 
+    // What could not be searched follows the count, and only then.
+    snapshot.NotSearchedCount = 1;
+    EXPECT_EQ(L"No files found (1 not searched)", CountPanelText(2, snapshot, English()));
+    snapshot.ResultCount = 12;
+    snapshot.NotSearchedCount = 3;
+    EXPECT_EQ(L"Found: 12 files (3 not searched)", CountPanelText(2, snapshot, English()));
+    snapshot.NotSearchedCount = 12345;
+    EXPECT_EQ(L"Found: 12 files (12,345 not searched)", CountPanelText(3, snapshot, English()));
+    EXPECT_EQ(L"Searching...", CountPanelText(1, snapshot, English()));
+    EXPECT_EQ(L"", CountPanelText(0, snapshot, English()));
+
     EXPECT_EQ(TStatusLight::Green, StatusLightFor(0));
     EXPECT_EQ(TStatusLight::Red, StatusLightFor(1));
     EXPECT_EQ(TStatusLight::Green, StatusLightFor(2));
@@ -105,7 +116,7 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
     using A = TActionId;
     auto states = [](int results, int selected, bool editor, bool pane = false, bool content = false) {
         std::map<A, bool> map;
-        for (const auto& [id, enabled] : ComputeActionStates({results, selected, editor, pane, content}))
+        for (const auto& [id, enabled] : ComputeActionStates({results, selected, editor, 0, pane, content}))
             map[id] = enabled;
         return map;
     };
@@ -118,7 +129,7 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
                                     A::ActionActionOpen};
 
     const auto none = states(0, 0, true);
-    EXPECT_EQ(16u, none.size());
+    EXPECT_EQ(17u, none.size());
     for (const auto& [id, enabled] : none)
         EXPECT_FALSE(enabled) << ActionInfo(id).Name;
     EXPECT_EQ(0u, none.count(A::ActionFileExit) + none.count(A::ActionHelpHelp) +
@@ -154,4 +165,10 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
         }
     }
     EXPECT_FALSE(states(0, 0, false, true, true).at(A::ActionViewNextMatch));
+
+    // Not Searched... follows what the last search could not search, and nothing else.
+    for (const auto& [id, enabled] : ComputeActionStates({0, 0, false, 1}))
+        EXPECT_EQ(enabled, id == A::ActionToolsNotSearched) << ActionInfo(id).Name;
+    for (const auto& [id, enabled] : ComputeActionStates({3, 2, true, 0}))
+        EXPECT_TRUE(id != A::ActionToolsNotSearched || !enabled);
 }

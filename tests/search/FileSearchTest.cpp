@@ -198,7 +198,10 @@ TEST(FileSearch, AFileThatShrinksWhileMappedIsNotFoundAndTheNextFileIsSearched) 
             GTEST_SKIP() << "no Linux side to cut the file from";
         EXPECT_EQ(search.Search(), -1) << "view size " << viewSize;
         EXPECT_TRUE(search.Filename().empty());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_READ_FAULT), search.ReadError())
+            << "the walk counts it as not read";
         EXPECT_EQ(search.SearchNext(), -1);
         EXPECT_EQ(FindInFile(search, other, "needle"), 4);
+        EXPECT_EQ(0u, search.ReadError() + search.OpenError());
     }
 }

@@ -422,33 +422,6 @@ TEST_F(Walker, SkipsAFolderThatCannotBeListed) {
     EXPECT_EQ(FoundSorted(), (Names{L"a.txt", L"denied", L"z", L"z\\b.txt"}));
 }
 
-TEST_F(Walker, SkipsFoldersBeyondTheListingsPathLimit) {
-    // Made and removed through "\\?\" paths: the temporary folder's own removal stops short.
-    struct DeepFolders {
-        std::vector<std::wstring> paths;
-        ~DeepFolders() {
-            for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
-                DeleteFileW((*it + L"f.txt").c_str());
-                RemoveDirectoryW(it->c_str());
-            }
-        }
-    } deep;
-    std::wstring folder = dir.Path() + L"\\";
-    int reachable = 0;
-    for (wchar_t letter = L'a'; folder.size() < MAX_PATH + 60; ++letter) {
-        folder += std::wstring(40, letter) + L"\\";
-        deep.paths.push_back(L"\\\\?\\" + folder);
-        ASSERT_TRUE(CreateDirectoryW(deep.paths.back().c_str(), nullptr));
-        ASSERT_TRUE(UniqueFile(CreateFileW((deep.paths.back() + L"f.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, 0, nullptr)));
-        reachable += (folder + L"*.*").size() < MAX_PATH;
-    }
-    Walk();
-    EXPECT_EQ(ids.Count(), reachable);
-    EXPECT_GT(reachable, 0);
-    EXPECT_LT(reachable, static_cast<int>(deep.paths.size()));
-}
-
 TEST_F(Walker, LinkLoopsEndAndOrdinaryLinksAreWalked) {
     dir.WriteFile(L"top.txt");
     dir.WriteFile(L"a\\in-a.txt");

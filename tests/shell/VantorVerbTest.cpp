@@ -1,3 +1,4 @@
+#include "base/FileSystem.h"
 #include "shell/ShellPaths.h"
 #include "shell/Vantor.h"
 
@@ -139,6 +140,36 @@ TEST(VantorVerbs, DeleteAnsweredYesRemovesTheObjectsAndNoKeepsThem) {
     }
     EXPECT_FALSE(Exists(b));
     EXPECT_TRUE(Exists(keep));
+}
+
+// The shell parses the ordinary form of a path: "dot." names its sibling "dot", and a path
+// of 260 characters or more is cut short. Such paths never reach it.
+TEST(VantorVerbs, PathsWhoseOrdinaryFormNamesAnotherFileAreRefused) {
+    TempDir dir(L"refused");
+    const std::wstring dotted = test::WriteFileExactly(dir.Sub(L"dot."), "dotted");
+    const std::wstring sibling = test::WriteFileExactly(dir.Sub(L"dot"), "sibling");
+    const std::wstring plain = test::WriteFileExactly(dir.Sub(L"plain.txt"), "plain");
+    const std::wstring deep = test::WriteFileExactly(test::MakeDeepFolder(dir.Path(), 300) + L"\\deep.txt");
+    TVantor vantor;
+    for (const std::wstring& path : {dotted, deep}) {
+        vantor.SetObjectName(plain);
+        EXPECT_THROW(vantor.SetObjectName(path), EVantorError);
+        EXPECT_EQ(nullptr, vantor.ObjectIDList()) << "the last object is not kept either";
+        EXPECT_EQ(path, vantor.ObjectPath());
+        DialogAnswerer yes(IDYES);
+        EXPECT_FALSE(vantor.InvokeVerb(L"delete"));
+        vantor.MultiObjects() = {plain, path};
+        EXPECT_THROW(vantor.InvokeVerb(L"delete"), EVantorError);
+        EXPECT_TRUE(vantor.MultiObjects().empty());
+        EXPECT_EQ(0, yes.Answered());
+    }
+    EXPECT_EQ("sibling", test::ReadFileBytes(sibling));
+    EXPECT_EQ("plain", test::ReadFileBytes(plain));
+    EXPECT_EQ("dotted", test::ReadFileBytes(ExtendedLengthPath(dotted)));
+    vantor.SetObjectName(plain);
+    EXPECT_EQ(plain, vantor.ObjectPath());
+    vantor.SetFolder(L"");
+    EXPECT_EQ(L"", vantor.ObjectPath());
 }
 
 TEST(VantorVerbs, DeleteOnTwoDrivesActsOnExactlyTheHandedOverFiles) {

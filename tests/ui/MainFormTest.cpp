@@ -241,7 +241,8 @@ TEST_F(MainFormTest, MenusAndPopupAreBuiltFromTheActionList) {
                                          L"&Invert Selection", L"-", L"&Open Containing Folder"}),
               MenuItemTexts(GetSubMenu(bar, 1)));
     HMENU tools = GetSubMenu(bar, 3);
-    EXPECT_EQ((std::vector<std::wstring>{L"&Preferences...", L"&Export"}), MenuItemTexts(tools));
+    EXPECT_EQ((std::vector<std::wstring>{L"&Preferences...", L"&Export", L"&Not Searched..."}),
+              MenuItemTexts(tools));
     EXPECT_EQ(
         (std::vector<std::wstring>{L"&Selected items to the clipboard", L"&All items to the clipboard", L"-",
                                    L"A&ll items to a text file", L"All &items to a comma delimited file"}),

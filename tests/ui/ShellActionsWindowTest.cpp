@@ -48,17 +48,6 @@ void ClickRow(HWND list, int row, WPARAM keys = 0) {
     PumpMessages();
 }
 
-// The verbs the shell component is asked for, vetoed so that no shell window opens.
-struct VerbRecorder {
-    explicit VerbRecorder(TVantor& vantor) {
-        vantor.OnContextMenuSelect = [this](const std::wstring& verb, bool& execute) {
-            verbs.push_back(verb);
-            execute = false;
-        };
-    }
-    std::vector<std::wstring> verbs;
-};
-
 // Answers every dialog (#32770) this process shows while it lives with `command`.
 class DialogAnswerer {
 public:

@@ -82,7 +82,7 @@ TEST(Actions, TableAndMenus) {
         ASSERT_TRUE(ActionFromCommand(ActionCommand(table[i].Id), back));
         EXPECT_EQ(table[i].Id, back);
     }
-    EXPECT_EQ(21u, names.size());
+    EXPECT_EQ(22u, names.size());
     EXPECT_EQ(1u, names.count(L"ActionExportAlltemsToCommaDelimitedFile"));
     EXPECT_FALSE(ActionInfo(TActionId::ActionActionEdit).EnabledAsDesigned);
     std::set<std::wstring> shortcuts;
@@ -97,8 +97,10 @@ TEST(Actions, TableAndMenus) {
     ASSERT_EQ(5u, main.size());
     EXPECT_EQ(L"&View", main[2].Caption);
     EXPECT_EQ(L"&Tools", main[3].Caption);
-    ASSERT_EQ(2u, main[3].Children.size());
+    ASSERT_EQ(3u, main[3].Children.size());
     EXPECT_EQ(L"&Export", main[3].Children[1].Caption);
+    EXPECT_EQ(TActionId::ActionToolsNotSearched, main[3].Children[2].Action);
+    EXPECT_FALSE(ActionInfo(TActionId::ActionToolsNotSearched).EnabledAsDesigned);
     EXPECT_EQ(5u, main[3].Children[1].Children.size());
     EXPECT_EQ(PopupMenuLayout().size(), main[1].Children.size());
 }

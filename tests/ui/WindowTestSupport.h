@@ -27,6 +27,17 @@ template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
     return done();
 }
 
+// The verbs the shell component is asked for, vetoed so that no shell window opens.
+struct VerbRecorder {
+    explicit VerbRecorder(TVantor& vantor) {
+        vantor.OnContextMenuSelect = [this](const std::wstring& verb, bool& execute) {
+            verbs.push_back(verb);
+            execute = false;
+        };
+    }
+    std::vector<std::wstring> verbs;
+};
+
 class MainFormTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
