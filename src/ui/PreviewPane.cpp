@@ -222,10 +222,15 @@ void TPreviewPane::OnNews(uint64_t id) {
     TPreviewNews news;
     if (!loader_->Take(id, news))
         return;
+    const int first = static_cast<int>(rows_.size());
     for (TPreviewRow& row : news.Rows)
         rows_.push_back(std::move(row));
     if (!news.Rows.empty() || news.Finished)
         SetRowCount();
+    // The list may have drawn these rows empty while they were being read, and a count that
+    // did not change repaints nothing.
+    if (!news.Rows.empty())
+        ListView_RedrawItems(list_, first, static_cast<int>(rows_.size()) - 1);
     if (!news.Header.empty())
         SetHeader(news.Header);
     finished_ = news.Finished;

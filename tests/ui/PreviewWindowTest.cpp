@@ -178,7 +178,7 @@ TEST_F(PreviewWindowTest, ASlowReadIsAbandonedWhenTheFocusMovesAndNeverLandsInTh
     TMainForm& form = SearchThreeFiles();
     const UniqueHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    const std::wstring slow = ExtendedLengthPath(a_);
+    std::wstring slow = ExtendedLengthPath(a_);
     form.PreviewPane().Loader().SetOpener([&](const std::wstring& path) {
         if (path == slow) {
             SetEvent(entered.Get());
@@ -200,6 +200,39 @@ TEST_F(PreviewWindowTest, ASlowReadIsAbandonedWhenTheFocusMovesAndNeverLandsInTh
     EXPECT_EQ(L"1 match in 1 line", WindowText(Pane().HeaderLabel()));
     ASSERT_EQ(1, ListView_GetItemCount(Pane().Lines()));
     EXPECT_EQ(L"y needle", ItemText(Pane().Lines(), 0, 1));
+
+    // c.txt also has one line: the row the list drew empty while c.txt was read is drawn
+    // again when its line comes, though the list's row count stays as it was.
+    const HWND lines = Pane().Lines();
+    ResetEvent(entered.Get());
+    ResetEvent(release.Get());
+    slow = ExtendedLengthPath(c_);
+    PressKeys({VK_DOWN});
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(entered.Get(), 0) == WAIT_OBJECT_0; }));
+    UpdateWindow(lines);
+    RECT dirty{};
+    ASSERT_FALSE(GetUpdateRect(lines, &dirty, FALSE));
+    SetEvent(release.Get());
+    // Only the messages the pane posts to itself, so that the list paints nothing meanwhile.
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (!(Pane().Path() == c_ && Pane().Finished()) && GetTickCount64() < end) {
+        MSG message;
+        while (PeekMessageW(&message, Pane().Handle(), WM_APP, 0xBFFF, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(5);
+    }
+    ASSERT_TRUE(Pane().Finished());
+    ASSERT_EQ(1, ListView_GetItemCount(lines));
+    // The line's text, as far as it is in view, is to be drawn again.
+    RECT text{};
+    RECT client{};
+    ListView_GetSubItemRect(lines, 0, 1, LVIR_LABEL, &text);
+    GetClientRect(lines, &client);
+    IntersectRect(&text, &text, &client);
+    ASSERT_TRUE(GetUpdateRect(lines, &dirty, FALSE));
+    RECT covered{};
+    UnionRect(&covered, &dirty, &text);
+    EXPECT_TRUE(EqualRect(&covered, &dirty));
 }
 
 TEST_F(PreviewWindowTest, TheMonitoringRemovesTheFocusedResultAndThePaneFollowsTheNewFocus) {
