@@ -213,9 +213,13 @@ void TPreviewPane::Reset(const std::wstring& header) {
 }
 
 void TPreviewPane::SetRowCount() {
-    if (ListView_GetItemCount(list_) == static_cast<int>(rows_.size()))
+    const int count = ListView_GetItemCount(list_);
+    const int rows = static_cast<int>(rows_.size());
+    // While the file is being read the count only grows: a file's last row comes with its
+    // end, and rows of the same number as the file before then cost no change at all.
+    if (count == rows || (!finished_ && rows < count))
         return;
-    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
+    ListView_SetItemCountEx(list_, rows, LVSICF_NOSCROLL);
 }
 
 void TPreviewPane::OnNews(uint64_t id) {
@@ -225,6 +229,7 @@ void TPreviewPane::OnNews(uint64_t id) {
     const int first = static_cast<int>(rows_.size());
     for (TPreviewRow& row : news.Rows)
         rows_.push_back(std::move(row));
+    finished_ = news.Finished;
     if (!news.Rows.empty() || news.Finished)
         SetRowCount();
     // The list may have drawn these rows empty while they were being read, and a count that
@@ -233,7 +238,6 @@ void TPreviewPane::OnNews(uint64_t id) {
         ListView_RedrawItems(list_, first, static_cast<int>(rows_.size()) - 1);
     if (!news.Header.empty())
         SetHeader(news.Header);
-    finished_ = news.Finished;
     ArriveAtMatch();
 }
 
