@@ -139,22 +139,24 @@ inline bool WriteWholeFile(const std::wstring& path, const std::string& content)
                                                  static_cast<DWORD>(content.size()), &written, nullptr));
 }
 
-// The tree of 20,000 entries that the window's and the console's searches walk: 200 folders
-// of 99 small .txt files each, below `root`. Made once; its marker tells it is complete.
+// The trees that the window's and the console's searches walk: folders of small .txt files
+// below `root`, every entry named "*.txt" (the folders too), 20,000 entries unless told
+// otherwise. Made once; the marker tells a tree is complete.
 constexpr int EntryTreeFolders = 200;
 constexpr int EntryTreeFilesPerFolder = 99;
 constexpr int EntryTreeEntries = EntryTreeFolders * (EntryTreeFilesPerFolder + 1);
 
-inline void EnsureEntryTree(const std::wstring& root) {
+inline void EnsureEntryTree(const std::wstring& root, int folders = EntryTreeFolders,
+                            int filesPerFolder = EntryTreeFilesPerFolder) {
     const std::wstring marker = root + L".complete";
     if (Exists(marker))
         return;
-    std::fprintf(stderr, "generating %d entries in %d folders...\n", EntryTreeEntries, EntryTreeFolders);
+    std::fprintf(stderr, "generating %d entries in %d folders...\n", folders * (filesPerFolder + 1), folders);
     CreateDirectoryW(root.c_str(), nullptr);
-    for (int folder = 0; folder < EntryTreeFolders; ++folder) {
-        const std::wstring path = root + L"\\folder" + std::to_wstring(folder);
+    for (int folder = 0; folder < folders; ++folder) {
+        const std::wstring path = root + L"\\folder" + std::to_wstring(folder) + L".txt";
         CreateDirectoryW(path.c_str(), nullptr);
-        for (int file = 0; file < EntryTreeFilesPerFolder; ++file)
+        for (int file = 0; file < filesPerFolder; ++file)
             WriteWholeFile(path + L"\\document" + std::to_wstring(file) + L".txt", "x");
     }
     WriteWholeFile(marker, {});

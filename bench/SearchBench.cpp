@@ -304,6 +304,7 @@ void BenchWalk(const std::wstring& work) {
     Print("walk_bare_s", medians[0]);
     Print("walk_s", medians[1]);
     Print("walk_ratio", medians[1] / medians[0]);
+    Print("walk_ratio_bound", 1.15);
     Print("walk_without_records_ratio", medians[2] / medians[0]);
     Print("clear_200k_records_s", clear);
     Print("max_pump_gap_ms", host.MaxPumpGap() * 1000);
@@ -364,6 +365,7 @@ void BenchContent(const std::wstring& work) {
     Print("content_ratio_utf16_bound", 1.1 * ratio);
     // The longest the window waited for its messages inside folders of 120 files to test.
     Print("content_tree_max_pump_gap_ms", host.MaxPumpGap() * 1000);
+    Print("content_tree_max_pump_gap_ms_bound", 100);
 }
 
 // The window waits longest inside one very large file: Stop must still get through.

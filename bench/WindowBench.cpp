@@ -1,26 +1,60 @@
 // Benchmarks of what a user waits for in the main window, against the platform's floor
-// measured in the same run: a search whose every file is a result, one that finds nothing,
-// the memory a result costs, selecting 100,000 results, and sorting a million results by a
-// column click. Prints
-// "name: value" lines. argv[1] is the work folder; the tree is generated there once.
+// measured in the same run: searches whose every entry is a result and searches that find
+// nothing, by "*.*" and by patterns, over 20,000 entries and over 500,000; the memory a
+// result costs; how long the window goes without handling its messages, and how soon Stop
+// answers; selecting and sorting 100,000 to a million results. Prints "name: value" lines.
+// argv[1] is the work folder; the trees are generated there once.
 
 #include "WindowBenchSupport.h"
 
 #include "base/Messages.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
+#include "ui/MainFormIds.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <random>
+#include <thread>
 
 using namespace quarrow;
 using namespace quarrow::bench;
 
 namespace {
+
+constexpr int LargeTreeFolders = 2500;
+constexpr int LargeTreeFilesPerFolder = 199;
+constexpr int LargeTreeEntries = LargeTreeFolders * (LargeTreeFilesPerFolder + 1);
+
+// The longest the window takes to handle a message another thread sends it: how long it
+// goes without handling its messages.
+class TMessageLatencyProbe {
+public:
+    explicit TMessageLatencyProbe(HWND window)
+        : thread_([this, window] {
+              while (!stop_) {
+                  const auto start = Clock::now();
+                  DWORD_PTR result = 0;
+                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+                  longest_ = std::max(longest_.load(), Milliseconds(start));
+                  Sleep(5);
+              }
+          }) {}
+    ~TMessageLatencyProbe() {
+        stop_ = true;
+        thread_.join();
+    }
+    double LongestMs() const { return longest_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<double> longest_{0};
+    std::thread thread_;
+};
 
 // A search as the user starts it: the criteria typed into the boxes, then Search pressed.
 void SearchThroughWindow(TMainForm& form, const std::wstring& location, const std::wstring& pattern) {
@@ -31,8 +65,29 @@ void SearchThroughWindow(TMainForm& form, const std::wstring& location, const st
     ProcessMessages();
 }
 
+// A search's time beside its ratio to the floor's, and the ratio's bound.
+void PrintAgainstFloor(const std::string& name, double seconds, double floor, double bound) {
+    Print((name + "_s").c_str(), seconds);
+    Print((name + "_ratio").c_str(), seconds / floor);
+    Print((name + "_ratio_bound").c_str(), bound);
+}
+
+// The memory a result costs: the growth of a search from a reset window over a tree whose
+// every entry is a result.
+double BytesPerResult(TMainForm& form, const std::wstring& root, int expected) {
+    form.BtnResetClick();
+    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
+    ProcessMessages();
+    const size_t before = CommittedPrivateBytes();
+    SearchThroughWindow(form, root, L"*.*");
+    const size_t after = CommittedPrivateBytes();
+    if (form.IDList.Count() != expected)
+        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(), expected);
+    return static_cast<double>(after - before) / expected;
+}
+
 void BenchSearch(TMainForm& form, const std::wstring& work) {
-    const std::wstring root = work + L"\\window-tree";
+    const std::wstring root = work + L"\\entry-tree";
     EnsureEntryTree(root);
     const std::wstring small = work + L"\\window-warmup";
     CreateDirectoryW(small.c_str(), nullptr);
@@ -44,30 +99,119 @@ void BenchSearch(TMainForm& form, const std::wstring& work) {
     // The first search pays for what any first search pays (icons, fonts, caches); the
     // memory figure is the growth of the first search over the tree after it.
     SearchThroughWindow(form, small, L"*.*");
-    form.BtnResetClick();
-    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
-    ProcessMessages();
-    const size_t before = CommittedPrivateBytes();
-    SearchThroughWindow(form, root, L"*.*");
-    const size_t after = CommittedPrivateBytes();
-    if (form.IDList.Count() != EntryTreeEntries)
-        std::fprintf(stderr, "the window found %d results, expected %d\n", form.IDList.Count(),
-                     EntryTreeEntries);
+    const double bytesPerResult = BytesPerResult(form, root, EntryTreeEntries);
+
+    // Each search checks what it found: a figure of a wrong result would mean nothing.
+    const auto search = [&](const wchar_t* pattern, int expected) {
+        return Timed([&form, &root, pattern, expected] {
+            SearchThroughWindow(form, root, pattern);
+            if (form.IDList.Count() != expected)
+                std::fprintf(stderr, "\"%ls\" found %d results, expected %d\n", pattern, form.IDList.Count(),
+                             expected);
+        });
+    };
+    const std::vector<double> medians =
+        SideBySide(11, {Timed([&] { BareWalk(root); }), search(L"*.*", EntryTreeEntries), search(L"*.zzz", 0),
+                        search(L"*.txt", EntryTreeEntries), search(L"*ocu?ent*.t?t.zz?", 0)});
+    Print("window_bare_walk_s", medians[0]);
+    PrintAgainstFloor("window_results", medians[1], medians[0], 1.3);
+    PrintAgainstFloor("window_none", medians[2], medians[0], 1.3);
+    PrintAgainstFloor("window_pattern", medians[3], medians[0], 1.3);
+    PrintAgainstFloor("window_pattern_none", medians[4], medians[0], 1.3);
+    Print("bytes_per_result", bytesPerResult);
+    Print("bytes_per_result_bound", 250);
+}
+
+// Every entry of 500,000 a result: the time against the bare walk, the memory a result
+// costs, the longest the window goes without handling its messages, and a column click and
+// Select All on the result.
+void BenchLargeTree(TMainForm& form, const std::wstring& work) {
+    const std::wstring root = work + L"\\window-tree-500k";
+    EnsureEntryTree(root, LargeTreeFolders, LargeTreeFilesPerFolder);
+    const double bytesPerResult = BytesPerResult(form, root, LargeTreeEntries);
 
     const std::vector<double> medians = SideBySide(
-        11, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); }),
-             Timed([&] { SearchThroughWindow(form, root, L"*.zzz"); })});
-    if (!form.IDList.Empty())
-        std::fprintf(stderr, "the search for nothing found %d results\n", form.IDList.Count());
-    Print("window_bare_walk_s", medians[0]);
-    Print("window_results_s", medians[1]);
-    Print("window_results_ratio", medians[1] / medians[0]);
-    Print("window_results_ratio_bound", 1.5);
-    Print("window_none_s", medians[2]);
-    Print("window_none_ratio", medians[2] / medians[0]);
-    Print("window_none_ratio_bound", 2.5);
-    Print("bytes_per_result", static_cast<double>(after - before) / EntryTreeEntries);
-    Print("bytes_per_result_bound", 250);
+        3, {Timed([&] { BareWalk(root); }), Timed([&] { SearchThroughWindow(form, root, L"*.*"); })});
+    double longestGap = 0;
+    {
+        const TMessageLatencyProbe probe(form.Handle());
+        SearchThroughWindow(form, root, L"*.*");
+        longestGap = probe.LongestMs();
+    }
+    const auto timed = [](const std::function<void()>& action) {
+        const auto start = Clock::now();
+        action();
+        ProcessMessages();
+        return Seconds(start);
+    };
+    const double sort = timed([&] { form.ListViewResultsColumnClick(0); });
+    const double selectAll = timed([&] { form.ExecuteAction(TActionId::ActionActionSelectAll); });
+    if (ListView_GetSelectedCount(form.Controls().ListViewResults) != static_cast<UINT>(LargeTreeEntries))
+        std::fprintf(stderr, "Select All left rows unselected\n");
+    Print("window_500k_bare_walk_s", medians[0]);
+    PrintAgainstFloor("window_500k", medians[1], medians[0], 1.5);
+    Print("window_500k_bytes_per_result", bytesPerResult);
+    Print("window_500k_bytes_per_result_bound", 200);
+    Print("window_500k_max_pump_gap_ms", longestGap);
+    Print("window_500k_max_pump_gap_ms_bound", 100);
+    Print("window_500k_sort_s", sort);
+    Print("window_500k_select_all_s", selectAll);
+    form.BtnResetClick();
+}
+
+// How soon Stop answers: from the click to the idle window, the click made one second
+// into a search. The longest of a few of each kind of search.
+double StopAnswerMs(TMainForm& form, const std::wstring& location, const std::wstring& pattern,
+                    const std::wstring& text) {
+    form.BtnResetClick();
+    SetChecked(form.Controls().CheckBoxShowMatchingFoldernames, true);
+    SetWindowTextOf(form.Controls().ComboBoxContainingText, text);
+    ProcessMessages();
+    double longest = 0;
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<double> answer{-1};
+        const HWND search = form.Controls().BtnSearch, stop = form.Controls().BtnStop;
+        std::thread clicker([&] {
+            for (int i = 0; i < 5000 && IsWindowEnabled(search); ++i)
+                Sleep(1);
+            Sleep(1000);
+            const auto clicked = Clock::now();
+            PostMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(IdBtnStop, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(stop));
+            while (!IsWindowEnabled(search) && Seconds(clicked) < 60)
+                Sleep(1);
+            answer = Milliseconds(clicked);
+        });
+        SearchThroughWindow(form, location, pattern);
+        clicker.join();
+        if (!form.Engine().RunState.FindStopped)
+            std::fprintf(stderr, "a search of %ls ended before Stop\n", location.c_str());
+        longest = std::max(longest, answer.load());
+    }
+    SetWindowTextOf(form.Controls().ComboBoxContainingText, L"");
+    form.BtnResetClick();
+    return longest;
+}
+
+// Searches of every kind: results, none, by name and by content, in many folders and in one
+// folder of 100,000 files.
+void BenchStop(TMainForm& form, const std::wstring& work) {
+    const std::wstring large = work + L"\\window-tree-500k";
+    const std::wstring oneFolder = work + L"\\window-folder-100k";
+    EnsureEntryTree(oneFolder, 1, 100000);
+    const std::wstring emptyFiles = work + L"\\walk200k";
+    const std::wstring content = work + L"\\content300m";
+    double longest = StopAnswerMs(form, large, L"*.*", L"");
+    longest = std::max(longest, StopAnswerMs(form, large, L"*.zzz", L""));
+    longest = std::max(longest, StopAnswerMs(form, large, L"*.*", L"x"));
+    longest = std::max(longest, StopAnswerMs(form, oneFolder, L"*.*", L""));
+    longest = std::max(longest, StopAnswerMs(form, oneFolder, L"*.*", L"x"));
+    if (Exists(emptyFiles + L".complete"))
+        longest = std::max(longest, StopAnswerMs(form, emptyFiles, L"*.*", L"needle"));
+    if (Exists(content + L".complete-3"))
+        longest = std::max(longest, StopAnswerMs(form, content, L"*.*", L"Quarrow-Needle-7319"));
+    Print("window_stop_ms", longest);
+    Print("window_stop_ms_bound", 250);
 }
 
 // The content search as the user waits for it, over the 300 MB tree that SearchBench
@@ -207,7 +351,9 @@ int main() {
         return 2;
     return RunOnMainWindow(work + L"\\appdata", [&](TMainForm& form) {
         BenchSearch(form, work);
+        BenchLargeTree(form, work);
         BenchContentSearch(form, work);
+        BenchStop(form, work);
         BenchSelection(form);
         BenchSort(form);
         return true;

@@ -159,6 +159,8 @@ private:
             flag = &o.Ansi;
         else if (option_ == L"--quiet")
             flag = &o.Quiet;
+        else if (option_ == L"--list-not-searched")
+            flag = &o.ListNotSearched;
         else
             return false;
         if (inlineValue_)
@@ -415,6 +417,9 @@ Output:
                             Without --ansi, files and pipes get UTF-8 without a byte-order mark.
   --max-results N           stop after N results
   --quiet                   no progress line on the console
+  --list-not-searched       list on standard error each folder that could not be listed and
+                            each file whose contents could not be read, with the reason
+                            (their number is always given there at the end)
   --version                 print the version and exit
   --help, -h, /?            print this help and exit
 

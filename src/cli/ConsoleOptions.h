@@ -26,6 +26,7 @@ struct TConsoleOptions {
     bool Ansi = false;       // the window's encoding rule instead of UTF-8
     int64_t MaxResults = 0;  // 0: no limit
     bool Quiet = false;
+    bool ListNotSearched = false; // what could not be searched, on standard error
 };
 
 struct TConsoleParse {

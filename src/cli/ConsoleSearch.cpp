@@ -61,7 +61,9 @@ int TConsoleSearch::Run() {
     else
         WriteNewResults();
     progress_.Clear();
-    if (!FinishOutput())
+    const bool written = FinishOutput();
+    ReportNotSearched();
+    if (!written)
         return ExitError;
     if (interrupted_)
         return ExitInterrupted;
@@ -87,8 +89,10 @@ bool TConsoleSearch::OpenOutput() {
         output_ = std::make_unique<TOutputStream>(standardOutput_);
         return true;
     }
-    outputFile_.Reset(CreateFileW(ExpandFullPath(options_.OutputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Through its long form, a file of any depth.
+    const std::wstring path = ExtendedLengthPath(ExpandFullPath(options_.OutputFile));
+    outputFile_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!outputFile_)
         return false;
     output_ = std::make_unique<TOutputStream>(outputFile_.Get());
@@ -186,6 +190,23 @@ void TConsoleSearch::StopWriting() {
     if (interrupted_ && output_ != nullptr && !output_->Failed())
         return;
     writing_ = false;
+}
+
+// Nothing is missed in silence: the number at the end, and on request every entry with its
+// reason.
+void TConsoleSearch::ReportNotSearched() {
+    const TNotSearched& notSearched = engine_->NotSearched;
+    if (notSearched.Count() == 0)
+        return;
+    const std::wstring count = std::to_wstring(notSearched.Count());
+    if (!options_.ListNotSearched) {
+        WriteErrorLine(errors_, L"Not searched: " + count + L" (--list-not-searched lists them)");
+        return;
+    }
+    const int64_t unlisted = notSearched.Count() - static_cast<int64_t>(notSearched.Entries().size());
+    WriteErrorLine(errors_,
+                   NotSearchedListText(notSearched) + L"Not searched: " + count +
+                       (unlisted > 0 ? L" (" + std::to_wstring(unlisted) + L" of them not listed)" : L""));
 }
 
 // A pipe that closed ends the output quietly; an output file that could not be written is

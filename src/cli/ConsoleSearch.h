@@ -62,6 +62,7 @@ private:
     void Poll();
     void StopWriting();
     bool FinishOutput();
+    void ReportNotSearched();
 
     const TConsoleOptions& options_;
     TOutputStream errors_;

@@ -1,76 +1,100 @@
 #include "search/FolderPrefetcher.h"
 
 #include "base/FileSystem.h"
+#include "base/Handles.h"
 
 namespace quarrow {
+namespace {
 
-void TListing::Add(const WIN32_FIND_DATAW& entry) {
+bool IsDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+} // namespace
+
+void TListing::Add(const WIN32_FIND_DATAW& entry, bool matches) {
     const size_t length = wcsnlen(entry.cFileName, MAX_PATH - 1);
     entries_.push_back({entry.dwFileAttributes, entry.nFileSizeHigh, entry.nFileSizeLow,
                         entry.ftLastWriteTime, static_cast<uint32_t>(names_.size()),
-                        static_cast<uint32_t>(length)});
+                        static_cast<uint16_t>(length), matches});
     names_.append(entry.cFileName, length);
 }
 
-void TListing::Get(size_t index, WIN32_FIND_DATAW& entry) const {
+TListedEntry TListing::Get(size_t index) const {
     const Entry& from = entries_[index];
-    entry = WIN32_FIND_DATAW{};
-    entry.dwFileAttributes = from.attributes;
-    entry.nFileSizeHigh = from.sizeHigh;
-    entry.nFileSizeLow = from.sizeLow;
-    entry.ftLastWriteTime = from.lastWrite;
-    names_.copy(entry.cFileName, from.nameLength, from.nameAt);
-    entry.cFileName[from.nameLength] = L'\0';
+    TListedEntry entry;
+    entry.name = std::wstring_view(names_).substr(from.nameAt, from.nameLength);
+    entry.attributes = from.attributes;
+    entry.size = static_cast<int64_t>((static_cast<uint64_t>(from.sizeHigh) << 32) | from.sizeLow);
+    entry.lastWrite = from.lastWrite;
+    entry.matches = from.matches;
+    return entry;
 }
 
-void ListFolderEntries(const std::wstring& folder, const std::wstring& pattern, bool onlyFolders,
-                       TListing& listing) {
-    const std::wstring query = ExtendedLengthPath(folder) + pattern;
+TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders) {
+    TListing listing;
+    const bool selectsAll = pattern.MatchesEverything();
     WIN32_FIND_DATAW entry;
-    UniqueFind find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH));
+    // Only a pattern that selects by name needs the 8.3 aliases.
+    UniqueFind find(FindFirstFileExW((ExtendedLengthPath(folder) + L"*").c_str(),
+                                     selectsAll ? FindExInfoBasic : FindExInfoStandard, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
+        // An empty drive lists nothing without an error of its own.
         if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND)
             listing.SetError(error);
-        return;
+        return listing;
     }
     do {
-        if (!onlyFolders || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            listing.Add(entry);
+        if (IsDotEntry(entry.cFileName))
+            continue;
+        const bool matches = selectsAll || pattern.Matches(entry.cFileName, entry.cAlternateFileName);
+        if (matches || (subFolders && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
+            listing.Add(entry, matches);
     } while (FindNextFileW(find.Get(), &entry));
     if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
         listing.SetError(error);
+    return listing;
 }
 
 TFolderPrefetcher::TFolderPrefetcher()
-    : ahead_([this](const std::wstring& folder) { return ListNow(folder); }, MaxReady) {}
+    : queries_(std::make_shared<Queries>()),
+      ahead_([queries = queries_](const std::wstring& folder) { return queries->List(folder); }, MaxReady) {}
 
-void TFolderPrefetcher::SetQueries(std::vector<Query> queries) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    queries_ = std::move(queries);
+void TFolderPrefetcher::SetPattern(const TWildcard& pattern, bool subFolders) {
+    auto query = std::make_shared<const Query>(Query{pattern, subFolders});
+    const TSlimGuard guard(queries_->lock);
+    queries_->current = std::move(query);
 }
 
-TFolderListings TFolderPrefetcher::Take(const std::wstring& folder,
-                                        const std::function<void()>& whileWaiting) {
-    // The walk lists every folder it enters, also after Stop: it waits for the thread.
-    std::optional<TFolderListings> listings = ahead_.Take(folder, [&whileWaiting] {
-        if (whileWaiting)
-            whileWaiting();
-        return true;
-    });
-    return listings ? std::move(*listings) : ListNow(folder);
-}
-
-TFolderListings TFolderPrefetcher::ListNow(const std::wstring& folder) const {
-    std::vector<Query> queries;
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        queries = queries_;
+TListing TFolderPrefetcher::Take(const std::wstring& folder, const std::function<bool()>& keepWaiting) {
+    bool gaveUp = false;
+    // Listed on the thread when it is free, so that the walk keeps handling messages while a
+    // folder of very many entries is listed.
+    std::optional<TListing> listing = ahead_.Take(
+        folder,
+        [&] {
+            gaveUp = keepWaiting && !keepWaiting();
+            return !gaveUp;
+        },
+        true);
+    if (listing)
+        return std::move(*listing);
+    if (gaveUp) {
+        TListing none;
+        none.SetError(ERROR_CANCELLED);
+        return none;
     }
-    TFolderListings listings(queries.size());
-    for (size_t i = 0; i < queries.size(); ++i)
-        ListFolderEntries(folder, queries[i].pattern, queries[i].onlyFolders, listings[i]);
-    return listings;
+    return queries_->List(folder);
+}
+
+TListing TFolderPrefetcher::Queries::List(const std::wstring& folder) {
+    std::shared_ptr<const Query> query;
+    {
+        const TSlimGuard guard(lock);
+        query = current;
+    }
+    return ListFolder(folder, query->pattern, query->subFolders);
 }
 
 } // namespace quarrow

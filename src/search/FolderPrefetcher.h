@@ -1,27 +1,42 @@
 #pragma once
-// Folder listings read ahead of the walk on a second thread (see ReadAhead.h): the walk
-// announces the sub-folders it is about to enter, in the order it will enter them, and
-// takes each folder's listing when it gets there. Window-free.
+// A folder's listing for the walk, and listings read ahead of the walk on a second thread
+// (see ReadAhead.h): the walk announces the sub-folders it is about to enter, in the order
+// it will enter them, and takes each folder's listing when it gets there. Window-free.
 
 #include "search/ReadAhead.h"
+#include "search/Wildcard.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarrow {
 
-// The entries one query returned, in the order it returned them.
+// One listed entry, as the walk reads it. The name lives as long as its listing.
+struct TListedEntry {
+    std::wstring_view name;
+    DWORD attributes = 0;
+    int64_t size = 0;
+    FILETIME lastWrite{};
+    bool matches = false; // the search pattern selects it
+
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+};
+
+// The entries of one folder that the walk needs, in the order the listing returned them:
+// those the pattern selects and, when sub-folders are walked, the sub-folders. "." and
+// ".." are left out.
 class TListing {
 public:
-    void Add(const WIN32_FIND_DATAW& entry);
+    void Add(const WIN32_FIND_DATAW& entry, bool matches);
     size_t Size() const { return entries_.size(); }
-    // The entry with what the walk reads of it (name, attributes, size, last write time).
-    void Get(size_t index, WIN32_FIND_DATAW& entry) const;
+    TListedEntry Get(size_t index) const;
+
     // Why the folder could not be listed, or not to its end: the system's error code; 0
     // when it was (a pattern that matches nothing is no error).
     DWORD Error() const { return error_; }
@@ -34,46 +49,38 @@ private:
         DWORD sizeLow;
         FILETIME lastWrite;
         uint32_t nameAt;
-        uint32_t nameLength;
+        uint16_t nameLength;
+        bool matches;
     };
     std::vector<Entry> entries_;
     std::wstring names_;
     DWORD error_ = 0;
 };
 
-// A folder's listings: one per pattern asked for, in that order.
-using TFolderListings = std::vector<TListing>;
-
-// Lists `folder` (a full path ending in a backslash) with `pattern`, through the folder's
-// "\\?\" form: at any depth, and with names that end in a dot or a blank; with
-// `onlyFolders`, keeps only the sub-folders. A folder that cannot be listed lists nothing
-// and keeps the error.
-void ListFolderEntries(const std::wstring& folder, const std::wstring& pattern, bool onlyFolders,
-                       TListing& listing);
+// Lists `folder` (a full path ending in a backslash) once, every attribute admitted, through
+// its "\\?\" form (at any depth, and with names that end in a dot or a blank), and keeps
+// what the walk needs of it: the entries `pattern` selects as the platform's wildcard listing
+// of the plain path would, and, with `subFolders`, every sub-folder.
+TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders);
 
 class TFolderPrefetcher {
 public:
-    // A query: the pattern, and whether only the sub-folders it lists are wanted.
-    struct Query {
-        std::wstring pattern;
-        bool onlyFolders = false;
-    };
-
     // How many listings may wait for the walk at once.
     static constexpr size_t MaxReady = 32;
 
     TFolderPrefetcher();
 
-    // The queries every folder of this walk is listed with.
-    void SetQueries(std::vector<Query> queries);
+    // What every folder of this walk is listed for.
+    void SetPattern(const TWildcard& pattern, bool subFolders);
 
     // The walk will enter `folders` next, in this order, before any folder announced
     // earlier and not yet taken.
     void Announce(const std::vector<std::wstring>& folders) { ahead_.Announce(folders, true); }
 
-    // The listings of `folder`: read ahead, or listed now. While the thread is still
-    // listing it, `whileWaiting` runs about every 20 ms.
-    TFolderListings Take(const std::wstring& folder, const std::function<void()>& whileWaiting);
+    // The listing of `folder`: read ahead, or listed now (on the thread when it is free).
+    // While the thread is listing it, `keepWaiting` runs about every 20 ms; when it returns
+    // false the walk gives the folder up, and the listing is empty with ERROR_CANCELLED.
+    TListing Take(const std::wstring& folder, const std::function<bool()>& keepWaiting);
 
     // Forgets every announced folder; a listing under way is dropped when it ends.
     void Cancel() { ahead_.Cancel(); }
@@ -82,11 +89,19 @@ public:
     int ListedAhead() const { return ahead_.DoneAhead(); }
 
 private:
-    TFolderListings ListNow(const std::wstring& folder) const;
+    struct Query {
+        TWildcard pattern;
+        bool subFolders = true;
+    };
+    // Shared with the thread, which may outlive this object.
+    struct Queries {
+        TSlimLock lock;
+        std::shared_ptr<const Query> current = std::make_shared<const Query>();
+        TListing List(const std::wstring& folder);
+    };
 
-    mutable std::mutex mutex_; // guards queries_, which the thread reads
-    std::vector<Query> queries_;
-    TReadAhead<TFolderListings> ahead_;
+    std::shared_ptr<Queries> queries_;
+    TReadAhead<TListing> ahead_;
 };
 
 } // namespace quarrow

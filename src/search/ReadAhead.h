@@ -1,54 +1,112 @@
 #pragma once
-// Work done ahead of the walk on a second thread. Listing a folder, or opening and mapping
-// a file for the content test, is mostly waiting for the file system (under Wine, for its
+// Work done ahead of the walk on other threads. Listing a folder, or opening and mapping a
+// file for the content test, is mostly waiting for the file system (under Wine, for its
 // server); the walk's own work (testing entries, scanning contents, making records,
-// painting the window) overlaps with it.
+// painting the window) overlaps with it, and so do the waits of several threads.
 //
 // The walk keeps its order and its rules: it announces the jobs it is about to need, in the
-// order it will need them, and takes each job's result when it gets there. A job the thread
-// has not started is done by the walk itself; the thread never starts the job the walk
-// needs next, so that both work from the first job on. Window-free.
+// order it will need them, and takes each job's result when it gets there. A job no thread
+// has started is done by the walk itself; the threads never start the job the walk needs
+// next, so that the walk works from the first job on.
+//
+// A thread may be held up for as long as the file system takes, by a share that stopped
+// answering for one. Nothing waits for it: the walk gives up the job, and the owner's end
+// leaves the thread behind with what it needs, to end when its call returns or with the
+// process. Window-free.
 
 #include "base/Handles.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <list>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace quarrow {
 
+// As many threads as the machine has cores, up to `most`.
+inline size_t ThreadsForCores(size_t most) {
+    return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, most);
+}
+
+// The platform's own lock and condition: under Wine they wait inside the process, where the
+// waits of this compiler's standard library call the Wine server, once for each job.
+class TSlimLock {
+public:
+    void Lock() { AcquireSRWLockExclusive(&lock_); }
+    void Unlock() { ReleaseSRWLockExclusive(&lock_); }
+    // Returns false when `milliseconds` passed without a wake-up.
+    bool Wait(CONDITION_VARIABLE& condition, DWORD milliseconds) {
+        return SleepConditionVariableSRW(&condition, &lock_, milliseconds, 0) != FALSE;
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+class TSlimGuard {
+public:
+    explicit TSlimGuard(TSlimLock& lock) : lock_(lock) { lock_.Lock(); }
+    ~TSlimGuard() {
+        if (locked_)
+            lock_.Unlock();
+    }
+    TSlimGuard(const TSlimGuard&) = delete;
+    TSlimGuard& operator=(const TSlimGuard&) = delete;
+    void Unlock() {
+        lock_.Unlock();
+        locked_ = false;
+    }
+    void Lock() {
+        lock_.Lock();
+        locked_ = true;
+    }
+
+private:
+    TSlimLock& lock_;
+    bool locked_ = true;
+};
+
 template <typename Result> class TReadAhead {
 public:
-    // Does the job named by `key`; runs on the thread, with no lock held.
+    // Does the job named by `key`; runs on a thread, with no lock held. It must not refer to
+    // anything its owner frees: a thread can outlive the owner.
     using Work = std::function<Result(const std::wstring& key)>;
 
-    // The thread starts with its owner rather than with the first walk: a thread's stack and
-    // the rest of what it costs the process are paid once, not by the search that needed it.
-    TReadAhead(Work work, size_t maxReady) : work_(std::move(work)), maxReady_(maxReady) {
-        thread_.Reset(CreateThread(nullptr, ThreadStackSize, ThreadEntry, this,
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-        if (!thread_)
-            failed_ = true;
+    // The threads start with their owner rather than with the first walk: what a thread
+    // costs the process is paid once, not by the search that needed it.
+    TReadAhead(Work work, size_t maxReady, size_t threads = 1)
+        : shared_(std::make_shared<Shared>(std::move(work), maxReady)) {
+        for (size_t i = 0; i < threads; ++i) {
+            auto owner = std::make_unique<std::shared_ptr<Shared>>(shared_);
+            UniqueHandle thread(CreateThread(nullptr, ThreadStackSize, ThreadEntry, owner.get(),
+                                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+            if (thread)
+                owner.release();
+        }
     }
 
     ~TReadAhead() {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+        Shared& s = *shared_;
+        std::list<Job> dropped;
+        TSlimGuard guard(s.lock);
+        s.stopping = true;
+        // A thread at a job refers to it: it is freed with the rest when the last thread ends.
+        for (auto it = s.jobs.begin(); it != s.jobs.end();) {
+            const auto next = std::next(it);
+            if (it->state != State::Working)
+                dropped.splice(dropped.end(), s.jobs, it);
+            it = next;
         }
-        changed_.notify_all();
-        if (thread_)
-            WaitForSingleObject(thread_.Get(), INFINITE);
+        WakeAllConditionVariable(&s.workChanged);
+        guard.Unlock();
     }
 
     TReadAhead(const TReadAhead&) = delete;
@@ -59,179 +117,240 @@ public:
     void Announce(const std::vector<std::wstring>& keys, bool first) {
         if (keys.empty())
             return;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            const auto at = first ? jobs_.begin() : jobs_.end();
-            for (const std::wstring& key : keys)
-                jobs_.insert(at, Job{key, State::Announced, std::nullopt});
-        }
-        changed_.notify_all();
+        Shared& s = *shared_;
+        const TSlimGuard guard(s.lock);
+        const auto at = first ? s.jobs.begin() : s.jobs.end();
+        for (const std::wstring& key : keys)
+            s.jobs.insert(at, Job{key, State::Announced, std::nullopt});
+        s.WakeIdleThreads();
     }
 
-    // The result of `key` when the thread made it, waiting while the thread is at it (then
+    // The result of `key` when a thread made it, waiting while a thread is at it (then
     // `keepWaiting` runs about every 20 ms; when it returns false, the walk gives the job
     // up); nothing when the walk is to do the job itself. The jobs announced before `key`
-    // are dropped: the walk has passed them.
-    std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        auto job = std::find_if(jobs_.begin(), jobs_.end(), [&](const Job& j) { return j.key == key; });
-        if (job == jobs_.end())
-            return std::nullopt;
-        DropBefore(job);
-        if (job->state == State::Announced) {
-            jobs_.erase(job);
-            lock.unlock();
-            // Results dropped above may have made room for the thread.
-            changed_.notify_all();
-            return std::nullopt;
-        }
-        const uint64_t generation = generation_;
-        while (job->state == State::Working) {
-            if (!changed_.wait_for(lock, std::chrono::milliseconds(20),
-                                   [&] { return generation_ != generation || job->state != State::Working; })) {
-                lock.unlock();
-                const bool keep = !keepWaiting || keepWaiting();
-                lock.lock();
-                // Cancelled while waiting (from a message handled above): the job is gone.
-                if (generation_ != generation)
-                    return std::nullopt;
-                if (!keep && job->state == State::Working) {
-                    job->passed = true;
-                    return std::nullopt;
-                }
-            }
-            if (generation_ != generation)
+    // are dropped: the walk has passed them. With `handOver`, a job no thread has started
+    // goes to an idle thread, if there is one, and is waited for like the others.
+    std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting,
+                               bool handOver = false) {
+        Shared& s = *shared_;
+        std::list<Job> passed; // freed outside the lock
+        TSlimGuard guard(s.lock);
+        auto job = std::find_if(s.jobs.begin(), s.jobs.end(), [&](const Job& j) { return j.key == key; });
+        const bool threadFree = handOver && s.idleThreads > 0 && !s.failed;
+        if (job == s.jobs.end()) {
+            if (!threadFree)
                 return std::nullopt;
+            job = s.jobs.insert(s.jobs.begin(), Job{key, State::Announced, std::nullopt});
+        }
+        s.DropBefore(job, passed);
+        if (job->state == State::Announced) {
+            if (!threadFree) {
+                s.jobs.erase(job);
+                return std::nullopt;
+            }
+            job->handedOver = true;
+            WakeAllConditionVariable(&s.workChanged);
+        }
+        const uint64_t generation = s.generation;
+        ULONGLONG keptWaitingAt = GetTickCount64();
+        const auto pending = [&] {
+            return job->state == State::Working ||
+                   (job->state == State::Announced && job->handedOver && !s.failed);
+        };
+        while (pending()) {
+            ++s.walkWaiting;
+            s.lock.Wait(s.resultChanged, WaitSlice);
+            --s.walkWaiting;
+            if (s.generation != generation)
+                return std::nullopt;
+            if (!pending() || GetTickCount64() - keptWaitingAt < WaitSlice)
+                continue;
+            guard.Unlock();
+            const bool keep = !keepWaiting || keepWaiting();
+            guard.Lock();
+            keptWaitingAt = GetTickCount64();
+            // Cancelled while waiting (from a message handled above): the job is gone.
+            if (s.generation != generation)
+                return std::nullopt;
+            if (!keep && pending()) {
+                if (job->state == State::Working)
+                    job->passed = true;
+                else
+                    s.jobs.erase(job);
+                return std::nullopt;
+            }
         }
         std::optional<Result> result;
         if (job->state == State::Ready) {
             result = std::move(job->result);
-            --ready_;
+            --s.ready;
+            s.WakeIdleThreads();
         }
         // Else given back by a thread that could not go on.
-        jobs_.erase(job);
-        lock.unlock();
-        changed_.notify_all();
+        s.jobs.erase(job);
+        guard.Unlock();
         return result;
     }
 
     // Forgets every announced job; a job under way is dropped when it ends.
     void Cancel() {
+        Shared& s = *shared_;
         std::list<Job> dropped;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            dropped.swap(jobs_);
-            ready_ = 0;
-            ++generation_;
-        }
-        changed_.notify_all();
+        TSlimGuard guard(s.lock);
+        dropped.swap(s.jobs);
+        s.ready = 0;
+        ++s.generation;
+        // The results go outside the lock.
+        guard.Unlock();
     }
 
-    // Jobs the thread has done (for tests).
+    // Jobs the threads have done, and the threads at work on one (for tests).
     int DoneAhead() const {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return doneAhead_;
+        const TSlimGuard guard(shared_->lock);
+        return shared_->doneAhead;
+    }
+    int Working() const {
+        const TSlimGuard guard(shared_->lock);
+        return static_cast<int>(shared_->working);
     }
 
 private:
     // Listing and mapping need little stack.
     static constexpr SIZE_T ThreadStackSize = 256 * 1024;
+    // How often a walk that waits for a job lets its caller act (milliseconds).
+    static constexpr DWORD WaitSlice = 20;
 
     enum class State { Announced, Working, Ready };
     struct Job {
         std::wstring key;
         State state = State::Announced;
         std::optional<Result> result;
-        bool passed = false; // the walk went past it while the thread was at it
+        bool passed = false;     // the walk went past it while a thread was at it
+        bool handedOver = false; // the walk waits for a thread to do it
+    };
+    using JobIterator = typename std::list<Job>::iterator;
+
+    // What the threads share with the owner, and keep after it has gone. Each side is woken
+    // only when it waits and something it waits for has changed.
+    struct Shared {
+        Shared(Work w, size_t most) : work(std::move(w)), maxReady(most) {}
+
+        // Moves the jobs before `job` to `passed`, except those a thread is at: it refers to
+        // them and drops them when done.
+        void DropBefore(JobIterator job, std::list<Job>& passed) {
+            bool roomMade = false;
+            for (auto it = jobs.begin(); it != job;) {
+                const auto next = std::next(it);
+                if (it->state == State::Working) {
+                    it->passed = true;
+                } else {
+                    if (it->state == State::Ready) {
+                        --ready;
+                        roomMade = true;
+                    }
+                    passed.splice(passed.end(), jobs, it);
+                }
+                it = next;
+            }
+            if (roomMade)
+                WakeIdleThreads();
+        }
+
+        void WakeIdleThreads() {
+            if (idleThreads > 0)
+                WakeAllConditionVariable(&workChanged);
+        }
+
+        // The next job a thread may start: the one the walk waits for, or one after the
+        // walk's next within the limit.
+        JobIterator NextJobForAThread() {
+            if (failed)
+                return jobs.end();
+            if (!jobs.empty() && jobs.front().state == State::Announced && jobs.front().handedOver)
+                return jobs.begin();
+            if (ready + working >= maxReady || jobs.size() < 2)
+                return jobs.end();
+            return std::find_if(std::next(jobs.begin()), jobs.end(),
+                                [](const Job& j) { return j.state == State::Announced; });
+        }
+
+        const Work work;
+        const size_t maxReady;
+        TSlimLock lock;
+        CONDITION_VARIABLE workChanged = CONDITION_VARIABLE_INIT;   // the threads wait on it
+        CONDITION_VARIABLE resultChanged = CONDITION_VARIABLE_INIT; // the walk waits on it
+        std::list<Job> jobs;                                        // in the order the walk will take them
+        size_t ready = 0;
+        size_t working = 0;
+        size_t idleThreads = 0;
+        int walkWaiting = 0;
+        uint64_t generation = 0;
+        int doneAhead = 0;
+        bool stopping = false;
+        bool failed = false; // a thread could not go on: the walk does every job itself
     };
 
-    void DropBefore(typename std::list<Job>::iterator job) {
-        for (auto it = jobs_.begin(); it != job;) {
-            if (it->state == State::Working) {
-                // The thread still refers to it and drops it when done.
-                it->passed = true;
-                ++it;
-                continue;
-            }
-            if (it->state == State::Ready)
-                --ready_;
-            it = jobs_.erase(it);
-        }
-    }
-
-    static DWORD WINAPI ThreadEntry(void* self) {
-        static_cast<TReadAhead*>(self)->Run();
+    static DWORD WINAPI ThreadEntry(void* parameter) {
+        const std::unique_ptr<std::shared_ptr<Shared>> owner(
+            static_cast<std::shared_ptr<Shared>*>(parameter));
+        Run(**owner);
         return 0;
     }
 
-    void Run() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (true) {
-            typename std::list<Job>::iterator job;
-            changed_.wait(lock, [&] {
-                if (stopping_)
-                    return true;
-                if (failed_ || ready_ >= maxReady_ || jobs_.size() < 2)
-                    return false;
-                job = std::find_if(std::next(jobs_.begin()), jobs_.end(),
-                                   [](const Job& j) { return j.state == State::Announced; });
-                return job != jobs_.end();
-            });
-            if (stopping_)
-                return;
+    static void Run(Shared& s) {
+        TSlimGuard guard(s.lock);
+        while (!s.stopping) {
+            const JobIterator job = s.NextJobForAThread();
+            if (job == s.jobs.end()) {
+                ++s.idleThreads;
+                s.lock.Wait(s.workChanged, INFINITE);
+                --s.idleThreads;
+                continue;
+            }
             job->state = State::Working;
+            ++s.working;
             const std::wstring key = job->key;
-            const uint64_t generation = generation_;
-            lock.unlock();
+            const uint64_t generation = s.generation;
+            guard.Unlock();
 
             std::optional<Result> result;
             try {
-                result.emplace(work_(key));
+                result.emplace(s.work(key));
             } catch (...) {
                 result.reset();
             }
 
-            lock.lock();
-            if (generation != generation_) {
-                // A cancel has dropped the job with every other; the result goes here.
-                lock.unlock();
+            guard.Lock();
+            --s.working;
+            if (s.stopping || generation != s.generation || job->passed) {
+                // Dropped by a cancel or by the walk, or the owner has gone: the result goes
+                // here, outside the lock.
+                std::list<Job> dropped;
+                if (generation == s.generation)
+                    dropped.splice(dropped.end(), s.jobs, job);
+                guard.Unlock();
                 result.reset();
-                lock.lock();
-                continue;
-            }
-            if (job->passed) {
-                jobs_.erase(job);
-                lock.unlock();
-                result.reset();
-                lock.lock();
+                dropped.clear();
+                guard.Lock();
                 continue;
             }
             if (!result) {
                 // Out of memory: the walk does this job and the rest itself.
                 job->state = State::Announced;
-                failed_ = true;
-                changed_.notify_all();
+                s.failed = true;
+                WakeAllConditionVariable(&s.resultChanged);
                 return;
             }
             job->result = std::move(result);
             job->state = State::Ready;
-            ++ready_;
-            ++doneAhead_;
-            changed_.notify_all();
+            ++s.ready;
+            ++s.doneAhead;
+            if (s.walkWaiting > 0)
+                WakeAllConditionVariable(&s.resultChanged);
         }
     }
 
-    const Work work_;
-    const size_t maxReady_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::list<Job> jobs_; // in the order the walk will take them
-    size_t ready_ = 0;
-    uint64_t generation_ = 0;
-    int doneAhead_ = 0;
-    bool stopping_ = false;
-    bool failed_ = false; // the thread could not go on: the walk does every job itself
-    UniqueHandle thread_;
+    std::shared_ptr<Shared> shared_;
 };
 
 } // namespace quarrow

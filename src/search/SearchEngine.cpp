@@ -16,19 +16,6 @@ namespace quarrow {
 namespace {
 
 constexpr wchar_t LocalHardDrives[] = L"Local Hard Drives";
-constexpr wchar_t AllEntries[] = L"*.*";
-
-bool IsDotEntry(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
-bool IsDirectory(const WIN32_FIND_DATAW& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-int64_t EntrySize(const WIN32_FIND_DATAW& entry) {
-    return static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
-}
 
 // ASCII texts compare as the locale compares them when only the case of A to Z is
 // ignored; that spares the locale's comparison for nearly every file.
@@ -63,9 +50,12 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
       idList_(idList), settings_(settings), excludeFoldersList_(excludeFoldersList), host_(host),
       fileSearch_(std::make_unique<TFileSearch>()), timeRule_(std::make_unique<TModificationTimeRule>()),
       prefetcher_(std::make_unique<TFolderPrefetcher>()),
+      largestFileMappedAhead_(std::make_shared<std::atomic<int64_t>>(0)),
       filesAhead_(std::make_unique<TReadAhead<TMappedFile>>(
-          [this](const std::wstring& path) { return MapWholeFile(path, largestFileMappedAhead_); },
-          MaxFilesMappedAhead)) {
+          [largest = largestFileMappedAhead_](const std::wstring& path) {
+              return MapWholeFile(path, *largest);
+          },
+          MaxFilesMappedAhead, ThreadsForCores(MostFileThreads))) {
     // Stop reaches a walk that is inside a very large file.
     fileSearch_->OnProgress = [this] {
         Pump();
@@ -198,7 +188,7 @@ void TSearchEngine::ReadDateCriteria(const TSearchInput& input) {
     Criteria.DTNewerThan = false;
     Criteria.DTOlderThan = false;
     Criteria.DTBetween = false;
-    Criteria.DTCurrentDateAndTime = NowLocal();
+    Criteria.DTCurrentDateAndTime = Clock();
     if (input.DSNewerThan) {
         Criteria.DTNewerThan = true;
     } else if (input.DSOlderThan) {
@@ -255,13 +245,9 @@ void TSearchEngine::Stop() {
 void TSearchEngine::PrepareWalk() {
     timeRule_ = std::make_unique<TModificationTimeRule>();
     contentForms_ = TContentForms(Criteria.CTString);
-    largestFileMappedAhead_ = fileSearch_->MaxViewSize();
+    *largestFileMappedAhead_ = fileSearch_->MaxViewSize();
     lastPump_ = GetTickCount64();
-    // "*.*" lists every entry, so one listing serves both the test and the sub-folders.
-    std::vector<TFolderPrefetcher::Query> queries{{Criteria.SearchPattern, false}};
-    if (Criteria.SearchInSubfolders && Criteria.SearchPattern != AllEntries)
-        queries.push_back({AllEntries, true});
-    prefetcher_->SetQueries(std::move(queries));
+    prefetcher_->SetPattern(TWildcard(Criteria.SearchPattern), Criteria.SearchInSubfolders);
 }
 
 bool TSearchEngine::IsExcluded(const std::wstring& folder) const {
@@ -290,29 +276,28 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
     } popFrame{walkStack_, *prefetcher_, *filesAhead_};
 
     host_.SetStatusText(0, path);
-    const bool oneListing = Criteria.SearchPattern == AllEntries;
-    const TFolderListings listings = prefetcher_->Take(path, [this] { Pump(); });
-    // Either listing fails as the other does: the folder counts once.
-    for (const TListing& listing : listings) {
-        if (listing.Error() != 0) {
-            NotSearched.Add(path, TNotSearchedReason::FolderNotListed, listing.Error());
-            break;
-        }
-    }
+    // After Stop the walk no longer waits for a folder that is being listed ahead.
+    const TListing listing = prefetcher_->Take(path, [this] {
+        Pump();
+        return RunState.SearchInProgress;
+    });
+    if (listing.Error() != 0 && listing.Error() != ERROR_CANCELLED)
+        NotSearched.Add(path, TNotSearchedReason::FolderNotListed, listing.Error());
     std::vector<SubFolder> subFolders;
     TFolderText folderText;
-    WIN32_FIND_DATAW entry;
-    const TListing& matches = listings.front();
-    AnnounceContentTests(path, matches);
-    for (size_t i = 0; i < matches.Size(); ++i) {
-        matches.Get(i, entry);
-        TestEntry(path, folderText, entry);
-        if (oneListing && Criteria.SearchInSubfolders)
-            AddSubFolder(entry, subFolders);
-        if (Criteria.SearchInFiles && GetTickCount64() - lastPump_ >= ContentTestPumpInterval) {
+    size_t announced = 0;
+    for (size_t i = 0; i < listing.Size(); ++i) {
+        AnnounceContentTests(path, listing, i, announced);
+        const TListedEntry entry = listing.Get(i);
+        if (entry.matches)
+            TestEntry(path, folderText, entry);
+        if (Criteria.SearchInSubfolders && entry.IsFolder())
+            subFolders.push_back(
+                {std::wstring(entry.name), (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+        if (GetTickCount64() - lastPump_ >= FolderPumpInterval) {
             Pump();
-            // Stop ends the walk here too: the rest of the folder is not tested.
-            if (!RunState.SearchInProgress)
+            // Stop ends a content search here too: the rest of the folder is not opened.
+            if (Criteria.SearchInFiles && !RunState.SearchInProgress)
                 break;
         }
     }
@@ -320,12 +305,6 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
         host_.SetStatusText(1, L"Searching... " + std::to_wstring(idList_.Count()));
     if (!Criteria.SearchInSubfolders || !RunState.SearchInProgress)
         return;
-    if (!oneListing) {
-        for (size_t i = 0; i < listings.back().Size(); ++i) {
-            listings.back().Get(i, entry);
-            AddSubFolder(entry, subFolders);
-        }
-    }
     AnnounceSubFolders(path, subFolders);
     for (const SubFolder& sub : subFolders) {
         Pump();
@@ -336,11 +315,6 @@ void TSearchEngine::SearchFolder(const std::wstring& folder) {
             continue;
         SearchFolder(subPath);
     }
-}
-
-void TSearchEngine::AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders) {
-    if (IsDirectory(entry) && !IsDotEntry(entry.cFileName))
-        subFolders.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
 }
 
 // The folders the walk enters next may be listed ahead. A link is left to the walk, which
@@ -358,35 +332,40 @@ void TSearchEngine::AnnounceSubFolders(const std::wstring& path, const std::vect
     prefetcher_->Announce(ahead);
 }
 
-// The files of the folder that will be opened for the content test are mapped ahead, in
-// the order the walk tests them.
-void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListing& listing) {
-    if (!ReadAhead || !Criteria.SearchInFiles)
+// The files of the folder that the content test will open are mapped ahead, in the order
+// the walk tests them, up to a stretch of the listing ahead of the walk's `position`.
+void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListing& listing, size_t position,
+                                         size_t& announced) {
+    if (!ReadAhead || !Criteria.SearchInFiles || announced >= listing.Size() ||
+        announced > position + ContentTestsAhead / 2)
         return;
+    const size_t end = std::min(listing.Size(), position + ContentTestsAhead);
     std::vector<std::wstring> ahead;
-    WIN32_FIND_DATAW entry;
     TDateTime modified = 0;
-    int64_t size = 0;
-    for (size_t i = 0; i < listing.Size(); ++i) {
-        listing.Get(i, entry);
-        if (PassesListingTests(entry, modified, size) && OpensForContentTest(entry) &&
-            !IsOnlineOnly(entry.dwFileAttributes) && size > 0 && size <= largestFileMappedAhead_)
-            ahead.push_back(ExtendedLengthPath(path + entry.cFileName));
+    for (; announced < end; ++announced) {
+        const TListedEntry entry = listing.Get(announced);
+        if (entry.matches && MapsAhead(entry) && PassesListingTests(entry, modified) &&
+            OpensForContentTest(entry))
+            ahead.push_back(ExtendedLengthPath(path + std::wstring(entry.name)));
     }
     filesAhead_->Announce(ahead, false);
 }
 
+// A file stored online is never opened: reading it would download it.
+bool TSearchEngine::MapsAhead(const TListedEntry& entry) const {
+    return ReadAhead && entry.size > 0 && entry.size <= *largestFileMappedAhead_ &&
+           !IsOnlineOnly(entry.attributes);
+}
+
 // The tests before the content test, in their order: the show switches, the date, the size.
-bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified,
-                                       int64_t& size) const {
-    const bool isFolder = IsDirectory(entry);
+bool TSearchEngine::PassesListingTests(const TListedEntry& entry, TDateTime& modified) const {
+    const bool isFolder = entry.IsFolder();
     if (!Criteria.ShowMatchingFilenames && !isFolder)
         return false;
     if (!Criteria.ShowMatchingFoldernames && isFolder)
         return false;
-    if (IsDotEntry(entry.cFileName))
-        return false;
-    modified = timeRule_->FromUtc(entry.ftLastWriteTime);
+    // The listing leaves out "." and "..".
+    modified = timeRule_->FromUtc(entry.lastWrite);
     if (Criteria.SearchOnDate) {
         if (Criteria.DTNewerThan) {
             if (!(modified > Criteria.DTSearchDateAndTime))
@@ -399,13 +378,12 @@ bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime&
                 return false;
         }
     }
-    size = EntrySize(entry);
     if (Criteria.SearchOnSize) {
         if (Criteria.SZLargerThan) {
-            if (!(size > Criteria.SZSearchSize))
+            if (!(entry.size > Criteria.SZSearchSize))
                 return false;
         } else if (Criteria.SZSmallerThan) {
-            if (!(size < Criteria.SZSearchSize))
+            if (!(entry.size < Criteria.SZSearchSize))
                 return false;
         }
     }
@@ -413,10 +391,9 @@ bool TSearchEngine::PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime&
 }
 
 void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,
-                              const WIN32_FIND_DATAW& entry) {
+                              const TListedEntry& entry) {
     TDateTime modified = 0;
-    int64_t size = 0;
-    if (!PassesListingTests(entry, modified, size))
+    if (!PassesListingTests(entry, modified))
         return;
     if (Criteria.SearchInFiles && !PassesContentTest(folder, entry))
         return;
@@ -424,22 +401,22 @@ void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderTex
     if (!folderText)
         folderText = std::make_shared<const std::wstring>(folder);
     auto item = std::make_unique<TShellItem>();
-    item->Name = entry.cFileName;
+    item->Name = entry.name;
     item->FolderText = folderText;
     if (!settings_.ShowTypeInsteadOfExtension)
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;
-    item->Size = size;
-    item->IsFolder = IsDirectory(entry);
+    item->Size = entry.size;
+    item->IsFolder = entry.IsFolder();
     idList_.Add(std::move(item));
     host_.ResultCountChanged(idList_.Count());
 }
 
 // Folders and the ignored kinds of files are never opened.
-bool TSearchEngine::OpensForContentTest(const WIN32_FIND_DATAW& entry) const {
-    if (IsDirectory(entry))
+bool TSearchEngine::OpensForContentTest(const TListedEntry& entry) const {
+    if (entry.IsFolder())
         return false;
-    const std::wstring extension = LowerAsciiLetters(GetFileExtension(entry.cFileName));
+    const std::wstring extension = LowerAsciiLetters(GetFileExtension(std::wstring(entry.name)));
     if (Criteria.CTIgnoreExecutableFiles && InExtensionList(ExeFiles, extension))
         return false;
     if (Criteria.CTIgnoreMediaFiles && InExtensionList(MediaFiles, extension))
@@ -447,24 +424,27 @@ bool TSearchEngine::OpensForContentTest(const WIN32_FIND_DATAW& entry) const {
     return true;
 }
 
-bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedEntry& entry) {
     if (!OpensForContentTest(entry))
         return false;
     // After Stop no file is opened; one that was being opened ahead is given up.
     if (!RunState.SearchInProgress)
         return false;
+    const std::wstring name(entry.name);
     // Reading a file stored online would download it.
-    if (IsOnlineOnly(entry.dwFileAttributes)) {
-        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::OnlineOnly);
+    if (IsOnlineOnly(entry.attributes)) {
+        NotSearched.Add(folder + name, TNotSearchedReason::OnlineOnly);
         return false;
     }
     TFileSearch& search = *fileSearch_;
     // At any depth, and a name that ends in a dot or a blank, only this form names the file.
-    const std::wstring path = ExtendedLengthPath(folder + entry.cFileName);
-    std::optional<TMappedFile> mapped = filesAhead_->Take(path, [this] {
-        Pump();
-        return RunState.SearchInProgress;
-    });
+    const std::wstring path = ExtendedLengthPath(folder + name);
+    std::optional<TMappedFile> mapped;
+    if (MapsAhead(entry))
+        mapped = filesAhead_->Take(path, [this] {
+            Pump();
+            return RunState.SearchInProgress;
+        });
     if (!mapped && !RunState.SearchInProgress)
         return false;
     // A file the thread could not map is tried again here, where it may also be searched
@@ -483,9 +463,9 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const WIN32_FI
             break;
     }
     if (!found && search.OpenError() != 0)
-        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::FileNotOpened, search.OpenError());
+        NotSearched.Add(folder + name, TNotSearchedReason::FileNotOpened, search.OpenError());
     else if (!found && search.ReadError() != 0)
-        NotSearched.Add(folder + entry.cFileName, TNotSearchedReason::FileNotRead, search.ReadError());
+        NotSearched.Add(folder + name, TNotSearchedReason::FileNotRead, search.ReadError());
     // A file left mapped could not be deleted or replaced while the results are shown.
     search.CloseFile();
     return found;

@@ -23,6 +23,7 @@ namespace quarrow {
 class TFileSearch;
 class TFolderPrefetcher;
 class TListing;
+struct TListedEntry;
 struct TMappedFile;
 template <typename Result> class TReadAhead;
 class TModificationTimeRule;
@@ -106,6 +107,8 @@ public:
 
     TSearchCriteria Criteria;
     TSearchRunState RunState;
+    // The local clock a launch reads; replaceable for tests.
+    TDateTime (*Clock)() = NowLocal;
     std::vector<std::wstring> ExeFiles;   // "exe,com,dll,sys,bin,tlb,pdb"
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;
@@ -113,17 +116,21 @@ public:
     // What the last launch could not search, emptied by the next.
     TNotSearched NotSearched;
     // The folders the walk enters next are listed ahead on a second thread, and the files of
-    // a folder that reach the content test are opened and mapped ahead on a third. What is
-    // read ahead is older than what is read on arrival: a test that changes the tree in the
-    // middle of a walk turns this off.
+    // a folder that reach the content test are opened and mapped ahead on as many threads as
+    // the machine has cores, up to four. What is read ahead is older than what is read on
+    // arrival: a test that changes the tree in the middle of a walk turns this off.
     bool ReadAhead = true;
 
-    // How many files may wait mapped for their content test at once.
+    // How many files may be mapped ahead of their content test at once, and how far ahead
+    // in a folder's listing the walk looks for them.
     static constexpr size_t MaxFilesMappedAhead = 16;
+    static constexpr size_t ContentTestsAhead = 64;
+    static constexpr size_t MostFileThreads = 4;
 
-    // A folder's content tests let the window handle its messages at least this often (in
-    // milliseconds), so that Stop is not held up by a folder of many files.
-    uint64_t ContentTestPumpInterval = 50;
+    // Inside a folder the walk offers the window to handle its messages this often (in
+    // milliseconds; the window takes the offer at its own pace), so that a folder of very
+    // many files or content tests holds nothing up.
+    uint64_t FolderPumpInterval = 10;
 
     TFileSearch& FileSearch() { return *fileSearch_; }
 
@@ -153,13 +160,14 @@ private:
     void PrepareWalk();
     void Pump();
     bool IsExcluded(const std::wstring& folder) const;
-    static void AddSubFolder(const WIN32_FIND_DATAW& entry, std::vector<SubFolder>& subFolders);
     void AnnounceSubFolders(const std::wstring& path, const std::vector<SubFolder>& subFolders);
-    void AnnounceContentTests(const std::wstring& path, const TListing& listing);
-    bool PassesListingTests(const WIN32_FIND_DATAW& entry, TDateTime& modified, int64_t& size) const;
-    bool OpensForContentTest(const WIN32_FIND_DATAW& entry) const;
-    void TestEntry(const std::wstring& folder, TFolderText& folderText, const WIN32_FIND_DATAW& entry);
-    bool PassesContentTest(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    void AnnounceContentTests(const std::wstring& path, const TListing& listing, size_t position,
+                              size_t& announced);
+    bool MapsAhead(const TListedEntry& entry) const;
+    bool PassesListingTests(const TListedEntry& entry, TDateTime& modified) const;
+    bool OpensForContentTest(const TListedEntry& entry) const;
+    void TestEntry(const std::wstring& folder, TFolderText& folderText, const TListedEntry& entry);
+    bool PassesContentTest(const std::wstring& folder, const TListedEntry& entry);
     bool LeadsBackToAncestor(const std::wstring& path);
     static std::optional<FolderId> ReadFolderId(const std::wstring& path);
 
@@ -173,7 +181,8 @@ private:
     std::vector<WalkFrame> walkStack_;
     std::unique_ptr<TFolderPrefetcher> prefetcher_;
     // Files larger than this are left to the content test: it may search them view by view.
-    std::atomic<int64_t> largestFileMappedAhead_{0};
+    // Shared with the threads, which may outlive the engine.
+    std::shared_ptr<std::atomic<int64_t>> largestFileMappedAhead_;
     std::unique_ptr<TReadAhead<TMappedFile>> filesAhead_;
     bool walking_ = false;
     uint64_t lastPump_ = 0; // GetTickCount64 at the walk's last pump

@@ -218,6 +218,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnActivate(wParam, lParam);
     case WM_CLOSE:
         return OnClose();
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE)
+            OnEndSession();
+        return 0;
     case WmSelectionHandOver:
         FlushSelectionHandOver();
         return 0;
@@ -256,6 +262,14 @@ LRESULT TMainForm::OnClose() {
     }
     DestroyWindow(handle_);
     return 0;
+}
+
+// The process may end as soon as this returns, without the window being destroyed: the
+// settings are saved now, as a close would, once a running walk has been told to stop.
+void TMainForm::OnEndSession() {
+    if (launching_)
+        engine_->Stop();
+    SaveSettingsAtExit();
 }
 
 LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
@@ -483,6 +497,16 @@ void TMainForm::LaunchFromCommandLine() {
 
 void TMainForm::FormDestroy() {
     DestroyShellChangeNotifier();
+    SaveSettingsAtExit();
+    if (ApplicationWindow() == handle_)
+        SetApplicationWindow(nullptr);
+    if (g_filterForm == this) {
+        g_filterForm = nullptr;
+        SetMessageFilter(nullptr);
+    }
+}
+
+void TMainForm::SaveSettingsAtExit() {
     try {
         // Defaults never replace the user's settings when the window failed before reading them.
         if (settingsLoaded_)
@@ -490,12 +514,6 @@ void TMainForm::FormDestroy() {
     } catch (const std::exception& error) {
         // Reported, and the program still ends.
         ReportError(error);
-    }
-    if (ApplicationWindow() == handle_)
-        SetApplicationWindow(nullptr);
-    if (g_filterForm == this) {
-        g_filterForm = nullptr;
-        SetMessageFilter(nullptr);
     }
 }
 

@@ -223,8 +223,8 @@ public:
     void ActionActionRenameExecute();
     void ActionActionEditExecute();
     void ActionActionPropertiesExecute();
-    // Starts the editor on `path` (the Edit command's work).
-    void EditFile(const std::wstring& fullName);
+    // Starts the editor on the result (the Edit command's work).
+    void EditFile(const TShellItem& record);
     void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
                                    const std::wstring& path1, const std::wstring& path2);
     // The change handler's walk handles messages at this interval; 0: after every comparison.
@@ -298,6 +298,8 @@ private:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnClose();
+    void OnEndSession();
+    void SaveSettingsAtExit();
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& position) const;
@@ -380,6 +382,8 @@ private:
     void RunActionHandler(TActionId id);
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
     int FirstSelectedRow() const;
+    void InvokeVerbOnSelection(const wchar_t* verb);
+    bool StillOnDisk(const TShellItem& record);
     // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
     // when the command was carried out or refused here rather than by the shell.
     bool ActOnExactPaths(TActionId action);
@@ -403,6 +407,7 @@ private:
     void CheckNextResultsSlice();
     void StopResultsCheck();
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;

@@ -26,9 +26,11 @@ void TMainForm::CreatePreviewPane() {
     controls_.PreviewSplitter = previewSplitter_->Handle();
     controls_.PreviewPane = previewPane_->Handle();
     previewSplitter_->OnDrag = [this](int top) { DragPreviewSplitter(top); };
+    // The pane shows the focused result; a line of another one is never opened.
     previewPane_->OnOpen = [this] {
-        if (!Settings.Editor.empty() && !previewPane_->Path().empty())
-            EditFile(previewPane_->Path());
+        const int row = FocusedResultRow();
+        if (!Settings.Editor.empty() && row >= 0 && GetResult(row).FullName() == previewPane_->Path())
+            EditFile(GetResult(row));
     };
     previewPane_->OnNoMatchOnArrival = [this](bool forward) { GoToMatchInNextResult(forward); };
 }

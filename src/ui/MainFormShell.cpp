@@ -11,6 +11,8 @@
 
 #include <shellapi.h>
 
+#include <string_view>
+
 namespace quarrow {
 namespace {
 
@@ -19,6 +21,9 @@ constexpr UINT_PTR ResultsCheckTimer = 0x5143;
 // How long one slice of the check against the disk may keep the window busy.
 constexpr ULONGLONG ResultsCheckSliceMs = 15;
 constexpr ULONGLONG RemovalsShowIntervalMs = 100;
+// How long a failed verb looks for a selected result that vanished: a cancelled delete of
+// many results must not keep the window waiting.
+constexpr ULONGLONG VanishedSearchMs = 200;
 
 // Errors of the shell and of the platform inside a shell command are dropped: the shell
 // reports, in its own dialogs, what the user needs to know.
@@ -41,10 +46,29 @@ bool IsGoneFromDisk(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool IsFullNameOf(const TShellItem& record, const std::wstring& path) {
+// Under Wine two names that differ only in case can both exist, and looking one up finds
+// the other when it is gone: the record's name must be what the disk lists.
+bool NameGoneFromDisk(const TShellItem& record) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFind find(FindFirstFileW(ExtendedLengthPath(record.FullName()).c_str(), &entry));
+    if (!find)
+        return IsGoneFromDisk(record.FullName());
+    return record.Name != entry.cFileName;
+}
+
+// A report names a record when its path is the record's, letter case aside: a location
+// typed in another case than the disk's gives records in the typed case and the shell's
+// reports in the disk's. A record whose case differs from the report's must also be gone.
+bool ReportNames(const TShellItem& record, const std::wstring& path) {
     const std::wstring& folder = record.Folder();
-    return path.size() == folder.size() + record.Name.size() && path.compare(0, folder.size(), folder) == 0 &&
-           path.compare(folder.size(), std::wstring::npos, record.Name) == 0;
+    if (path.size() != folder.size() + record.Name.size())
+        return false;
+    const std::wstring_view pathFolder = std::wstring_view(path).substr(0, folder.size());
+    const std::wstring_view pathName = std::wstring_view(path).substr(folder.size());
+    // The names differ in most records, and sooner.
+    if (!SamePathIgnoreCase(pathName, record.Name) || !SamePathIgnoreCase(pathFolder, folder))
+        return false;
+    return (pathName == record.Name && pathFolder == folder) || NameGoneFromDisk(record);
 }
 
 bool KeyIsDown(int key) {
@@ -60,39 +84,67 @@ int TMainForm::FirstSelectedRow() const {
     return row >= 0 && row < IDList.Count() ? row : -1;
 }
 
+// A verb that the shell could not carry out may have met a result that vanished after the
+// search (Copy would then leave the clipboard as it was): the user is told.
+void TMainForm::InvokeVerbOnSelection(const wchar_t* verb) {
+    bool done = false;
+    DroppingErrors([&] { done = Vantor->InvokeVerb(verb); });
+    if (done)
+        return;
+    const HWND list = controls_.ListViewResults;
+    const ULONGLONG end = GetTickCount64() + VanishedSearchMs;
+    for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
+         row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+        if (!StillOnDisk(GetResult(row)) || GetTickCount64() > end)
+            return;
+    }
+}
+
+// A result gone from the disk is reported, and the check against the disk drops it and any
+// other that went with it.
+bool TMainForm::StillOnDisk(const TShellItem& record) {
+    const std::wstring path = record.FullName();
+    if (!IsGoneFromDisk(path))
+        return true;
+    ShowInformation(Prompt(),
+                    L"\"" + path + L"\" can no longer be found. It was moved or deleted after the search.");
+    CheckResultsOnDisk();
+    return false;
+}
+
 void TMainForm::ActionActionOpenExecute() {
     if (ActOnExactPaths(TActionId::ActionActionOpen))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"default"); });
+    InvokeVerbOnSelection(L"default");
 }
 
 void TMainForm::ActionActionCopyExecute() {
     if (ActOnExactPaths(TActionId::ActionActionCopy))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"copy"); });
+    InvokeVerbOnSelection(L"copy");
 }
 
 void TMainForm::ActionActionCutExecute() {
     if (ActOnExactPaths(TActionId::ActionActionCut))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"cut"); });
+    InvokeVerbOnSelection(L"cut");
 }
 
 void TMainForm::ActionActionDeleteExecute() {
     if (ActOnExactPaths(TActionId::ActionActionDelete))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"delete"); });
+    InvokeVerbOnSelection(L"delete");
 }
 
 void TMainForm::ActionActionPropertiesExecute() {
     if (ActOnExactPaths(TActionId::ActionActionProperties))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"properties"); });
+    InvokeVerbOnSelection(L"properties");
 }
 
 void TMainForm::ActionActionOpenContainingFolderExecute() {
     const int row = FirstSelectedRow();
-    if (row < 0)
+    if (row < 0 || !StillOnDisk(GetResult(row)))
         return;
     const std::wstring& folder = GetResult(row).Folder();
     const std::wstring target = PathForPrograms(
@@ -114,16 +166,19 @@ void TMainForm::ActionActionRenameExecute() {
 void TMainForm::ActionActionEditExecute() {
     const int row = FirstSelectedRow();
     if (row >= 0)
-        EditFile(GetResult(row).FullName());
+        EditFile(GetResult(row));
 }
 
 // The path is quoted, so that a path with blanks reaches the editor as one argument.
-void TMainForm::EditFile(const std::wstring& fullName) {
+void TMainForm::EditFile(const TShellItem& record) {
     if (!IsExistingFile(Settings.Editor)) {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
     }
-    const std::wstring path = PathForPrograms(fullName, L"cannot be opened in the editor");
+    // The editor would offer to make a new file in its place.
+    if (!StillOnDisk(record))
+        return;
+    const std::wstring path = PathForPrograms(record.FullName(), L"cannot be opened in the editor");
     if (path.empty())
         return;
     const std::wstring parameters = L"\"" + path + L"\"";
@@ -300,6 +355,10 @@ void TMainForm::RemoveResultAt(int index) {
     IDList.Delete(index);
     if (resultsCheckNext_ > index)
         --resultsCheckNext_;
+    for (int* next : changeScans_) {
+        if (*next > index)
+            --*next;
+    }
 }
 
 void TMainForm::ShowResultsRemoved() {
@@ -315,24 +374,32 @@ void TMainForm::ShowResultsRemoved() {
     SchedulePreviewOfFocus();
 }
 
-// Removes the first result whose full path is exactly `path1`. Messages are handled
-// between comparisons, so deliveries, a new search or closing the window can run in
-// between: the walk stops at the list's current end and when the results were replaced.
-// Under Wine handling messages costs fifty comparisons' time, so it is done once per
-// ChangeHandlerPumpIntervalMs.
+// Removes the first result that `path1` names. Messages are handled between comparisons,
+// so deliveries, the disk check, a new search or closing the window can run in between: the
+// walk's position moves with the records that they remove, and the walk stops at the list's
+// current end and when the results were replaced. Under Wine handling messages costs fifty
+// comparisons' time, so it is done once per ChangeHandlerPumpIntervalMs.
 void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificationEvent,
                                           const std::wstring& path1, const std::wstring&) {
     if (handle_ == nullptr)
         return;
     const unsigned generation = resultsGeneration_;
-    const int countAtEntry = IDList.Count();
+    struct TScan {
+        std::vector<int*>& scans;
+        int next = 0;
+        explicit TScan(std::vector<int*>& all) : scans(all) { scans.push_back(&next); }
+        TScan(const TScan&) = delete;
+        TScan& operator=(const TScan&) = delete;
+        ~TScan() { std::erase(scans, &next); }
+    } scan(changeScans_);
     ULONGLONG lastPump = GetTickCount64();
-    for (int i = 0; i < countAtEntry && i < IDList.Count(); ++i) {
-        if (IsFullNameOf(GetResult(i), path1)) {
-            RemoveResultAt(i);
+    while (scan.next < IDList.Count()) {
+        if (ReportNames(GetResult(scan.next), path1)) {
+            RemoveResultAt(scan.next);
             removalsUnshown_ = true;
             break;
         }
+        ++scan.next;
         if (ChangeHandlerPumpIntervalMs > 0 && GetTickCount64() - lastPump < ChangeHandlerPumpIntervalMs)
             continue;
         ProcessMessages();

@@ -35,6 +35,7 @@ TEST(ConsoleOptions, DefaultsAreTheWindowsAtStartInTheCurrentFolder) {
     EXPECT_FALSE(o.Input.CTCaseSensitive);
     EXPECT_EQ(TOutputFormat::Txt, o.Format);
     EXPECT_EQ(0, o.MaxResults);
+    EXPECT_FALSE(o.ListNotSearched);
 }
 
 TEST(ConsoleOptions, EachCriterionSetsItsControl) {
@@ -58,7 +59,8 @@ TEST(ConsoleOptions, EachCriterionSetsItsControl) {
                                      L"out.json",
                                      L"--max-results",
                                      L"250",
-                                     L"--quiet"});
+                                     L"--quiet",
+                                     L"--list-not-searched"});
     EXPECT_EQ(L"D:\\Logs", o.Input.LocationText);
     EXPECT_EQ(L"*.log", o.Input.PatternText);
     EXPECT_FALSE(o.Input.SearchInSubfolders);
@@ -74,6 +76,7 @@ TEST(ConsoleOptions, EachCriterionSetsItsControl) {
     EXPECT_EQ(L"out.json", o.OutputFile);
     EXPECT_EQ(250, o.MaxResults);
     EXPECT_TRUE(o.Quiet);
+    EXPECT_TRUE(o.ListNotSearched);
 
     const TConsoleOptions folders = Parse({L"--show", L"folders", L"--all-drives"});
     EXPECT_FALSE(folders.Input.ShowMatchingFilenames);

@@ -3,6 +3,7 @@
 
 #include "ConsoleTestKit.h"
 
+#include "base/SystemError.h"
 #include "base/Text.h"
 
 #include "common/TestSupport.h"
@@ -136,6 +137,7 @@ TEST_F(ConsoleProgramTest, HelpDocumentsEveryOption) {
                                "--ansi",
                                "--max-results",
                                "--quiet",
+                               "--list-not-searched",
                                "--version",
                                "--help",
                                "-h",
@@ -224,6 +226,35 @@ TEST_F(ConsoleProgramTest, ExcludedFoldersAndTheSavedListWhichIsNeverWritten) {
     RunConsole(Quote(tree_.Path()) + L" --use-saved-exclusions");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(iniPath.c_str())) << "the settings file was made";
     SetEnvironmentVariableW(L"APPDATA", nullptr);
+}
+
+// A file and a folder held open without sharing by the test: the search can neither read
+// the one nor list the other, and says so.
+TEST_F(ConsoleProgramTest, WhatCouldNotBeSearchedIsCountedAndListedOnStandardError) {
+    tree_.WriteFile(L"a.txt", "needle");
+    const std::wstring locked = tree_.WriteFile(L"locked.txt", "needle");
+    tree_.WriteFile(L"held\\inside.txt", "needle");
+    UniqueFile lockedFile(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile heldFolder(CreateFileW(tree_.Sub(L"held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(lockedFile && heldFolder);
+
+    const std::wstring search = Quote(tree_.Path()) + L" --text needle --format csv";
+    const TConsoleRun counted = RunConsole(search);
+    EXPECT_EQ(0, counted.ExitCode);
+    EXPECT_EQ(2u, Lines(counted.Out).size()) << counted.Out;
+    EXPECT_EQ("Not searched: 2 (--list-not-searched lists them)\n", counted.Err);
+
+    const TConsoleRun listed = RunConsole(search + L" --list-not-searched --quiet");
+    EXPECT_EQ(counted.Out, listed.Out);
+    const std::wstring sharing = SystemErrorText(ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(Utf8(locked + L"\tCould not open the file: " + sharing + L".\n" + tree_.Sub(L"held\\") +
+                   L"\tCould not list the folder: " + sharing + L".\nNot searched: 2\n"),
+              listed.Err);
+
+    lockedFile.Reset();
+    heldFolder.Reset();
+    EXPECT_EQ("", RunConsole(search).Err);
 }
 
 // Enough output to fill the pipe many times over: while the test does not read, the search

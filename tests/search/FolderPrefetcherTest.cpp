@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -17,12 +18,12 @@ using namespace quarrow::test;
 
 namespace {
 
+// The names of a listing, sorted; those the pattern selects end in "+".
 std::vector<std::wstring> Names(const TListing& listing) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
     for (size_t i = 0; i < listing.Size(); ++i) {
-        listing.Get(i, entry);
-        names.push_back(entry.cFileName);
+        const TListedEntry entry = listing.Get(i);
+        names.push_back(std::wstring(entry.name) + (entry.matches ? L"+" : L""));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -39,45 +40,56 @@ using NameList = std::vector<std::wstring>;
 } // namespace
 
 // The thread lists every announced folder but the one the walk takes next, keeps what the
-// queries ask for, and a cancel forgets what was listed.
+// walk needs, and a cancel forgets what was listed.
 TEST(FolderPrefetcher, ListsAheadAllButTheNextFolderAndForgetsOnCancel) {
     TempDir dir{L"ahead"};
     dir.WriteFile(L"a\\one.txt", "12345");
+    dir.WriteFile(L"a\\other.log");
     dir.WriteFile(L"a\\inner\\deep.log");
+    dir.WriteFile(L"a\\folder.txt\\x");
     dir.WriteFile(L"b\\two.log");
     dir.WriteFile(L"c\\three.txt");
     TFolderPrefetcher prefetcher;
-    prefetcher.SetQueries({{L"*.txt", false}, {L"*.*", true}});
+    prefetcher.SetPattern(TWildcard(L"*.txt"), true);
     const std::wstring a = dir.Sub(L"a\\"), b = dir.Sub(L"b\\"), c = dir.Sub(L"c\\");
     prefetcher.Announce({a, b, c});
     ASSERT_TRUE(WaitFor([&] { return prefetcher.ListedAhead() == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(prefetcher.ListedAhead(), 2) << "the next folder is left to the walk";
 
-    const TFolderListings first = prefetcher.Take(a, nullptr);
-    ASSERT_EQ(first.size(), 2u);
-    EXPECT_EQ(Names(first[0]), NameList{L"one.txt"});
-    EXPECT_EQ(Names(first[1]), (NameList{L".", L"..", L"inner"}));
-    WIN32_FIND_DATAW entry;
-    first[0].Get(0, entry);
-    EXPECT_EQ(entry.nFileSizeLow, 5u);
-    EXPECT_EQ(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    const TListing first = prefetcher.Take(a, nullptr);
+    EXPECT_EQ(Names(first), (NameList{L"folder.txt+", L"inner", L"one.txt+"}));
+    EXPECT_EQ(first.Error(), 0u);
+    for (size_t i = 0; i < first.Size(); ++i) {
+        const TListedEntry entry = first.Get(i);
+        EXPECT_EQ(entry.IsFolder(), entry.name != L"one.txt");
+        if (entry.name == L"one.txt") {
+            EXPECT_EQ(entry.size, 5);
+        }
+    }
 
     // Announced later, entered first: the walk's depth-first order.
     prefetcher.Announce({dir.Sub(L"a\\inner\\")});
-    EXPECT_EQ(Names(prefetcher.Take(dir.Sub(L"a\\inner\\"), nullptr)[1]), (NameList{L".", L".."}));
-    EXPECT_EQ(Names(prefetcher.Take(b, nullptr)[0]), NameList{});
+    EXPECT_EQ(Names(prefetcher.Take(dir.Sub(L"a\\inner\\"), nullptr)), NameList{});
+    EXPECT_EQ(Names(prefetcher.Take(b, nullptr)), NameList{});
     const int listed = prefetcher.ListedAhead();
-    EXPECT_EQ(Names(prefetcher.Take(c, nullptr)[0]), NameList{L"three.txt"});
+    EXPECT_EQ(Names(prefetcher.Take(c, nullptr)), NameList{L"three.txt+"});
 
     // Listed ahead, then changed and cancelled: the next take lists it again.
     prefetcher.Announce({a, c});
     ASSERT_TRUE(WaitFor([&] { return prefetcher.ListedAhead() == listed + 1; }));
     dir.WriteFile(L"c\\four.txt");
     prefetcher.Cancel();
-    EXPECT_EQ(Names(prefetcher.Take(c, nullptr)[0]), (NameList{L"four.txt", L"three.txt"}));
-    // A folder that cannot be listed lists nothing.
-    EXPECT_EQ(prefetcher.Take(dir.Sub(L"missing\\"), nullptr)[0].Size(), 0u);
+    EXPECT_EQ(Names(prefetcher.Take(c, nullptr)), (NameList{L"four.txt+", L"three.txt+"}));
+
+    // Without sub-folders only what the pattern selects is kept.
+    prefetcher.SetPattern(TWildcard(L"*.*"), false);
+    EXPECT_EQ(Names(prefetcher.Take(a, nullptr)),
+              (NameList{L"folder.txt+", L"inner+", L"one.txt+", L"other.log+"}));
+    // A folder that cannot be listed lists nothing, and keeps the system's reason.
+    const TListing missing = prefetcher.Take(dir.Sub(L"missing\\"), nullptr);
+    EXPECT_EQ(missing.Size(), 0u);
+    EXPECT_EQ(missing.Error(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 // Read ahead or not, the walk finds the same results in the same order and shows the same
@@ -210,4 +222,126 @@ TEST(ReadAhead, AJobTheWalkStopsWaitingForIsDroppedAndTheThreadGoesOn) {
     ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 1; }));
     EXPECT_EQ(ahead.Take(L"n1", nullptr), std::nullopt) << "the walk's own";
     EXPECT_EQ(ahead.Take(L"n2", nullptr), 2);
+}
+
+namespace {
+
+// Jobs that wait until the test lets them go, and report when they have started.
+struct HeldJobs {
+    UniqueHandle started{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::mutex mutex;
+    int running = 0;
+    int mostAtOnce = 0;
+
+    int Hold(const std::wstring& key) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            mostAtOnce = std::max(mostAtOnce, ++running);
+        }
+        SetEvent(started.Get());
+        WaitForSingleObject(release.Get(), 30000);
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            --running;
+        }
+        SetEvent(ended.Get());
+        return static_cast<int>(key.size());
+    }
+};
+
+} // namespace
+
+// The files of a folder are opened on several threads at once; the walk still takes each
+// result in its own order.
+TEST(ReadAhead, SeveralThreadsWaitAtOnceAndTheWalkKeepsItsOrder) {
+    auto held = std::make_shared<HeldJobs>();
+    TReadAhead<int> ahead([held](const std::wstring& key) { return held->Hold(key); }, 8, 3);
+    ahead.Announce({L"first", L"a", L"bb", L"ccc", L"dddd"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.Working() == 3; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ahead.Working(), 3) << "one job for each thread";
+    SetEvent(held->release.Get());
+    EXPECT_EQ(ahead.Take(L"first", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"a", nullptr), 1);
+    EXPECT_EQ(ahead.Take(L"bb", nullptr), 2);
+    EXPECT_EQ(ahead.Take(L"ccc", nullptr), 3);
+    EXPECT_EQ(ahead.Take(L"dddd", nullptr), 4);
+    EXPECT_EQ(held->mostAtOnce, 3);
+}
+
+// A cancel while a thread is at a job: the job's result is dropped when it ends, and what
+// is announced next is read ahead again, up to the limit of one result waiting.
+TEST(ReadAhead, ACancelWhileAJobRunsLeavesTheReadAheadWorking) {
+    auto held = std::make_shared<HeldJobs>();
+    TReadAhead<int> ahead(
+        [held](const std::wstring& key) {
+            return key == L"slow" ? held->Hold(key) : static_cast<int>(key.size());
+        },
+        1);
+    ahead.Announce({L"first", L"slow", L"later"}, false);
+    ASSERT_EQ(WaitForSingleObject(held->started.Get(), 5000), WAIT_OBJECT_0);
+    ahead.Cancel();
+    SetEvent(held->release.Get());
+    ASSERT_EQ(WaitForSingleObject(held->ended.Get(), 5000), WAIT_OBJECT_0);
+    ASSERT_TRUE(WaitFor([&] { return ahead.Working() == 0; }));
+    EXPECT_EQ(ahead.DoneAhead(), 0) << "the cancelled job's result is dropped";
+
+    ahead.Announce({L"x", L"yy", L"zzz", L"wwww"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ahead.DoneAhead(), 1) << "one result waits at most";
+    EXPECT_EQ(ahead.Take(L"x", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"yy", nullptr), 2);
+    // Its room taken again, the thread goes on with the job after the walk's next.
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 2; }));
+    EXPECT_EQ(ahead.Take(L"zzz", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"wwww", nullptr), 4);
+}
+
+// A thread held up in a job (a share that stopped answering) does not hold up its owner's
+// end, nor the end of the process: it is left behind and ends when its job returns.
+TEST(ReadAhead, TheEndLeavesAThreadHeldUpInAJobBehind) {
+    auto held = std::make_shared<HeldJobs>();
+    auto ahead =
+        std::make_unique<TReadAhead<int>>([held](const std::wstring& key) { return held->Hold(key); }, 4);
+    ahead->Announce({L"first", L"stuck"}, false);
+    ASSERT_EQ(WaitForSingleObject(held->started.Get(), 5000), WAIT_OBJECT_0);
+    const auto start = std::chrono::steady_clock::now();
+    ahead.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    SetEvent(held->release.Get());
+    EXPECT_EQ(WaitForSingleObject(held->ended.Get(), 5000), WAIT_OBJECT_0);
+}
+
+// The same at the end of a process: a program whose thread is held up in a job ends when
+// its main function returns.
+TEST(ReadAhead, AProcessEndsWhileAThreadIsHeldUpInAJob) {
+    if (GetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", nullptr, 0) != 0) {
+        static auto held = std::make_shared<HeldJobs>();
+        static TReadAhead<int> ahead([](const std::wstring& key) { return held->Hold(key); }, 4);
+        ahead.Announce({L"first", L"stuck"}, false);
+        WaitForSingleObject(held->started.Get(), 5000);
+        return;
+    }
+    wchar_t program[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    std::wstring command =
+        L"\"" + std::wstring(program) + L"\" --gtest_filter=ReadAhead.AProcessEndsWhileAThreadIsHeldUpInAJob";
+    SetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", L"1");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    SetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", nullptr);
+    ASSERT_TRUE(started);
+    UniqueHandle thread(process.hThread), child(process.hProcess);
+    // The held job would keep it for 30 s.
+    ASSERT_EQ(WaitForSingleObject(child.Get(), 15000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(child.Get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
 }

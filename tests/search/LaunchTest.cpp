@@ -164,6 +164,30 @@ TEST_F(Launch, ReadsDateAndSizeCriteria) {
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), L"counts"), 0) << "count boxes left as typed";
 }
 
+// Thousands of years back lie before every file time the platform has (1601 on), in every
+// month of the year.
+TEST_F(Launch, ManyYearsBackFindEveryFileNewerAndNoneOlder) {
+    ASSERT_TRUE(SetLastWriteTimeUtc(dir.Sub(L"repo.txt"), 1601, 1, 2));
+    ASSERT_TRUE(SetLastWriteTimeUtc(dir.Sub(L"report.txt"), 1980, 1, 1));
+    input.SearchForDateTime = true;
+    input.DTUnitIndex = 0; // Years
+    static int month = 1;
+    engine.Clock = [] { return EncodeDateTime(2090, month, 28, 12); };
+    for (month = 1; month <= 12; ++month) {
+        for (const int years : {2090, 3000, 10000}) {
+            input.DTCount = years;
+            input.DSNewerThan = true;
+            input.DSOlderThan = false;
+            ASSERT_TRUE(engine.Launch(input));
+            EXPECT_EQ(4, ids.Count()) << years << " years, newer than, month " << month;
+            input.DSNewerThan = false;
+            input.DSOlderThan = true;
+            ASSERT_TRUE(engine.Launch(input));
+            EXPECT_EQ(0, ids.Count()) << years << " years, older than, month " << month;
+        }
+    }
+}
+
 TEST_F(Launch, LocalHardDrivesWalksEveryFixedDriveAndStopLeavesTheirRoots) {
     engine.BuildDriveLists();
     ASSERT_FALSE(engine.FixedDriveList.empty());

@@ -223,6 +223,32 @@ TEST_F(MainFormTest, ClosingDuringASearchEndsTheWalkBeforeTheWindowGoes) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((AppData() + L"\\Quarrow.ini").c_str()));
 }
 
+// At logoff the process ends without its window being destroyed: the end of the session
+// saves what a close would, after stopping a running search.
+TEST_F(MainFormTest, TheEndOfTheSessionStopsTheSearchAndSavesTheSettings) {
+    TempDir tree(L"session");
+    MakeDeepTree(tree, 20);
+    TMainForm& form = OpenForm(tree.Path());
+    const HWND window = form.Handle();
+    const std::wstring ini = AppData() + L"\\Quarrow.ini";
+    SetWindowTextW(C().ComboBoxSearchPattern, L"*.txt");
+
+    EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ini.c_str())) << "a session that goes on";
+
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    SendMessageW(C().BtnSearch, BM_CLICK, 0, 0);
+    EXPECT_TRUE(form.Engine().RunState.FindStopped);
+    EXPECT_EQ(2, form.IDList.Count());
+    const std::string saved = ReadFileBytes(ini);
+    EXPECT_NE(std::string::npos, saved.find("[SearchPatternHistoryList]\r\n0=*.txt\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("[SearchLocationHistoryList]\r\n0=" + ToAnsi(tree.Path())))
+        << saved;
+    EXPECT_NE(std::string::npos, saved.find("AppWidth=")) << saved;
+    EXPECT_TRUE(IsWindow(window));
+}
+
 TEST_F(MainFormTest, ResetEmptiesTheResultsAndTheStatusBar) {
     TempDir folder(L"reset");
     folder.WriteFile(L"a.txt", "a");
