@@ -414,11 +414,13 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
             ListViewResultsColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         else if (header.code == NM_DBLCLK)
             ListViewResultsDblClick();
-        else if (header.code == LVN_ENDLABELEDITW) {
-            const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
-            if (edit.item.pszText != nullptr)
-                ListViewResultsEdited(edit.item.iItem, edit.item.pszText);
-        }
+        else if (header.code == LVN_BEGINLABELEDITW)
+            return ListViewResultsEditing(reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem) ? TRUE
+                                                                                                     : FALSE;
+        else if (header.code == LVN_ENDLABELEDITW)
+            ListViewResultsEditEnded(reinterpret_cast<const NMLVDISPINFOW&>(header).item.pszText);
+        else if (header.code == LVN_ODFINDITEMW)
+            return ListViewResultsFindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
         break;
     case IdListViewExcludeFolders:
         if (header.code == LVN_ITEMCHANGED)

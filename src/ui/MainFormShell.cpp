@@ -11,6 +11,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string_view>
 
 namespace quarrow {
@@ -20,7 +21,6 @@ constexpr wchar_t LocalHardDrives[] = L"Local Hard Drives";
 constexpr UINT_PTR ResultsCheckTimer = 0x5143;
 // How long one slice of the check against the disk may keep the window busy.
 constexpr ULONGLONG ResultsCheckSliceMs = 15;
-constexpr ULONGLONG RemovalsShowIntervalMs = 100;
 // How long a failed verb looks for a selected result that vanished: a cancelled delete of
 // many results must not keep the window waiting.
 constexpr ULONGLONG VanishedSearchMs = 200;
@@ -75,11 +75,33 @@ bool KeyIsDown(int key) {
     return GetKeyState(key) < 0;
 }
 
+// Keys, clicks and the keyboard's menu: what the user aims at a row.
+bool IsInputForRows(UINT message) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_CHAR:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONDBLCLK:
+    case WM_CONTEXTMENU:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 // --- Commands on the selected results
 
-int TMainForm::FirstSelectedRow() const {
+int TMainForm::FirstSelectedRow() {
+    ShowPendingRemovals();
     const int row = ListView_GetNextItem(controls_.ListViewResults, -1, LVNI_SELECTED);
     return row >= 0 && row < IDList.Count() ? row : -1;
 }
@@ -91,6 +113,8 @@ void TMainForm::InvokeVerbOnSelection(const wchar_t* verb) {
     DroppingErrors([&] { done = Vantor->InvokeVerb(verb); });
     if (done)
         return;
+    // The verb may have let removals in: the rows must be the records' again.
+    ShowPendingRemovals();
     const HWND list = controls_.ListViewResults;
     const ULONGLONG end = GetTickCount64() + VanishedSearchMs;
     for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
@@ -193,6 +217,8 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
                                      DWORD_PTR data) {
     auto* form = reinterpret_cast<TMainForm*>(data);
     try {
+        if (IsInputForRows(message))
+            form->ShowPendingRemovals();
         switch (message) {
         case WM_GETDLGCODE:
             // Enter opens the result rather than pressing the window's default button.
@@ -351,7 +377,22 @@ void TMainForm::SearchWalkEnded() {
         ShellChangeNotifier->CloseFileSystemWatch();
 }
 
+// The row count and the focus are brought in line later (ShowRemovalsWhenDue); until then
+// the rows the list paints are the records', and the focused record's row is followed.
 void TMainForm::RemoveResultAt(int index) {
+    const HWND list = controls_.ListViewResults;
+    if (!removalsUnshown_) {
+        focusAfterRemovals_ = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        focusedRecordGone_ = false;
+    }
+    removalsUnshown_ = true;
+    // The selection goes at once: its rows are about to name other records.
+    if (TListViewDirect(list).SelectedCount() > 0) {
+        TSelectionSync sync(*this);
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    }
+    if (&IDList[index] == renamedRecord_)
+        CancelRename();
     IDList.Delete(index);
     if (resultsCheckNext_ > index)
         --resultsCheckNext_;
@@ -359,15 +400,46 @@ void TMainForm::RemoveResultAt(int index) {
         if (*next > index)
             --*next;
     }
+    if (focusAfterRemovals_ > index)
+        --focusAfterRemovals_;
+    else if (focusAfterRemovals_ == index)
+        focusedRecordGone_ = true;
+    // The rows on screen from the removed one on now show other records.
+    if (index <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
+        InvalidateRect(list, nullptr, FALSE);
+}
+
+void TMainForm::ShowPendingRemovals() {
+    if (removalsUnshown_)
+        ShowResultsRemoved();
 }
 
 void TMainForm::ShowResultsRemoved() {
     removalsUnshown_ = false;
     removalsShownAt_ = GetTickCount64();
     const HWND list = controls_.ListViewResults;
-    // Every row from the removed one on changes: redraw them all.
-    ListView_SetItemCountEx(list, IDList.Count(), LVSICF_NOSCROLL);
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    {
+        TSelectionSync sync(*this);
+        // Every row from the removed one on changes: redraw them all.
+        ListView_SetItemCountEx(list, IDList.Count(), LVSICF_NOSCROLL);
+        shownRowCount_ = IDList.Count();
+        rowCountSetAt_ = removalsShownAt_;
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        // The focus stays with its record, or goes to the one that took the place of it.
+        const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        const int focus = std::min(focusAfterRemovals_, IDList.Count() - 1);
+        if (focusAfterRemovals_ >= 0 && (focus != focused || focusedRecordGone_)) {
+            if (focused >= 0)
+                ListView_SetItemState(list, focused, 0, LVIS_FOCUSED);
+            if (focus >= 0) {
+                ListView_SetItemState(list, focus, LVIS_FOCUSED, LVIS_FOCUSED);
+                ListView_SetSelectionMark(list, focus);
+            }
+        }
+        focusAfterRemovals_ = -1;
+        focusedRecordGone_ = false;
+    }
+    MoveRenameEditWithItsRecord();
     SelectionChanged();
     UpdateActionStates();
     UpdateStatusBar(3, 3, 3);
@@ -396,7 +468,6 @@ void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificatio
     while (scan.next < IDList.Count()) {
         if (ReportNames(GetResult(scan.next), path1)) {
             RemoveResultAt(scan.next);
-            removalsUnshown_ = true;
             break;
         }
         ++scan.next;
@@ -410,8 +481,8 @@ void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificatio
     ShowRemovalsWhenDue();
 }
 
-// Setting the list's row count costs about 11 ms under Wine: a burst of removals (a folder
-// deleted elsewhere) is shown once its deliveries have run, or every RemovalsShowIntervalMs.
+// A burst of removals (a folder deleted elsewhere) is shown once its deliveries have run,
+// or every RemovalsShowIntervalMs.
 void TMainForm::ShowRemovalsWhenDue() {
     if (!removalsUnshown_)
         return;

@@ -164,6 +164,41 @@ TEST_F(Launch, ReadsDateAndSizeCriteria) {
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), L"counts"), 0) << "count boxes left as typed";
 }
 
+TEST_F(Launch, DriveListsTakeFixedDrivesAndThenRemoteOpticalAndRamDisks) {
+    std::vector<std::wstring> asked;
+    engine.BuildDriveLists([&](const std::wstring& root) -> UINT {
+        asked.push_back(root);
+        switch (root[0]) {
+        case L'A':
+            return DRIVE_REMOVABLE;
+        case L'C':
+        case L'Z':
+            return DRIVE_FIXED;
+        case L'D':
+            return DRIVE_CDROM;
+        case L'M':
+            return DRIVE_REMOTE;
+        case L'R':
+            return DRIVE_RAMDISK;
+        case L'U':
+            return DRIVE_UNKNOWN;
+        default:
+            return DRIVE_NO_ROOT_DIR;
+        }
+    });
+    ASSERT_EQ(26u, asked.size());
+    EXPECT_EQ(L"A:\\", asked.front());
+    EXPECT_EQ(L"Z:\\", asked.back());
+    EXPECT_EQ((Calls{L"C:\\", L"Z:\\"}), engine.FixedDriveList);
+    EXPECT_EQ((Calls{L"D:\\", L"M:\\", L"R:\\"}), engine.OtherDriveList);
+
+    // Built again, the lists hold what the drives are now.
+    engine.BuildDriveLists(
+        [](const std::wstring& root) -> UINT { return root[0] == L'C' ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR; });
+    EXPECT_EQ(Calls{L"C:\\"}, engine.FixedDriveList);
+    EXPECT_TRUE(engine.OtherDriveList.empty());
+}
+
 // Thousands of years back lie before every file time the platform has (1601 on), in every
 // month of the year.
 TEST_F(Launch, ManyYearsBackFindEveryFileNewerAndNoneOlder) {

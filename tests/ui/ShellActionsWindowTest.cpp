@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -119,33 +118,6 @@ HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000
         Sleep(50);
     }
     return search.found;
-}
-
-struct ClipboardFiles {
-    std::vector<std::wstring> files;
-    DWORD dropEffect = 0;
-};
-
-ClipboardFiles ReadClipboardFiles() {
-    ClipboardFiles content;
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(20);
-    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            wchar_t path[MAX_PATH] = {};
-            DragQueryFileW(static_cast<HDROP>(drop), i, path, MAX_PATH);
-            content.files.push_back(path);
-        }
-    }
-    if (HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
-        if (const void* data = GlobalLock(effect)) {
-            std::memcpy(&content.dropEffect, data, sizeof(DWORD));
-            GlobalUnlock(effect);
-        }
-    }
-    CloseClipboard();
-    return content;
 }
 
 bool Exists(const std::wstring& path) {
@@ -558,4 +530,38 @@ TEST_F(MainFormTest, CopyCutOpenContainingFolderAndPropertiesDoTheirWork) {
     DialogAnswerer close(IDCANCEL);
     form.ExecuteAction(TActionId::ActionActionProperties);
     EXPECT_FALSE(close.Captions().empty()) << "no property sheet";
+}
+
+TEST_F(MainFormTest, CopyAndCutOfResultsInManyFoldersPutEveryFileOnTheClipboardInRowOrder) {
+    TempDir folder(L"copymany");
+    for (int dir = 0; dir < 3; ++dir) {
+        for (int file = 0; file < 4; ++file)
+            folder.WriteFile(L"dir" + std::to_wstring(dir) + L"\\n" + std::to_wstring(file) +
+                                 std::to_wstring(dir) + L".txt",
+                             "x");
+    }
+    TMainForm& form = OpenForm(folder.Path());
+    const HWND list = C().ListViewResults;
+    Click(C().BtnSearch);
+    ASSERT_EQ(12, form.IDList.Count());
+    form.ListViewResultsColumnClick(0); // the folders' files interleave: n00, n01, n02, n10, ...
+    std::vector<std::wstring> rows;
+    for (int row = 0; row < form.IDList.Count(); ++row)
+        rows.push_back(form.IDList[row].FullName());
+    ASSERT_NE(form.IDList[0].Folder(), form.IDList[1].Folder());
+
+    SetFocus(list);
+    PressKeys({VK_CONTROL, 'A'});
+    PressKeys({VK_CONTROL, 'C'});
+    ClipboardFiles content = ReadClipboardFiles();
+    EXPECT_EQ(rows, content.files);
+    EXPECT_EQ(0u, content.dropEffect & DROPEFFECT_MOVE);
+    EXPECT_NE(0u, content.dropEffect & DROPEFFECT_COPY);
+
+    PressKeys({VK_CONTROL, 'A'});
+    PressKeys({VK_CONTROL, 'X'});
+    content = ReadClipboardFiles();
+    EXPECT_EQ(rows, content.files);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_MOVE), content.dropEffect);
+    EXPECT_TRUE(form.Vantor->MultiObjects().empty()); // a verb uses up what was handed over
 }
