@@ -56,7 +56,7 @@ int main() {
             std::fprintf(stderr, "the console search found nothing\n");
     };
     const std::vector<double> medians =
-        SideBySide(11, {Timed([&] { BareWalk(root); }), Timed(consoleSearch)});
+        SideBySide(21, {Timed([&] { BareWalk(root); }), Timed(consoleSearch)});
     const int64_t expected = EntryTreeFolders * EntryTreeFilesPerFolder + 1;
     if (CountLines(options.OutputFile) != expected)
         std::fprintf(stderr, "the console wrote %lld lines, expected %lld\n",

@@ -2,8 +2,9 @@
 // measured in the same run: searches whose every entry is a result and searches that find
 // nothing, by "*.*" and by patterns, over 20,000 entries and over 500,000; the memory a
 // result costs; how long the window goes without handling its messages, and how soon Stop
-// answers; selecting and sorting 100,000 to a million results. Prints "name: value" lines.
-// argv[1] is the work folder; the trees are generated there once.
+// answers; selecting and sorting 100,000 to a million results, and copying 100,000 to the
+// clipboard. Prints "name: value" lines. argv[1] is the work folder; the trees are generated
+// there once; further arguments pick the groups to run.
 
 #include "BenchSupport.h"
 
@@ -359,17 +360,100 @@ void BenchSelection(TMainForm& form) {
     form.BtnResetClick();
 }
 
+// 100 folders of 1,000 files each: the results of a Copy.
+constexpr int CopyFolders = 100;
+constexpr int CopyFilesPerFolder = 1000;
+
+int ClipboardFileCount() {
+    if (!OpenClipboard(nullptr))
+        return -1;
+    const HANDLE drop = GetClipboardData(CF_HDROP);
+    const int count = drop != nullptr
+                          ? static_cast<int>(DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0))
+                          : 0;
+    CloseClipboard();
+    return count;
+}
+
+// Ctrl+C in the results list with 100,000 results of 100 folders selected, as the walker
+// leaves them, until the clipboard holds them; beside reading the attributes of the same
+// files, which the copy does to find those that are gone; and the longest the window goes
+// meanwhile without answering a message sent to it.
+void BenchCopy(TMainForm& form, const std::wstring& work) {
+    const std::wstring root = work + L"\\copy-tree-100k";
+    EnsureEntryTree(root, CopyFolders, CopyFilesPerFolder);
+    form.BtnResetClick();
+    for (int folder = 0; folder < CopyFolders; ++folder) {
+        const TFolderText text =
+            std::make_shared<const std::wstring>(root + L"\\folder" + std::to_wstring(folder) + L".txt\\");
+        for (int file = 0; file < CopyFilesPerFolder; ++file) {
+            auto item = std::make_unique<TShellItem>();
+            item->Name = L"document" + std::to_wstring(file) + L".txt";
+            item->FolderText = text;
+            item->FileType = L"txt";
+            form.IDList.Add(std::move(item));
+        }
+    }
+    form.FlushResultRowCount();
+    form.UpdateActionStates();
+    ProcessMessages();
+    const HWND list = form.Controls().ListViewResults;
+    SetFocus(list);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    std::vector<double> copy, copyCpu, floor, gaps;
+    for (int round = 0; round < 5; ++round) {
+        // The floor: the attributes of the same files, read bare.
+        auto start = Clock::now();
+        for (const auto& item : form.IDList.Items())
+            GetFileAttributesW(item->FullName().c_str());
+        floor.push_back(Seconds(start));
+        form.ExecuteAction(TActionId::ActionActionSelectAll);
+        ProcessMessages();
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        {
+            const TMessageLatencyProbe probe(form.Handle());
+            start = Clock::now();
+            const double cpu = ThreadCpuSeconds();
+            SendMessageW(list, WM_KEYDOWN, 'C', 1);
+            ProcessMessages();
+            copyCpu.push_back(ThreadCpuSeconds() - cpu);
+            copy.push_back(Seconds(start));
+            gaps.push_back(probe.LongestMs());
+        }
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        SendMessageW(list, WM_KEYUP, 'C', 0xC0000001);
+        if (const int copied = ClipboardFileCount(); copied != form.IDList.Count())
+            std::fprintf(stderr, "the clipboard holds %d files, expected %d\n", copied, form.IDList.Count());
+    }
+    Print("copy_100k_attributes_floor_s", Median(floor));
+    Print("copy_100k_s", Median(copy));
+    Print("copy_100k_s_bound", 2.0);
+    Print("copy_100k_floor_ratio", Median(copy) / Median(floor));
+    Print("copy_100k_cpu_s", Median(copyCpu));
+    Print("copy_100k_max_pump_gap_ms", Median(gaps));
+    form.BtnResetClick();
+}
+
 } // namespace
 
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: WindowBench <work folder>\n");
+        std::fprintf(stderr, "usage: WindowBench <work folder> [group...]\n");
         return 2;
     }
     const std::wstring work = argv[1];
+    // Further arguments name the groups to run (search, large, content, stop, selection,
+    // copy, sort); none runs all.
+    const std::vector<std::wstring> groups(argv + 2, argv + argc);
     LocalFree(argv);
+    const auto wanted = [&groups](const wchar_t* group) {
+        return groups.empty() || std::find(groups.begin(), groups.end(), group) != groups.end();
+    };
     CreateDirectoryW(work.c_str(), nullptr);
     const std::wstring appData = work + L"\\appdata";
     CreateDirectoryW(appData.c_str(), nullptr);
@@ -388,12 +472,20 @@ int main() {
         }
         form.Show(SW_SHOWNORMAL);
         ProcessMessages();
-        BenchSearch(form, work);
-        BenchLargeTree(form, work);
-        BenchContentSearch(form, work);
-        BenchStop(form, work);
-        BenchSelection(form);
-        BenchSort(form);
+        if (wanted(L"search"))
+            BenchSearch(form, work);
+        if (wanted(L"large"))
+            BenchLargeTree(form, work);
+        if (wanted(L"content"))
+            BenchContentSearch(form, work);
+        if (wanted(L"stop"))
+            BenchStop(form, work);
+        if (wanted(L"selection"))
+            BenchSelection(form);
+        if (wanted(L"copy"))
+            BenchCopy(form, work);
+        if (wanted(L"sort"))
+            BenchSort(form);
         DestroyWindow(form.Handle());
         ProcessMessages();
     } catch (const std::exception& error) {

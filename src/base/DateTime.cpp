@@ -1,5 +1,6 @@
 #include "base/DateTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quarrow {
@@ -30,7 +31,9 @@ void CivilFromDays(int64_t days, int& year, int& month, int& day) {
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -38,9 +41,10 @@ int DaysInMonth(int year, int month) {
 }
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond) {
-    const double date = static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                                          static_cast<unsigned>(day)));
-    const double time = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) / MillisecondsPerDay;
+    const double date =
+        static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)));
+    const double time =
+        (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) / MillisecondsPerDay;
     // Before 1899-12-30 the time of day counts away from zero, as in the OLE date.
     return date >= 0 ? date + time : date - time;
 }
@@ -80,14 +84,15 @@ TDateTime NowLocal() {
 }
 
 TDateTime IncMonth(TDateTime value, int months) {
-    SYSTEMTIME st = DateTimeToSystemTime(value);
-    int monthIndex = st.wYear * 12 + (st.wMonth - 1) + months;
-    const int year = monthIndex / 12;
-    const int month = monthIndex % 12 + 1;
-    int day = st.wDay;
-    const int last = DaysInMonth(year, month);
-    if (day > last)
-        day = last;
+    const SYSTEMTIME st = DateTimeToSystemTime(value);
+    const int64_t monthIndex = int64_t{st.wYear} * 12 + (st.wMonth - 1) + months;
+    if (monthIndex < 100 * 12)
+        return MinDateTime;
+    if (monthIndex >= 10000 * 12)
+        return MaxDateTime;
+    const int year = static_cast<int>(monthIndex / 12);
+    const int month = static_cast<int>(monthIndex % 12) + 1;
+    const int day = std::min<int>(st.wDay, DaysInMonth(year, month));
     return EncodeDateTime(year, month, day, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
 }
 

@@ -12,6 +12,11 @@ using TDateTime = double;
 
 constexpr double MillisecondsPerDay = 86400000.0;
 
+// The dates the platform's date functions take: 1 January 100 00:00 to the last
+// millisecond of 31 December 9999.
+constexpr TDateTime MinDateTime = -657434.0;
+constexpr TDateTime MaxDateTime = 2958465.0 + (MillisecondsPerDay - 1) / MillisecondsPerDay;
+
 // Exact conversions that keep milliseconds (the Variant functions drop them).
 TDateTime SystemTimeToDateTime(const SYSTEMTIME& st);
 SYSTEMTIME DateTimeToSystemTime(TDateTime value);
@@ -22,7 +27,8 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute 
 TDateTime NowLocal();
 
 // Moves a date by whole calendar months, keeping the time of day; a day beyond the end of
-// the target month becomes its last day.
+// the target month becomes its last day. A month outside MinDateTime to MaxDateTime gives
+// the nearer end of that range.
 TDateTime IncMonth(TDateTime value, int months);
 
 bool IsLeapYear(int year);

@@ -24,6 +24,17 @@ void ProcessMessages() {
     }
 }
 
+void ProcessSentAndPaintMessages() {
+    MSG message;
+    // The peek itself handles the sent messages.
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    // A window whose painting leaves its area invalid would otherwise be painted forever.
+    for (int painted = 0;
+         painted < 64 && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT);
+         ++painted)
+        DispatchMessageW(&message);
+}
+
 WaitCursor::WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) { ++g_waitDepth; }
 
 WaitCursor::~WaitCursor() {

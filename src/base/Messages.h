@@ -9,6 +9,9 @@ namespace quarrow {
 // Dispatches every pending message of the calling thread. A WM_QUIT met on the way is
 // posted again so that the outer message loop still sees it.
 void ProcessMessages();
+// Handles the messages other threads send and repaints the windows that need it, and takes
+// no input and no posted message: for a long operation that nothing may re-enter.
+void ProcessSentAndPaintMessages();
 
 // Lets the main window route keyboard navigation (IsDialogMessage) while messages are
 // pumped from inside a handler. Returns true when the message was consumed.

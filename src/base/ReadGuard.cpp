@@ -14,22 +14,36 @@ struct TReadGuard {
     TReadGuard* previous;
 };
 
-thread_local TReadGuard* t_guard = nullptr;
+// Each thread's innermost guard. A slot of the platform's own, not a thread_local: MinGW's
+// thread_local is emulated and can allocate on a thread's first use, which must never happen
+// while an exception is dispatched (a bad_alloc, say).
+DWORD g_guardSlot = TLS_OUT_OF_INDEXES;
 
-// A fault inside the guarded range resumes the guarded read at its recovery point, as if
-// the read had returned at once. The platform's compilers without `__try` need this form.
+TReadGuard* CurrentGuard() {
+    // Whoever faulted may still want its last error.
+    const DWORD error = GetLastError();
+    auto* guard = static_cast<TReadGuard*>(TlsGetValue(g_guardSlot));
+    SetLastError(error);
+    return guard;
+}
+
+// A read fault inside the guarded range resumes the guarded read at its recovery point, as
+// if the read had returned at once. The platform's compilers without `__try` need this form.
+// Every exception of every thread passes here, so the code is looked at first.
 LONG CALLBACK OnReadFault(EXCEPTION_POINTERS* pointers) {
-    TReadGuard* guard = t_guard;
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    if (guard == nullptr || guard->faulted != 0)
-        return EXCEPTION_CONTINUE_SEARCH;
     if (record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR && record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION)
         return EXCEPTION_CONTINUE_SEARCH;
-    if (record.NumberParameters >= 2) {
-        const auto* address = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
-        if (address < guard->begin || address >= guard->end)
-            return EXCEPTION_CONTINUE_SEARCH;
-    }
+    // A write or an execution fault is the program's own fault, never the file's.
+    constexpr ULONG_PTR ReadFault = 0;
+    if (record.NumberParameters < 2 || record.ExceptionInformation[0] != ReadFault)
+        return EXCEPTION_CONTINUE_SEARCH;
+    TReadGuard* guard = CurrentGuard();
+    if (guard == nullptr || guard->faulted != 0)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const auto* address = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+    if (address < guard->begin || address >= guard->end)
+        return EXCEPTION_CONTINUE_SEARCH;
     guard->faulted = 1;
     *pointers->ContextRecord = guard->recovery;
     return EXCEPTION_CONTINUE_EXECUTION;
@@ -37,7 +51,11 @@ LONG CALLBACK OnReadFault(EXCEPTION_POINTERS* pointers) {
 
 class TFaultHandler {
 public:
-    TFaultHandler() : handle_(AddVectoredExceptionHandler(1, OnReadFault)) {}
+    TFaultHandler() {
+        g_guardSlot = TlsAlloc();
+        if (g_guardSlot != TLS_OUT_OF_INDEXES)
+            handle_ = AddVectoredExceptionHandler(1, OnReadFault);
+    }
     ~TFaultHandler() {
         if (handle_ != nullptr)
             RemoveVectoredExceptionHandler(handle_);
@@ -47,7 +65,7 @@ public:
     bool Installed() const { return handle_ != nullptr; }
 
 private:
-    void* handle_;
+    void* handle_ = nullptr;
 };
 
 } // namespace
@@ -62,16 +80,16 @@ bool RunGuardedRead(const void* begin, size_t length, void (*read)(void* context
     guard.begin = static_cast<const char*>(begin);
     guard.end = guard.begin + length;
     guard.faulted = 0;
-    guard.previous = t_guard;
+    guard.previous = CurrentGuard();
     // Also when `read` throws.
     struct TRestore {
         TReadGuard& guard;
-        ~TRestore() { t_guard = guard.previous; }
+        ~TRestore() { TlsSetValue(g_guardSlot, guard.previous); }
     } restore{guard};
     // Execution comes back here a second time, with `faulted` set, after a fault.
     RtlCaptureContext(&guard.recovery);
     if (guard.faulted == 0) {
-        t_guard = &guard;
+        TlsSetValue(g_guardSlot, &guard);
         read(context);
     }
     return guard.faulted == 0;

@@ -61,6 +61,25 @@ int CompareTextIgnoreCase(std::wstring_view a, std::wstring_view b) {
 
 bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b) { return CompareTextIgnoreCase(a, b) == 0; }
 
+// Called for every result by the change handler: plain characters are compared here, and
+// the platform's table is asked only from the first character beyond ASCII that differs.
+bool SamePathIgnoreCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size())
+        return false;
+    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i])
+            continue;
+        if (a[i] >= 0x80 || b[i] >= 0x80) {
+            const int rest = static_cast<int>(a.size() - i);
+            return CompareStringOrdinal(a.data() + i, rest, b.data() + i, rest, TRUE) == CSTR_EQUAL;
+        }
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
 int IndexOfIgnoreCase(const std::vector<std::wstring>& list, std::wstring_view text) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (SameTextIgnoreCase(list[i], text))

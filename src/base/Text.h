@@ -19,6 +19,8 @@ std::wstring FromUtf8(std::string_view text);
 // Locale-aware comparison that ignores letter case: negative, zero or positive.
 int CompareTextIgnoreCase(std::wstring_view a, std::wstring_view b);
 bool SameTextIgnoreCase(std::wstring_view a, std::wstring_view b);
+// Paths as the file system compares names: character by character, without regard to case.
+bool SamePathIgnoreCase(std::wstring_view a, std::wstring_view b);
 
 // Index of the first entry equal to `text` ignoring case, or -1.
 int IndexOfIgnoreCase(const std::vector<std::wstring>& list, std::wstring_view text);

@@ -167,10 +167,23 @@ bool TExportFile::Create(const std::wstring& path, TExportEncoding encoding) {
     buffer_.clear();
     file_.Reset(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    failed_ = !file_;
-    if (!failed_)
-        buffer_ = ExportByteOrderMark(encoding);
-    return !failed_;
+    failed_ = false;
+    error_ = 0;
+    if (!file_)
+        return Fail();
+    buffer_ = ExportByteOrderMark(encoding);
+    return true;
+}
+
+bool TExportFile::Fail() {
+    if (!failed_) {
+        failed_ = true;
+        error_ = GetLastError();
+        // A short write that the system did not call an error.
+        if (error_ == ERROR_SUCCESS)
+            error_ = ERROR_WRITE_FAULT;
+    }
+    return false;
 }
 
 bool TExportFile::WriteLine(std::wstring_view line) {
@@ -185,26 +198,28 @@ bool TExportFile::Flush() {
     if (failed_)
         return false;
     DWORD written = 0;
-    if (!buffer_.empty() &&
-        (!WriteFile(file_.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) ||
-         written != buffer_.size()))
-        failed_ = true;
+    SetLastError(ERROR_SUCCESS);
+    const bool ok = buffer_.empty() || (WriteFile(file_.Get(), buffer_.data(),
+                                                  static_cast<DWORD>(buffer_.size()), &written, nullptr) &&
+                                        written == buffer_.size());
     buffer_.clear();
-    return !failed_;
+    return ok || Fail();
 }
 
 bool TExportFile::Close() {
     const bool flushed = Flush();
     const bool closed = file_ && CloseHandle(file_.Release());
-    return flushed && closed;
+    return (closed || Fail()) && flushed;
 }
 
 TExportResult WriteExportFile(const std::wstring& path, const TIDList& records, bool asCsv,
                               const std::function<void()>& afterRow, const TLocaleFormat& format) {
     TExportResult result;
     TExportFile file;
-    if (!file.Create(path, ChooseExportEncoding(records, format)))
+    if (!file.Create(path, ChooseExportEncoding(records, format))) {
+        result.Error = file.Error();
         return result;
+    }
     bool ok = file.WriteLine(asCsv ? CsvHeader() : TextHeader());
     TExportRows rows(format);
     std::wstring row;
@@ -222,6 +237,7 @@ TExportResult WriteExportFile(const std::wstring& path, const TIDList& records, 
             afterRow();
     }
     result.Written = file.Close() && ok;
+    result.Error = file.Error();
     return result;
 }
 

@@ -80,11 +80,15 @@ public:
     bool WriteLine(std::wstring_view line);
     // Flushes and closes; what was written before a failure stays in the file.
     bool Close();
+    // The system's error code of the first failure; 0 while nothing failed.
+    DWORD Error() const { return error_; }
 
 private:
     bool Flush();
+    bool Fail();
 
     UniqueFile file_;
+    DWORD error_ = 0;
     TExportEncoding encoding_ = TExportEncoding::Ansi;
     std::string buffer_;
     bool failed_ = false;
@@ -93,6 +97,7 @@ private:
 struct TExportResult {
     bool Written = false; // the whole file, header and every row
     int Rows = 0;         // the records written
+    DWORD Error = 0;      // why not, as the system tells it
 };
 
 // The header and then one row per record, from first to last; `afterRow` runs after each

@@ -14,29 +14,34 @@ std::wstring NormaliseSearchPattern(const std::wstring& text) {
     return text;
 }
 
+// A threshold before the earliest date is that date, after which every file lies: "newer
+// than" then finds everything and "older than" nothing.
 bool MoveBackByDateUnits(TDateTime now, int count, int unitIndex, TDateTime& threshold) {
+    TDateTime moved;
     switch (unitIndex) {
     case DateUnitYears:
-        threshold = IncMonth(now, -12 * count);
-        return true;
+        moved = IncMonth(now, -12 * count);
+        break;
     case DateUnitMonths:
-        threshold = IncMonth(now, -count);
-        return true;
+        moved = IncMonth(now, -count);
+        break;
     case DateUnitWeeks:
-        threshold = now - 7.0 * count;
-        return true;
+        moved = now - 7.0 * count;
+        break;
     case DateUnitDays:
-        threshold = now - count;
-        return true;
+        moved = now - count;
+        break;
     case DateUnitHours:
-        threshold = (now * 24 - count) / 24;
-        return true;
+        moved = (now * 24 - count) / 24;
+        break;
     case DateUnitMinutes:
-        threshold = (now * 1440 - count) / 1440;
-        return true;
+        moved = (now * 1440 - count) / 1440;
+        break;
     default:
         return false;
     }
+    threshold = std::max(moved, MinDateTime);
+    return true;
 }
 
 int64_t SizeLimitInBytes(int count, int unitIndex) {

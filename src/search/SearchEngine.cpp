@@ -65,12 +65,16 @@ TSearchEngine::TSearchEngine(TIDList& idList, const TSettings& settings,
 
 TSearchEngine::~TSearchEngine() = default;
 
-void TSearchEngine::BuildDriveLists() {
+UINT TSearchEngine::SystemDriveType(const std::wstring& root) {
+    return GetDriveTypeW(root.c_str());
+}
+
+void TSearchEngine::BuildDriveLists(const TDriveTypeQuery& driveType) {
     FixedDriveList.clear();
     OtherDriveList.clear();
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
         const std::wstring root = std::wstring(1, letter) + L":\\";
-        switch (GetDriveTypeW(root.c_str())) {
+        switch (driveType(root)) {
         case DRIVE_FIXED:
             FixedDriveList.push_back(root);
             break;
@@ -188,7 +192,7 @@ void TSearchEngine::ReadDateCriteria(const TSearchInput& input) {
     Criteria.DTNewerThan = false;
     Criteria.DTOlderThan = false;
     Criteria.DTBetween = false;
-    Criteria.DTCurrentDateAndTime = NowLocal();
+    Criteria.DTCurrentDateAndTime = Clock();
     if (input.DSNewerThan) {
         Criteria.DTNewerThan = true;
     } else if (input.DSOlderThan) {

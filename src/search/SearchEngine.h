@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,13 +101,18 @@ public:
     // Lists one folder and, when sub-folders are wanted, walks them.
     void SearchFolder(const std::wstring& folder);
 
+    // The type of a drive root (C:\ and so on), as GetDriveTypeW reports it.
+    using TDriveTypeQuery = std::function<UINT(const std::wstring& root)>;
+    static UINT SystemDriveType(const std::wstring& root);
     // Fills FixedDriveList and OtherDriveList from the drive types of A: to Z:.
-    void BuildDriveLists();
+    void BuildDriveLists(const TDriveTypeQuery& driveType = SystemDriveType);
 
     static std::wstring GetFileExtension(const std::wstring& name);
 
     TSearchCriteria Criteria;
     TSearchRunState RunState;
+    // The local clock a launch reads; replaceable for tests.
+    TDateTime (*Clock)() = NowLocal;
     std::vector<std::wstring> ExeFiles;   // "exe,com,dll,sys,bin,tlb,pdb"
     std::vector<std::wstring> MediaFiles; // "asf,wma,...,png"
     std::vector<std::wstring> FixedDriveList;

@@ -10,7 +10,9 @@
 namespace quarrow {
 namespace {
 
-const wchar_t* const DriveFolders[] = {L"\\Windows", L"\\RECYCLER", L"\\System Volume Information"};
+// The recycle bin is RECYCLER before Windows Vista and $Recycle.Bin since.
+const wchar_t* const DriveFolders[] = {L"\\Windows", L"\\RECYCLER", L"\\$Recycle.Bin",
+                                       L"\\System Volume Information"};
 
 void AddSorted(std::vector<std::wstring>& list, const std::wstring& path) {
     const auto position = std::lower_bound(list.begin(), list.end(), path, [](const auto& a, const auto& b) {

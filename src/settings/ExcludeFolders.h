@@ -8,10 +8,10 @@
 namespace quarrow {
 
 // The system root (as the environment names it) and, for each fixed drive root, its
-// "\Windows", "\RECYCLER" and "\System Volume Information" folders where `folderExists`
-// says they are there; as full paths without a trailing backslash (a drive root keeps
-// its own), sorted and without duplicates ignoring letter case. Of two spellings of one
-// folder the first added stays, so the system root's wins.
+// "\Windows", "\RECYCLER", "\$Recycle.Bin" and "\System Volume Information" folders
+// where `folderExists` says they are there; as full paths without a trailing backslash (a
+// drive root keeps its own), sorted and without duplicates ignoring letter case. Of two
+// spellings of one folder the first added stays, so the system root's wins.
 std::vector<std::wstring>
 SuggestedExcludeFolders(const std::wstring& systemRoot, const std::vector<std::wstring>& fixedDrives,
                         const std::function<bool(const std::wstring&)>& folderExists);

@@ -4,12 +4,65 @@
 #include "base/Text.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace quarrow {
 
+std::vector<TWatchedChange> ParseChangeRecords(const std::wstring& root, const void* buffer, DWORD bytes) {
+    std::vector<TWatchedChange> changes;
+    constexpr size_t header = offsetof(FILE_NOTIFY_INFORMATION, FileName);
+    const auto* at = static_cast<const BYTE*>(buffer);
+    size_t left = bytes;
+    // A last record's length need not be a multiple of the record's alignment.
+    while (left >= header) {
+        const auto& record = *reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
+        if (record.FileNameLength > left - header)
+            break;
+        const std::wstring path =
+            root + std::wstring(record.FileName, record.FileNameLength / sizeof(wchar_t));
+        switch (record.Action) {
+        case FILE_ACTION_REMOVED:
+            changes.push_back({TWatchedChange::Kind::Removed, path, {}});
+            break;
+        case FILE_ACTION_RENAMED_OLD_NAME:
+            changes.push_back({TWatchedChange::Kind::Renamed, path, {}});
+            break;
+        case FILE_ACTION_RENAMED_NEW_NAME:
+            if (!changes.empty() && changes.back().ChangeKind == TWatchedChange::Kind::Renamed &&
+                changes.back().NewPath.empty())
+                changes.back().NewPath = path;
+            break;
+        default:
+            break;
+        }
+        if (record.NextEntryOffset == 0 || record.NextEntryOffset > left)
+            break;
+        at += record.NextEntryOffset;
+        left -= record.NextEntryOffset;
+    }
+    return changes;
+}
+
+// What a folder is, whatever its path: a folder deleted and made again under the same name
+// is another one. Under Wine a watch of a deleted folder stays armed and silent.
+std::optional<TFileSystemWatcher::Identity> TFileSystemWatcher::IdentityOf(HANDLE folder) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(folder, &info))
+        return std::nullopt;
+    return Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+std::optional<TFileSystemWatcher::Identity> TFileSystemWatcher::FolderIdentity(const std::wstring& path) {
+    const UniqueFile folder(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return folder ? IdentityOf(folder.Get()) : std::nullopt;
+}
+
 struct TFileSystemWatcher::Tree {
     std::wstring root;
+    std::optional<Identity> identity;
     UniqueFile directory;
     UniqueHandle event;
     OVERLAPPED overlapped{};
@@ -19,8 +72,9 @@ struct TFileSystemWatcher::Tree {
 };
 
 TFileSystemWatcher::TFileSystemWatcher(const std::vector<std::wstring>& roots,
-                                       std::function<void()> changesWaiting, DWORD bufferBytes)
-    : changesWaiting_(std::move(changesWaiting)), bufferBytes_(bufferBytes),
+                                       std::function<void()> changesWaiting, DWORD bufferBytes,
+                                       size_t pendingLimit)
+    : changesWaiting_(std::move(changesWaiting)), bufferBytes_(bufferBytes), pendingLimit_(pendingLimit),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     Watch(roots);
@@ -54,6 +108,7 @@ TFileSystemWatcher::Trees TFileSystemWatcher::OpenTrees(const std::vector<std::w
         // made before the caller goes on to touch the tree.
         if (!tree->directory || !tree->event || !Arm(*tree))
             continue;
+        tree->identity = IdentityOf(tree->directory.Get());
         trees.push_back(std::move(tree));
     }
     return trees;
@@ -74,7 +129,7 @@ void TFileSystemWatcher::Watch(const std::vector<std::wstring>& roots) {
     std::vector<std::wstring> wanted;
     for (const std::wstring& root : roots)
         wanted.push_back(IncludeTrailingBackslash(root));
-    if (thread_.joinable() && !wanted.empty() && wanted == roots_) {
+    if (thread_.joinable() && !wanted.empty() && wanted == roots_ && SameFoldersAsWatched()) {
         // The same trees are kept: closing and reopening them would cost the platform as much
         // as the walk after it. A report of the time before can only name a path that is gone.
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -87,8 +142,11 @@ void TFileSystemWatcher::Watch(const std::vector<std::wstring>& roots) {
     }
     Trees trees = OpenTrees(roots);
     roots_.clear();
-    for (const std::unique_ptr<Tree>& tree : trees)
+    identities_.clear();
+    for (const std::unique_ptr<Tree>& tree : trees) {
         roots_.push_back(tree->root);
+        identities_.push_back(tree->identity);
+    }
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++generation_;
@@ -115,6 +173,15 @@ void TFileSystemWatcher::Watch(const std::vector<std::wstring>& roots) {
     CloseTrees(unserved);
     CloseTrees(retired_);
     roots_.clear();
+    identities_.clear();
+}
+
+bool TFileSystemWatcher::SameFoldersAsWatched() const {
+    for (size_t i = 0; i < roots_.size(); ++i) {
+        if (FolderIdentity(roots_[i]) != identities_[i])
+            return false;
+    }
+    return true;
 }
 
 bool TFileSystemWatcher::Arm(Tree& tree) {
@@ -130,12 +197,22 @@ bool TFileSystemWatcher::Arm(Tree& tree) {
 
 void TFileSystemWatcher::Run() {
     Trees live;
+    ULONGLONG nextRootCheck = GetTickCount64() + RootCheckIntervalMs;
     for (;;) {
+        // Also while reports keep coming from another tree.
+        const ULONGLONG now = GetTickCount64();
+        if (now >= nextRootCheck) {
+            DropVanishedTrees(live);
+            nextRootCheck = now + RootCheckIntervalMs;
+        }
         std::vector<HANDLE> waits{stop_.Get(), wake_.Get()};
         for (const std::unique_ptr<Tree>& tree : live)
             waits.push_back(tree->event.Get());
+        const DWORD timeout = live.empty() ? INFINITE : static_cast<DWORD>(nextRootCheck - now);
         const DWORD signalled =
-            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+            WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, timeout);
+        if (signalled == WAIT_TIMEOUT)
+            continue;
         if (signalled == WAIT_OBJECT_0 || signalled >= WAIT_OBJECT_0 + waits.size())
             break;
         if (signalled == WAIT_OBJECT_0 + 1) {
@@ -166,47 +243,35 @@ void TFileSystemWatcher::Run() {
         } else if (GetLastError() == ERROR_NOTIFY_ENUM_DIR) {
             Publish({}, true, tree.generation);
         }
-        if (!Arm(tree)) {
-            // The tree itself went away: whatever it held must be checked on the disk.
-            Publish({}, true, tree.generation);
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                treeDropped_ = treeDropped_ || tree.generation == generation_;
-            }
-            live.erase(live.begin() + static_cast<std::ptrdiff_t>(index));
-        }
+        // The tree itself went away.
+        if (!Arm(tree))
+            DropTree(live, index);
     }
     CloseTrees(live);
 }
 
-void TFileSystemWatcher::Collect(Tree& tree, DWORD bytes) {
-    std::vector<TWatchedChange> changes;
-    const auto* base = reinterpret_cast<const BYTE*>(tree.buffer.data());
-    const BYTE* end = base + bytes;
-    const BYTE* at = base;
-    while (at + sizeof(FILE_NOTIFY_INFORMATION) <= end) {
-        const auto& record = *reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-        const std::wstring path =
-            tree.root + std::wstring(record.FileName, record.FileNameLength / sizeof(wchar_t));
-        switch (record.Action) {
-        case FILE_ACTION_REMOVED:
-            changes.push_back({TWatchedChange::Kind::Removed, path, {}});
-            break;
-        case FILE_ACTION_RENAMED_OLD_NAME:
-            changes.push_back({TWatchedChange::Kind::Renamed, path, {}});
-            break;
-        case FILE_ACTION_RENAMED_NEW_NAME:
-            if (!changes.empty() && changes.back().ChangeKind == TWatchedChange::Kind::Renamed &&
-                changes.back().NewPath.empty())
-                changes.back().NewPath = path;
-            break;
-        default:
-            break;
-        }
-        if (record.NextEntryOffset == 0)
-            break;
-        at += record.NextEntryOffset;
+// Whatever a tree that went away held must be checked on the disk, and the next watch of
+// its root opens it anew.
+void TFileSystemWatcher::DropTree(Trees& live, size_t index) {
+    const unsigned generation = live[index]->generation;
+    Trees dropped;
+    dropped.push_back(std::move(live[index]));
+    live.erase(live.begin() + static_cast<std::ptrdiff_t>(index));
+    CloseTrees(dropped);
+    Publish({}, true, generation);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    treeDropped_ = treeDropped_ || generation == generation_;
+}
+
+void TFileSystemWatcher::DropVanishedTrees(Trees& live) {
+    for (size_t i = live.size(); i-- > 0;) {
+        if (FolderIdentity(live[i]->root) != live[i]->identity)
+            DropTree(live, i);
     }
+}
+
+void TFileSystemWatcher::Collect(Tree& tree, DWORD bytes) {
+    std::vector<TWatchedChange> changes = ParseChangeRecords(tree.root, tree.buffer.data(), bytes);
     if (!changes.empty())
         Publish(std::move(changes), false, tree.generation);
 }
@@ -217,9 +282,15 @@ void TFileSystemWatcher::Publish(std::vector<TWatchedChange> changes, bool lost,
         const std::lock_guard<std::mutex> lock(mutex_);
         if (generation != generation_)
             return;
-        pending_.insert(pending_.end(), std::make_move_iterator(changes.begin()),
-                        std::make_move_iterator(changes.end()));
-        lost_ = lost_ || lost;
+        // Once reports are lost, every result is checked on the disk: what follows needs no
+        // keeping either.
+        if (lost || lost_ || pending_.size() + changes.size() > pendingLimit_) {
+            lost_ = true;
+            pending_.clear();
+        } else {
+            pending_.insert(pending_.end(), std::make_move_iterator(changes.begin()),
+                            std::make_move_iterator(changes.end()));
+        }
         if (!signalled_ && (!pending_.empty() || lost_)) {
             signalled_ = true;
             signal = true;

@@ -24,13 +24,23 @@ struct TWatchedChange {
     std::wstring NewPath; // the new path of a rename when it was reported with it
 };
 
+// The removals and renames in `bytes` of the platform's report buffer, with their paths under
+// `root` (which ends in a backslash). A record that does not fit ends the list.
+std::vector<TWatchedChange> ParseChangeRecords(const std::wstring& root, const void* buffer, DWORD bytes);
+
 class TFileSystemWatcher {
 public:
+    static constexpr size_t DefaultPendingLimit = 10000;
+    // How often the watched roots are looked at: a root deleted (and perhaps made again)
+    // drops its tree.
+    static constexpr DWORD RootCheckIntervalMs = 1000;
+
     // Watches each root folder and its sub-folders. `changesWaiting` runs on the watcher's
     // thread when the first change after a TakeChanges call arrives; it must not block.
-    // `bufferBytes` is the size of each tree's report buffer.
+    // `bufferBytes` is the size of each tree's report buffer. Past `pendingLimit` changes not
+    // taken, they are dropped and reported lost.
     TFileSystemWatcher(const std::vector<std::wstring>& roots, std::function<void()> changesWaiting,
-                       DWORD bufferBytes = 64 * 1024);
+                       DWORD bufferBytes = 64 * 1024, size_t pendingLimit = DefaultPendingLimit);
     // Stops the thread; changes not taken are dropped.
     ~TFileSystemWatcher();
     TFileSystemWatcher(const TFileSystemWatcher&) = delete;
@@ -46,13 +56,26 @@ public:
     // The roots that could be opened, each ending in a backslash.
     const std::vector<std::wstring>& Roots() const { return roots_; }
 
-    // The changes reported since the last call, in order. `lost` becomes true when the
-    // platform dropped reports (a full buffer) since then.
+    // The changes reported since the last call, in order. `lost` becomes true when reports
+    // were dropped since then: by the platform (a full buffer), past the pending limit, or
+    // with a watched tree that went away.
     std::vector<TWatchedChange> TakeChanges(bool& lost);
 
 private:
     struct Tree;
     using Trees = std::vector<std::unique_ptr<Tree>>;
+    struct Identity {
+        DWORD volume = 0;
+        DWORD indexHigh = 0;
+        DWORD indexLow = 0;
+        bool operator==(const Identity&) const = default;
+    };
+
+    static std::optional<Identity> IdentityOf(HANDLE folder);
+    static std::optional<Identity> FolderIdentity(const std::wstring& path);
+    bool SameFoldersAsWatched() const;
+    void DropTree(Trees& live, size_t index);
+    void DropVanishedTrees(Trees& live);
 
     Trees OpenTrees(const std::vector<std::wstring>& roots);
     static void CloseTrees(Trees& trees);
@@ -62,8 +85,10 @@ private:
     void Publish(std::vector<TWatchedChange> changes, bool lost, unsigned generation);
 
     std::vector<std::wstring> roots_;
+    std::vector<std::optional<Identity>> identities_; // of the roots, when their trees were opened
     std::function<void()> changesWaiting_;
     DWORD bufferBytes_;
+    size_t pendingLimit_;
     UniqueHandle stop_;
     UniqueHandle wake_; // trees were handed over
     std::mutex mutex_;

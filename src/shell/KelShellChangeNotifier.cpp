@@ -24,11 +24,6 @@ const LONG ChangeCodes[NotificationEventCount] = {
     SHCNE_ALLEVENTS,
 };
 
-bool SamePathIgnoreCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 bool SameChangeItem(const TChangeItem& a, const TChangeItem& b) {
     if (a.List && b.List && SameIDList(a.List.Get(), b.List.Get()))
         return true;
@@ -255,15 +250,17 @@ void TKelShellChangeNotifier::DirectoriesChanged() {
 }
 
 void TKelShellChangeNotifier::OpenFileSystemWatch(const std::vector<std::wstring>& roots, DWORD bufferBytes) {
-    if (watcher_ && watcherBufferBytes_ == bufferBytes) {
+    if (watcher_ && watcherBufferBytes_ == bufferBytes && watcherLimit_ == WatchedChangesLimit) {
         watcher_->Watch(roots);
         return;
     }
     watcher_.reset();
     const HWND window = Handle();
     watcher_ = std::make_unique<TFileSystemWatcher>(
-        roots, [window] { PostMessageW(window, WatchedChangesMessage, 0, 0); }, bufferBytes);
+        roots, [window] { PostMessageW(window, WatchedChangesMessage, 0, 0); }, bufferBytes,
+        WatchedChangesLimit);
     watcherBufferBytes_ = bufferBytes;
+    watcherLimit_ = WatchedChangesLimit;
 }
 
 void TKelShellChangeNotifier::CloseFileSystemWatch() {
@@ -348,21 +345,27 @@ void TKelShellChangeNotifier::DoChange(TKelShellChangeNotifier&, TNotificationEv
     if (!OnChange)
         return;
     deliveries_.push_back({event, path1, path2, OnChange});
-    if (PostMessageW(Handle(), DeliveryMessage, 0, 0))
+    if (PostFunction(Handle(), DeliveryMessage, 0, 0))
         ++postedDeliveries_;
+}
+
+// The posted messages of dropped deliveries still come, and find nothing to run.
+void TKelShellChangeNotifier::DropPendingDeliveries() {
+    deliveries_.clear();
+    postedDeliveries_ = 0;
 }
 
 // The handler may pump messages, run nested deliveries or even destroy the notifier: after
 // it returns, nothing of `this` is touched.
 void TKelShellChangeNotifier::RunNextDelivery() {
+    if (postedDeliveries_ > 0)
+        --postedDeliveries_;
     if (deliveries_.empty())
         return;
     TDelivery delivery = std::move(deliveries_.front());
     deliveries_.pop_front();
-    if (postedDeliveries_ > 0)
-        --postedDeliveries_;
     // A delivery whose message could not be posted (a full queue) is not left behind.
-    if (deliveries_.size() > postedDeliveries_ && PostMessageW(Handle(), DeliveryMessage, 0, 0))
+    if (deliveries_.size() > postedDeliveries_ && PostFunction(Handle(), DeliveryMessage, 0, 0))
         ++postedDeliveries_;
     try {
         delivery.Handler(*this, delivery.Event, delivery.Path1, delivery.Path2);

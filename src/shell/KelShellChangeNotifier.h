@@ -135,22 +135,26 @@ public:
     // The file-system watch of the given folder trees. Its removals and renames are held
     // while the notifier is off and delivered (as neFileDelete and neFileRename with full
     // paths, if the filter has them) once it is on; a path that exists again by then (a
-    // program saving through a temporary name) is not reported. Opening replaces an
-    // earlier watch.
+    // program saving through a temporary name) is not reported. Beyond WatchedChangesLimit
+    // held changes, or when a watched folder goes away, OnChangesLost runs instead. Opening
+    // replaces an earlier watch; a folder that was deleted and made again is watched anew.
     void OpenFileSystemWatch(const std::vector<std::wstring>& roots, DWORD bufferBytes = 64 * 1024);
     void CloseFileSystemWatch();
     bool FileSystemWatchOpen() const { return watcher_ && !watcher_->Roots().empty(); }
     // Runs on the GUI thread, while the notifier is on, when the watch lost reports.
     std::function<void()> OnChangesLost;
+    size_t WatchedChangesLimit = TFileSystemWatcher::DefaultPendingLimit;
 
     // The hidden window the shell posts to.
     HWND Handle() const { return FWindowHandle.Get(); }
     // Deliveries handed over and not yet run, and dropping them.
     size_t PendingDeliveries() const { return deliveries_.size(); }
-    void DropPendingDeliveries() { deliveries_.clear(); }
+    void DropPendingDeliveries();
 
-    // Replaceable for tests: the millisecond tick and the shell's registration functions.
+    // Replaceable for tests: the millisecond tick, the posting of the hidden window's own
+    // messages, and the shell's registration functions.
     std::function<DWORD()> TickCount = [] { return GetTickCount(); };
+    std::function<BOOL(HWND, UINT, WPARAM, LPARAM)> PostFunction = PostMessageW;
     ShellChangeNotifyRegisterProc RegisterFunction = ShellChangeNotifyRegister();
     ShellChangeNotifyDeregisterProc DeregisterFunction = ShellChangeNotifyDeregister();
 
@@ -190,6 +194,7 @@ private:
     size_t postedDeliveries_ = 0;
     std::unique_ptr<TFileSystemWatcher> watcher_; // kept once made: its thread serves every watch
     DWORD watcherBufferBytes_ = 0;
+    size_t watcherLimit_ = 0;
 };
 
 } // namespace quarrow

@@ -84,23 +84,6 @@ UniqueGlobal FileListData(const std::vector<std::wstring>& paths) {
 
 } // namespace
 
-std::vector<std::wstring> ClipboardFileList() {
-    std::vector<std::wstring> paths;
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.Opened())
-        return paths;
-    HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
-    if (drop == nullptr)
-        return paths;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring path(DragQueryFileW(drop, i, nullptr, 0), L'\0');
-        DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
-        paths.push_back(std::move(path));
-    }
-    return paths;
-}
-
 DWORD ClipboardDropEffect() {
     OpenedClipboard clipboard(nullptr);
     if (!clipboard.Opened())

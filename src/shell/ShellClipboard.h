@@ -9,8 +9,6 @@
 
 namespace quarrow {
 
-// The paths of the clipboard's file list; empty when it has none.
-std::vector<std::wstring> ClipboardFileList();
 // The clipboard's preferred drop effect; 0 when it carries none.
 DWORD ClipboardDropEffect();
 

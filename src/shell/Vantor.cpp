@@ -22,6 +22,7 @@ namespace {
 constexpr SHCONTF AllObjects = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 constexpr UINT FirstCommandId = 1;
 constexpr UINT LastCommandId = 0x7FFF;
+constexpr ULONGLONG MultiObjectsPumpIntervalMs = 50;
 
 template <typename F> class ScopeExit {
 public:
@@ -613,6 +614,34 @@ HRESULT TVantor::RunVerb(IContextMenu& menu, const Batch& batch, const std::wstr
     return Invoke(menu, ansiVerb.c_str());
 }
 
+// The shell's verb takes the objects of one folder at a time, each parsed on its own: for
+// many objects in many folders that took minutes. Their paths go to the clipboard as the
+// shell's file list, in one write, with the effect a paste should have. An object that is
+// gone stops the verb as the parse would, before the clipboard is touched. Looking for
+// them takes a while for many objects: the window meanwhile still paints and answers.
+bool TVantor::PutMultiObjectsOnClipboard(bool cut) {
+    ULONGLONG lastPump = GetTickCount64();
+    for (std::wstring& entry : FMultiObjects) {
+        if (GetTickCount64() - lastPump >= MultiObjectsPumpIntervalMs) {
+            ProcessSentAndPaintMessages();
+            lastPump = GetTickCount64();
+        }
+        if (DrivePart(entry).empty())
+            entry.insert(0, FFolderPath);
+        // An object of a virtual folder has no path to give.
+        if (DrivePart(entry).empty())
+            return false;
+        if (entry.size() > 3 && entry.back() == L'\\' && !IsDriveRoot(entry))
+            entry.pop_back();
+        if (!IsDriveRoot(entry) &&
+            GetFileAttributesW(ExtendedLengthPath(entry).c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw EVantorError(L"Error! Cannot find Object \"" + FileNamePart(entry) + L"\" in Folder \"" +
+                               FilePathPart(entry) + L"\"");
+    }
+    return SetClipboardFileList(FMultiObjects, cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK,
+                                ApplicationWindow());
+}
+
 bool TVantor::InvokeVerb(const std::wstring& verb) {
     if (OnContextMenuSelect) {
         bool execute = true;
@@ -629,10 +658,10 @@ bool TVantor::InvokeVerb(const std::wstring& verb) {
 
     WaitCursor wait;
     ScopeExit emptyList([this] { FMultiObjects.clear(); });
-    const std::vector<Batch> batches = CollectBatches();
     const bool isCut = SameVerb(command, L"cut");
-    const bool gathersFiles = batches.size() > 1 && (isCut || SameVerb(command, L"copy"));
-    std::vector<std::wstring> clipboardFiles;
+    if (!FMultiObjects.empty() && (isCut || SameVerb(command, L"copy")))
+        return PutMultiObjectsOnClipboard(isCut);
+    const std::vector<Batch> batches = CollectBatches();
     bool result = !batches.empty();
     bool renamed = false;
     for (const Batch& batch : batches) {
@@ -645,19 +674,10 @@ bool TVantor::InvokeVerb(const std::wstring& verb) {
         if (FAILED(outcome)) {
             SetLastError(static_cast<DWORD>(outcome));
             result = false;
-            continue;
-        }
-        if (gathersFiles) {
-            const std::vector<std::wstring> files = ClipboardFileList();
-            clipboardFiles.insert(clipboardFiles.end(), files.begin(), files.end());
         }
     }
-    // Each folder's objects replaced the previous folder's on the clipboard: put them all
-    // there together. A cut must say move, or a paste copies.
-    if (result && gathersFiles)
-        result = SetClipboardFileList(clipboardFiles, isCut ? DROPEFFECT_MOVE : DROPEFFECT_COPY,
-                                      ApplicationWindow());
-    else if (result && isCut)
+    // A cut must say move, or a paste copies.
+    if (result && isCut)
         result = EnsureClipboardDropEffect(DROPEFFECT_MOVE, ApplicationWindow());
     if (isDelete) {
         for (const Batch& batch : batches) {

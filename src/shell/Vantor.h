@@ -154,6 +154,7 @@ private:
     HRESULT RunVerb(IContextMenu& menu, const Batch& batch, const std::wstring& verb, bool& renamed);
     HRESULT RunDefault(IContextMenu& menu, const Batch& batch);
     HRESULT Invoke(IContextMenu& menu, LPCSTR verb);
+    bool PutMultiObjectsOnClipboard(bool cut);
 
     std::wstring FFolderPath;
     std::wstring FObjectPath;

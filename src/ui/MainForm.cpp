@@ -210,6 +210,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnActivate(wParam, lParam);
     case WM_CLOSE:
         return OnClose();
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE)
+            OnEndSession();
+        return 0;
     case WmSelectionHandOver:
         FlushSelectionHandOver();
         return 0;
@@ -245,6 +251,14 @@ LRESULT TMainForm::OnClose() {
     }
     DestroyWindow(handle_);
     return 0;
+}
+
+// The process may end as soon as this returns, without the window being destroyed: the
+// settings are saved now, as a close would, once a running walk has been told to stop.
+void TMainForm::OnEndSession() {
+    if (launching_)
+        engine_->Stop();
+    SaveSettingsAtExit();
 }
 
 LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
@@ -381,11 +395,13 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
             ListViewResultsColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         else if (header.code == NM_DBLCLK)
             ListViewResultsDblClick();
-        else if (header.code == LVN_ENDLABELEDITW) {
-            const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
-            if (edit.item.pszText != nullptr)
-                ListViewResultsEdited(edit.item.iItem, edit.item.pszText);
-        }
+        else if (header.code == LVN_BEGINLABELEDITW)
+            return ListViewResultsEditing(reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem) ? TRUE
+                                                                                                     : FALSE;
+        else if (header.code == LVN_ENDLABELEDITW)
+            ListViewResultsEditEnded(reinterpret_cast<const NMLVDISPINFOW&>(header).item.pszText);
+        else if (header.code == LVN_ODFINDITEMW)
+            return ListViewResultsFindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
         break;
     case IdListViewExcludeFolders:
         if (header.code == LVN_ITEMCHANGED)
@@ -462,6 +478,16 @@ void TMainForm::LaunchFromCommandLine() {
 
 void TMainForm::FormDestroy() {
     DestroyShellChangeNotifier();
+    SaveSettingsAtExit();
+    if (ApplicationWindow() == handle_)
+        SetApplicationWindow(nullptr);
+    if (g_filterForm == this) {
+        g_filterForm = nullptr;
+        SetMessageFilter(nullptr);
+    }
+}
+
+void TMainForm::SaveSettingsAtExit() {
     try {
         // Defaults never replace the user's settings when the window failed before reading them.
         if (settingsLoaded_)
@@ -469,12 +495,6 @@ void TMainForm::FormDestroy() {
     } catch (const std::exception& error) {
         // Reported, and the program still ends.
         ReportError(error);
-    }
-    if (ApplicationWindow() == handle_)
-        SetApplicationWindow(nullptr);
-    if (g_filterForm == this) {
-        g_filterForm = nullptr;
-        SetMessageFilter(nullptr);
     }
 }
 

@@ -151,8 +151,11 @@ public:
     void StoreSelection();
     void RestoreSelection();
     void ListViewResultsDblClick();
-    // The end of an in-place rename of `row` to `text` (a cancelled edit does not come here).
+    // The end of an in-place rename of the record at `row` to `text` (a cancelled edit does
+    // not come here).
     void ListViewResultsEdited(int row, const std::wstring& text);
+    // The record an open in-place edit renames; null when no edit is open.
+    const TShellItem* RecordBeingRenamed() const { return renamedRecord_; }
     // Every change of the list's selection asks for one hand-over, run from a posted message;
     // commands run a pending one first, so that they act on the current selection.
     void ScheduleSelectionHandOver();
@@ -221,6 +224,9 @@ public:
                                    const std::wstring& path1, const std::wstring& path2);
     // The change handler's walk handles messages at this interval; 0: after every comparison.
     unsigned ChangeHandlerPumpIntervalMs = 10;
+    // Setting the list's row count is slow under Wine: while deliveries wait, removals are
+    // shown at this interval (milliseconds).
+    unsigned RemovalsShowIntervalMs = 100;
     // Drops the results that are gone from the disk, a slice at a time from a timer; run
     // when the file-system watch lost reports.
     void CheckResultsOnDisk();
@@ -281,6 +287,8 @@ private:
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnClose();
+    void OnEndSession();
+    void SaveSettingsAtExit();
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& position) const;
@@ -313,6 +321,12 @@ private:
 
     // Results list (src/results/MainFormResults.cpp).
     void ListViewResultsData(NMLVDISPINFOW& item);
+    // The type-ahead of the list: the row to move to, or -1.
+    int ListViewResultsFindItem(const NMLVFINDITEMW& find);
+    // An in-place edit binds itself to the record of its row; true refuses the edit.
+    bool ListViewResultsEditing(int row);
+    void ListViewResultsEditEnded(const wchar_t* text);
+    void CancelRename();
     void ListViewResultsDataHint(int startIndex, int endIndex);
     void ListViewResultsMouseDown(UINT button);
     void ShowResultsPopup();
@@ -347,7 +361,9 @@ private:
     // Runs an action's handler whether or not the action is enabled (src/ui/MainFormMenus.cpp).
     void RunActionHandler(TActionId id);
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
-    int FirstSelectedRow() const;
+    int FirstSelectedRow();
+    void InvokeVerbOnSelection(const wchar_t* verb);
+    bool StillOnDisk(const TShellItem& record);
     // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
     // when the command was carried out or refused here rather than by the shell.
     bool ActOnExactPaths(TActionId action);
@@ -368,12 +384,21 @@ private:
     void RemoveResultAt(int index);
     void ShowResultsRemoved();
     void ShowRemovalsWhenDue();
+    // Removed records leave the list's rows and selection pointing at the records that moved
+    // up: whatever reads the selection or takes input brings the list in line first.
+    void ShowPendingRemovals();
+    void MoveRenameEditWithItsRecord();
     void CheckNextResultsSlice();
     void StopResultsCheck();
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
+    std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;
+    int focusAfterRemovals_ = -1;    // the row the focused record is at now; -1: no focus
+    bool focusedRecordGone_ = false; // the focused record itself was removed
+    TShellItem* renamedRecord_ = nullptr;
+    int renameEditRow_ = -1; // the row the edit box stands at
 
     HWND handle_ = nullptr;
     TLaunchArguments launchArguments_;

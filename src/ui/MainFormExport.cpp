@@ -4,6 +4,7 @@
 #include "ui/MainForm.h"
 
 #include "base/Messages.h"
+#include "base/SystemError.h"
 #include "results/ClipboardText.h"
 #include "results/Export.h"
 #include "ui/Controls.h"
@@ -61,6 +62,7 @@ private:
 void TMainForm::ExportToClipboard(bool onlySelected) {
     if (exporting_)
         return;
+    ShowPendingRemovals();
     TExportScope scope(exporting_);
     TBusyButtons buttons(*this);
     TClipboardRows rows;
@@ -108,7 +110,8 @@ void TMainForm::ExportToFile(bool asCsv) {
         ShowInformation(Prompt(),
                         L"Successfully exported " + std::to_wstring(result.Rows) + L" items to file " + path);
     else
-        ShowWarning(Prompt(), L"Could not write to file " + path);
+        ShowWarning(Prompt(),
+                    L"Could not write to file " + path + L"\r\n" + SystemErrorText(result.Error) + L".");
 }
 
 void TMainForm::ActionExportSelectedItemsToClipboardExecute() {

@@ -65,11 +65,16 @@ void TMainForm::ResetWalkPace() {
 }
 
 void TMainForm::FlushResultRowCount() {
+    if (removalsUnshown_) {
+        ShowResultsRemoved();
+        return;
+    }
     if (shownRowCount_ != IDList.Count())
         SetResultRowCount(IDList.Count());
 }
 
 void TMainForm::ClearResultRows() {
+    CancelRename();
     TSelectionSync sync(*this);
     SetResultRowCount(IDList.Count());
     ListView_DeleteAllItems(controls_.ListViewResults);

@@ -7,6 +7,7 @@
 #include "base/Messages.h"
 #include "results/ActionStates.h"
 #include "results/DisplayFormats.h"
+#include "results/ResultFinding.h"
 #include "results/StatusTexts.h"
 #include "ui/Controls.h"
 
@@ -74,6 +75,17 @@ void TMainForm::ListViewResultsDataHint(int startIndex, int endIndex) {
     }
 }
 
+int TMainForm::ListViewResultsFindItem(const NMLVFINDITEMW& find) {
+    constexpr UINT FindSubstring = 0x0004; // LVFI_SUBSTRING, which some SDK headers lack
+    const LVFINDINFOW& info = find.lvfi;
+    const bool partial = (info.flags & (LVFI_PARTIAL | FindSubstring)) != 0;
+    if (info.psz == nullptr || (!partial && (info.flags & LVFI_STRING) == 0))
+        return -1;
+    // The rows must be the records' before a row is named.
+    FlushResultRowCount();
+    return FindResultRow(IDList, {info.psz, find.iStart, partial, (info.flags & LVFI_WRAP) != 0});
+}
+
 void TMainForm::ListViewResultsMouseDown(UINT button) {
     if (button != VK_LBUTTON && button != VK_RBUTTON)
         return;
@@ -83,6 +95,7 @@ void TMainForm::ListViewResultsMouseDown(UINT button) {
 }
 
 void TMainForm::SelectionChanged() {
+    ShowPendingRemovals();
     const TListViewDirect list(controls_.ListViewResults);
     TotalSelectedFiles = list.SelectedCount();
     TotalSelectedSize = 0;

@@ -26,6 +26,15 @@ std::wstring NameOnDisk(const std::wstring& path, const std::wstring& requested)
     return find ? std::wstring(entry.cFileName) : requested;
 }
 
+// The row of a record, found by the record itself: rows move when records are removed or
+// sorted. -1 when it is no longer listed.
+int RowOfRecord(const TIDList& records, const TShellItem* record) {
+    const auto& items = records.Items();
+    const auto found =
+        std::find_if(items.begin(), items.end(), [&](const auto& item) { return item.get() == record; });
+    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
+}
+
 } // namespace
 
 TMainForm::TSelectionSync::TSelectionSync(TMainForm& form) : form_(form) {
@@ -43,6 +52,7 @@ void TMainForm::ScheduleSelectionHandOver() {
 }
 
 void TMainForm::FlushSelectionHandOver() {
+    ShowPendingRemovals();
     if (handOverPending_)
         HandOverSelection();
 }
@@ -109,6 +119,52 @@ void TMainForm::ActionActionInvertSelectionExecute() {
 void TMainForm::ListViewResultsDblClick() {
     FlushSelectionHandOver();
     RunActionHandler(TActionId::ActionActionOpen);
+}
+
+bool TMainForm::ListViewResultsEditing(int row) {
+    renamedRecord_ = row >= 0 && row < std::min(shownRowCount_, IDList.Count()) ? &IDList[row] : nullptr;
+    renameEditRow_ = row;
+    return renamedRecord_ == nullptr;
+}
+
+// The edit renames the record it began on, wherever that record's row is now.
+void TMainForm::ListViewResultsEditEnded(const wchar_t* text) {
+    const TShellItem* record = std::exchange(renamedRecord_, nullptr);
+    if (record == nullptr || text == nullptr)
+        return;
+    const int row = RowOfRecord(IDList, record);
+    if (row >= 0)
+        ListViewResultsEdited(row, text);
+}
+
+void TMainForm::CancelRename() {
+    if (std::exchange(renamedRecord_, nullptr) != nullptr)
+        ListView_CancelEditLabel(controls_.ListViewResults);
+}
+
+// The list keeps the row its edit began on, and leaves that row's name unpainted: when the
+// record has moved, the edit starts again on its row with what was typed so far.
+void TMainForm::MoveRenameEditWithItsRecord() {
+    const HWND list = controls_.ListViewResults;
+    const HWND edit = ListView_GetEditControl(list);
+    if (renamedRecord_ == nullptr || edit == nullptr)
+        return;
+    const int row = RowOfRecord(IDList, renamedRecord_);
+    if (row < 0 || row == renameEditRow_)
+        return;
+    const std::wstring typed = WindowText(edit);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const bool focused = GetFocus() == edit;
+    renamedRecord_ = nullptr; // the cancelled edit renames nothing
+    ListView_CancelEditLabel(list);
+    if (focused)
+        SetFocus(list);
+    if (const HWND again = ListView_EditLabel(list, row)) {
+        SetWindowTextW(again, typed.c_str());
+        SendMessageW(again, EM_SETSEL, start, end);
+    }
 }
 
 void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {

@@ -11,6 +11,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <string_view>
+
 namespace quarrow {
 namespace {
 
@@ -18,7 +21,9 @@ constexpr wchar_t LocalHardDrives[] = L"Local Hard Drives";
 constexpr UINT_PTR ResultsCheckTimer = 0x5143;
 // How long one slice of the check against the disk may keep the window busy.
 constexpr ULONGLONG ResultsCheckSliceMs = 15;
-constexpr ULONGLONG RemovalsShowIntervalMs = 100;
+// How long a failed verb looks for a selected result that vanished: a cancelled delete of
+// many results must not keep the window waiting.
+constexpr ULONGLONG VanishedSearchMs = 200;
 
 // Errors of the shell and of the platform inside a shell command are dropped: the shell
 // reports, in its own dialogs, what the user needs to know.
@@ -41,58 +46,129 @@ bool IsGoneFromDisk(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool IsFullNameOf(const TShellItem& record, const std::wstring& path) {
+// Under Wine two names that differ only in case can both exist, and looking one up finds
+// the other when it is gone: the record's name must be what the disk lists.
+bool NameGoneFromDisk(const TShellItem& record) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFind find(FindFirstFileW(ExtendedLengthPath(record.FullName()).c_str(), &entry));
+    if (!find)
+        return IsGoneFromDisk(record.FullName());
+    return record.Name != entry.cFileName;
+}
+
+// A report names a record when its path is the record's, letter case aside: a location
+// typed in another case than the disk's gives records in the typed case and the shell's
+// reports in the disk's. A record whose case differs from the report's must also be gone.
+bool ReportNames(const TShellItem& record, const std::wstring& path) {
     const std::wstring& folder = record.Folder();
-    return path.size() == folder.size() + record.Name.size() && path.compare(0, folder.size(), folder) == 0 &&
-           path.compare(folder.size(), std::wstring::npos, record.Name) == 0;
+    if (path.size() != folder.size() + record.Name.size())
+        return false;
+    const std::wstring_view pathFolder = std::wstring_view(path).substr(0, folder.size());
+    const std::wstring_view pathName = std::wstring_view(path).substr(folder.size());
+    // The names differ in most records, and sooner.
+    if (!SamePathIgnoreCase(pathName, record.Name) || !SamePathIgnoreCase(pathFolder, folder))
+        return false;
+    return (pathName == record.Name && pathFolder == folder) || NameGoneFromDisk(record);
 }
 
 bool KeyIsDown(int key) {
     return GetKeyState(key) < 0;
 }
 
+// Keys, clicks and the keyboard's menu: what the user aims at a row.
+bool IsInputForRows(UINT message) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_CHAR:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONDBLCLK:
+    case WM_CONTEXTMENU:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 // --- Commands on the selected results
 
-int TMainForm::FirstSelectedRow() const {
+int TMainForm::FirstSelectedRow() {
+    ShowPendingRemovals();
     const int row = ListView_GetNextItem(controls_.ListViewResults, -1, LVNI_SELECTED);
     return row >= 0 && row < IDList.Count() ? row : -1;
+}
+
+// A verb that the shell could not carry out may have met a result that vanished after the
+// search (Copy would then leave the clipboard as it was): the user is told.
+void TMainForm::InvokeVerbOnSelection(const wchar_t* verb) {
+    bool done = false;
+    DroppingErrors([&] { done = Vantor->InvokeVerb(verb); });
+    if (done)
+        return;
+    // The verb may have let removals in: the rows must be the records' again.
+    ShowPendingRemovals();
+    const HWND list = controls_.ListViewResults;
+    const ULONGLONG end = GetTickCount64() + VanishedSearchMs;
+    for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
+         row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+        if (!StillOnDisk(GetResult(row)) || GetTickCount64() > end)
+            return;
+    }
+}
+
+// A result gone from the disk is reported, and the check against the disk drops it and any
+// other that went with it.
+bool TMainForm::StillOnDisk(const TShellItem& record) {
+    const std::wstring path = record.FullName();
+    if (!IsGoneFromDisk(path))
+        return true;
+    ShowInformation(Prompt(),
+                    L"\"" + path + L"\" can no longer be found. It was moved or deleted after the search.");
+    CheckResultsOnDisk();
+    return false;
 }
 
 void TMainForm::ActionActionOpenExecute() {
     if (ActOnExactPaths(TActionId::ActionActionOpen))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"default"); });
+    InvokeVerbOnSelection(L"default");
 }
 
 void TMainForm::ActionActionCopyExecute() {
     if (ActOnExactPaths(TActionId::ActionActionCopy))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"copy"); });
+    InvokeVerbOnSelection(L"copy");
 }
 
 void TMainForm::ActionActionCutExecute() {
     if (ActOnExactPaths(TActionId::ActionActionCut))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"cut"); });
+    InvokeVerbOnSelection(L"cut");
 }
 
 void TMainForm::ActionActionDeleteExecute() {
     if (ActOnExactPaths(TActionId::ActionActionDelete))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"delete"); });
+    InvokeVerbOnSelection(L"delete");
 }
 
 void TMainForm::ActionActionPropertiesExecute() {
     if (ActOnExactPaths(TActionId::ActionActionProperties))
         return;
-    DroppingErrors([&] { Vantor->InvokeVerb(L"properties"); });
+    InvokeVerbOnSelection(L"properties");
 }
 
 void TMainForm::ActionActionOpenContainingFolderExecute() {
     const int row = FirstSelectedRow();
-    if (row < 0)
+    if (row < 0 || !StillOnDisk(GetResult(row)))
         return;
     const std::wstring& folder = GetResult(row).Folder();
     const std::wstring target = PathForPrograms(
@@ -120,6 +196,9 @@ void TMainForm::ActionActionEditExecute() {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
     }
+    // The editor would offer to make a new file in its place.
+    if (!StillOnDisk(GetResult(row)))
+        return;
     const std::wstring path = PathForPrograms(GetResult(row).FullName(), L"cannot be opened in the editor");
     if (path.empty())
         return;
@@ -135,6 +214,8 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
                                      DWORD_PTR data) {
     auto* form = reinterpret_cast<TMainForm*>(data);
     try {
+        if (IsInputForRows(message))
+            form->ShowPendingRemovals();
         switch (message) {
         case WM_GETDLGCODE:
             // Enter opens the result rather than pressing the window's default button.
@@ -294,42 +375,99 @@ void TMainForm::SearchWalkEnded() {
         ShellChangeNotifier->CloseFileSystemWatch();
 }
 
+// The row count and the focus are brought in line later (ShowRemovalsWhenDue); until then
+// the rows the list paints are the records', and the focused record's row is followed.
 void TMainForm::RemoveResultAt(int index) {
+    const HWND list = controls_.ListViewResults;
+    if (!removalsUnshown_) {
+        focusAfterRemovals_ = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        focusedRecordGone_ = false;
+    }
+    removalsUnshown_ = true;
+    // The selection goes at once: its rows are about to name other records.
+    if (TListViewDirect(list).SelectedCount() > 0) {
+        TSelectionSync sync(*this);
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    }
+    if (&IDList[index] == renamedRecord_)
+        CancelRename();
     IDList.Delete(index);
     if (resultsCheckNext_ > index)
         --resultsCheckNext_;
+    for (int* next : changeScans_) {
+        if (*next > index)
+            --*next;
+    }
+    if (focusAfterRemovals_ > index)
+        --focusAfterRemovals_;
+    else if (focusAfterRemovals_ == index)
+        focusedRecordGone_ = true;
+    // The rows on screen from the removed one on now show other records.
+    if (index <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
+        InvalidateRect(list, nullptr, FALSE);
+}
+
+void TMainForm::ShowPendingRemovals() {
+    if (removalsUnshown_)
+        ShowResultsRemoved();
 }
 
 void TMainForm::ShowResultsRemoved() {
     removalsUnshown_ = false;
     removalsShownAt_ = GetTickCount64();
     const HWND list = controls_.ListViewResults;
-    // Every row from the removed one on changes: redraw them all.
-    ListView_SetItemCountEx(list, IDList.Count(), LVSICF_NOSCROLL);
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    {
+        TSelectionSync sync(*this);
+        // Every row from the removed one on changes: redraw them all.
+        ListView_SetItemCountEx(list, IDList.Count(), LVSICF_NOSCROLL);
+        shownRowCount_ = IDList.Count();
+        rowCountSetAt_ = removalsShownAt_;
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        // The focus stays with its record, or goes to the one that took the place of it.
+        const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+        const int focus = std::min(focusAfterRemovals_, IDList.Count() - 1);
+        if (focusAfterRemovals_ >= 0 && (focus != focused || focusedRecordGone_)) {
+            if (focused >= 0)
+                ListView_SetItemState(list, focused, 0, LVIS_FOCUSED);
+            if (focus >= 0) {
+                ListView_SetItemState(list, focus, LVIS_FOCUSED, LVIS_FOCUSED);
+                ListView_SetSelectionMark(list, focus);
+            }
+        }
+        focusAfterRemovals_ = -1;
+        focusedRecordGone_ = false;
+    }
+    MoveRenameEditWithItsRecord();
     SelectionChanged();
     UpdateActionStates();
     UpdateStatusBar(3, 3, 3);
 }
 
-// Removes the first result whose full path is exactly `path1`. Messages are handled
-// between comparisons, so deliveries, a new search or closing the window can run in
-// between: the walk stops at the list's current end and when the results were replaced.
-// Under Wine handling messages costs fifty comparisons' time, so it is done once per
-// ChangeHandlerPumpIntervalMs.
+// Removes the first result that `path1` names. Messages are handled between comparisons,
+// so deliveries, the disk check, a new search or closing the window can run in between: the
+// walk's position moves with the records that they remove, and the walk stops at the list's
+// current end and when the results were replaced. Under Wine handling messages costs fifty
+// comparisons' time, so it is done once per ChangeHandlerPumpIntervalMs.
 void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificationEvent,
                                           const std::wstring& path1, const std::wstring&) {
     if (handle_ == nullptr)
         return;
     const unsigned generation = resultsGeneration_;
-    const int countAtEntry = IDList.Count();
+    struct TScan {
+        std::vector<int*>& scans;
+        int next = 0;
+        explicit TScan(std::vector<int*>& all) : scans(all) { scans.push_back(&next); }
+        TScan(const TScan&) = delete;
+        TScan& operator=(const TScan&) = delete;
+        ~TScan() { std::erase(scans, &next); }
+    } scan(changeScans_);
     ULONGLONG lastPump = GetTickCount64();
-    for (int i = 0; i < countAtEntry && i < IDList.Count(); ++i) {
-        if (IsFullNameOf(GetResult(i), path1)) {
-            RemoveResultAt(i);
-            removalsUnshown_ = true;
+    while (scan.next < IDList.Count()) {
+        if (ReportNames(GetResult(scan.next), path1)) {
+            RemoveResultAt(scan.next);
             break;
         }
+        ++scan.next;
         if (ChangeHandlerPumpIntervalMs > 0 && GetTickCount64() - lastPump < ChangeHandlerPumpIntervalMs)
             continue;
         ProcessMessages();
@@ -340,8 +478,8 @@ void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificatio
     ShowRemovalsWhenDue();
 }
 
-// Setting the list's row count costs about 11 ms under Wine: a burst of removals (a folder
-// deleted elsewhere) is shown once its deliveries have run, or every RemovalsShowIntervalMs.
+// A burst of removals (a folder deleted elsewhere) is shown once its deliveries have run,
+// or every RemovalsShowIntervalMs.
 void TMainForm::ShowRemovalsWhenDue() {
     if (!removalsUnshown_)
         return;

@@ -24,6 +24,7 @@ void TMainForm::ListViewResultsColumnClick(int column) {
         SortAscending = ascending;
         RestoreSelection();
     }
+    MoveRenameEditWithItsRecord();
     InvalidateRect(controls_.ListViewResults, nullptr, FALSE);
 }
 

@@ -101,6 +101,24 @@ TEST(ExportFile, WritesTheHeaderAndEveryRowWithLineEndsAndReadsBack) {
               bytes);
 }
 
+TEST(ExportFile, ATextFileHasThePaddedHeaderAndTheTextRows) {
+    TempDir dir(L"export");
+    TIDList records;
+    records.Add(Item(L"one.txt", L"C:\\Data\\", 10, NewYearsEve));
+    records.Add(Item(L"sub", L"C:\\Data\\", 0, NewYearsEve, true));
+    const std::wstring txt = dir.Sub(L"out.txt");
+    const TExportResult result = WriteExportFile(txt, records, false, nullptr, English());
+    EXPECT_TRUE(result.Written);
+    EXPECT_EQ(2, result.Rows);
+    EXPECT_EQ("Name                                 Folder                             "
+              "                     Size  Date Modified       \r\n"
+              "one.txt                              C:\\Data\\                           "
+              "                     1 KB  31/12/2006 23:59    \r\n"
+              "sub                                  C:\\Data\\                           "
+              "                     1 KB  31/12/2006 23:59    \r\n",
+              ReadFileBytes(txt));
+}
+
 TEST(ExportFile, ANameOutsideTheCodePageMakesTheWholeFileUtf8) {
     TempDir dir(L"export");
     TIDList records;
@@ -120,14 +138,18 @@ TEST(ExportFile, ANameOutsideTheCodePageMakesTheWholeFileUtf8) {
     EXPECT_EQ(TExportEncoding::Ansi, ChooseExportEncoding(records, English()));
 }
 
-TEST(ExportFile, AMissingFolderIsAFailureAndAFolderNameToo) {
+TEST(ExportFile, AMissingFolderIsAFailureAndAFolderNameTooEachWithTheSystemsReason) {
     TempDir dir(L"export");
     TIDList records;
     records.Add(Item(L"one.txt", L"C:\\", 1, NewYearsEve));
     const TExportResult missing = WriteExportFile(dir.Sub(L"missing\\out.txt"), records, false, nullptr);
     EXPECT_FALSE(missing.Written);
     EXPECT_EQ(0, missing.Rows);
-    EXPECT_FALSE(WriteExportFile(dir.MakeDir(L"taken"), records, true, nullptr).Written);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), missing.Error);
+    const TExportResult folder = WriteExportFile(dir.MakeDir(L"taken"), records, true, nullptr);
+    EXPECT_FALSE(folder.Written);
+    EXPECT_NE(0u, folder.Error);
+    EXPECT_EQ(0u, WriteExportFile(dir.Sub(L"fine.csv"), records, true, nullptr).Error);
 }
 
 TEST(ExportFile, LongExportsKeepEveryRowAcrossTheWriteBuffer) {

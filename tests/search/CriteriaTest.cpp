@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 
 using namespace quarrow;
 
@@ -41,6 +43,56 @@ TEST(Criteria, DateThresholdsForEveryUnit) {
     threshold = 42;
     EXPECT_FALSE(MoveBackByDateUnits(t, 1, -1, threshold));
     EXPECT_EQ(threshold, 42) << "no unit keeps the previous value";
+}
+
+// Every count of every unit, from several days of the year: a calendar move keeps the time
+// of day and the day (or the month's last), and a move past the earliest date stops there,
+// so that "newer than" keeps every file and "older than" none.
+TEST(Criteria, DateThresholdsForEveryCountOfEveryUnitInSeveralMonths) {
+    const TDateTime nows[] = {
+        EncodeDateTime(2026, 1, 31, 23, 59, 58),  EncodeDateTime(2024, 2, 29, 12, 0, 0),
+        EncodeDateTime(2026, 3, 31, 10, 0, 0),    EncodeDateTime(2026, 6, 15, 0, 0, 2),
+        EncodeDateTime(2026, 11, 30, 8, 30, 0),   EncodeDateTime(2026, 12, 8, 11, 45, 0),
+        EncodeDateTime(2107, 12, 31, 23, 59, 58),
+    };
+    const TDateTime earliestFile = EncodeDateTime(1601, 1, 1);
+    for (const TDateTime now : nows) {
+        const SYSTEMTIME t = DateTimeToSystemTime(now);
+        const int nowMonth = t.wYear * 12 + t.wMonth - 1;
+        for (int unit = DateUnitYears; unit <= DateUnitMinutes; ++unit) {
+            TDateTime previous = now;
+            for (int count = MinCount; count <= MaxCount; ++count) {
+                TDateTime threshold = 0;
+                ASSERT_TRUE(MoveBackByDateUnits(now, count, unit, threshold));
+                const auto where = [&] {
+                    return "unit " + std::to_string(unit) + ", count " + std::to_string(count) + ", from " +
+                           std::to_string(t.wYear) + "-" + std::to_string(t.wMonth);
+                };
+                ASSERT_GE(threshold, MinDateTime) << where();
+                if (threshold > MinDateTime) {
+                    ASSERT_LT(threshold, previous) << where();
+                }
+                previous = threshold;
+                if (unit > DateUnitMonths) {
+                    const double days[] = {7.0, 1.0, 1.0 / 24, 1.0 / 1440};
+                    ASSERT_NEAR(now - count * days[unit - DateUnitWeeks], threshold, 1e-6) << where();
+                    continue;
+                }
+                const int months = unit == DateUnitYears ? 12 * count : count;
+                if (nowMonth - months < 100 * 12) {
+                    ASSERT_EQ(MinDateTime, threshold) << where();
+                    EXPECT_GT(earliestFile, threshold) << where();
+                    continue;
+                }
+                const SYSTEMTIME s = DateTimeToSystemTime(threshold);
+                ASSERT_EQ(nowMonth - months, s.wYear * 12 + s.wMonth - 1) << where();
+                ASSERT_EQ(std::min<int>(t.wDay, DaysInMonth(s.wYear, s.wMonth)), s.wDay) << where();
+                ASSERT_EQ(t.wHour * 3600 + t.wMinute * 60 + t.wSecond,
+                          s.wHour * 3600 + s.wMinute * 60 + s.wSecond)
+                    << where();
+            }
+        }
+    }
 }
 
 TEST(Criteria, SizeLimitsIn64Bits) {

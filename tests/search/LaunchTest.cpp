@@ -164,6 +164,65 @@ TEST_F(Launch, ReadsDateAndSizeCriteria) {
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), L"counts"), 0) << "count boxes left as typed";
 }
 
+TEST_F(Launch, DriveListsTakeFixedDrivesAndThenRemoteOpticalAndRamDisks) {
+    std::vector<std::wstring> asked;
+    engine.BuildDriveLists([&](const std::wstring& root) -> UINT {
+        asked.push_back(root);
+        switch (root[0]) {
+        case L'A':
+            return DRIVE_REMOVABLE;
+        case L'C':
+        case L'Z':
+            return DRIVE_FIXED;
+        case L'D':
+            return DRIVE_CDROM;
+        case L'M':
+            return DRIVE_REMOTE;
+        case L'R':
+            return DRIVE_RAMDISK;
+        case L'U':
+            return DRIVE_UNKNOWN;
+        default:
+            return DRIVE_NO_ROOT_DIR;
+        }
+    });
+    ASSERT_EQ(26u, asked.size());
+    EXPECT_EQ(L"A:\\", asked.front());
+    EXPECT_EQ(L"Z:\\", asked.back());
+    EXPECT_EQ((Calls{L"C:\\", L"Z:\\"}), engine.FixedDriveList);
+    EXPECT_EQ((Calls{L"D:\\", L"M:\\", L"R:\\"}), engine.OtherDriveList);
+
+    // Built again, the lists hold what the drives are now.
+    engine.BuildDriveLists(
+        [](const std::wstring& root) -> UINT { return root[0] == L'C' ? DRIVE_FIXED : DRIVE_NO_ROOT_DIR; });
+    EXPECT_EQ(Calls{L"C:\\"}, engine.FixedDriveList);
+    EXPECT_TRUE(engine.OtherDriveList.empty());
+}
+
+// Thousands of years back lie before every file time the platform has (1601 on), in every
+// month of the year.
+TEST_F(Launch, ManyYearsBackFindEveryFileNewerAndNoneOlder) {
+    ASSERT_TRUE(SetLastWriteTimeUtc(dir.Sub(L"repo.txt"), 1601, 1, 2));
+    ASSERT_TRUE(SetLastWriteTimeUtc(dir.Sub(L"report.txt"), 1980, 1, 1));
+    input.SearchForDateTime = true;
+    input.DTUnitIndex = 0; // Years
+    static int month = 1;
+    engine.Clock = [] { return EncodeDateTime(2090, month, 28, 12); };
+    for (month = 1; month <= 12; ++month) {
+        for (const int years : {2090, 3000, 10000}) {
+            input.DTCount = years;
+            input.DSNewerThan = true;
+            input.DSOlderThan = false;
+            ASSERT_TRUE(engine.Launch(input));
+            EXPECT_EQ(4, ids.Count()) << years << " years, newer than, month " << month;
+            input.DSNewerThan = false;
+            input.DSOlderThan = true;
+            ASSERT_TRUE(engine.Launch(input));
+            EXPECT_EQ(0, ids.Count()) << years << " years, older than, month " << month;
+        }
+    }
+}
+
 TEST_F(Launch, LocalHardDrivesWalksEveryFixedDriveAndStopLeavesTheirRoots) {
     engine.BuildDriveLists();
     ASSERT_FALSE(engine.FixedDriveList.empty());

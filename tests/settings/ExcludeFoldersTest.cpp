@@ -8,7 +8,7 @@ using namespace quarrow;
 
 TEST(SuggestedExcludeFolders, SortsDropsDuplicatesAndKeepsTheSystemRootSpelling) {
     std::vector<std::wstring> asked;
-    const std::set<std::wstring> existing = {L"C:\\RECYCLER", L"D:\\Windows",
+    const std::set<std::wstring> existing = {L"C:\\RECYCLER", L"D:\\Windows", L"D:\\$Recycle.Bin",
                                              L"D:\\System Volume Information"};
     const auto exists = [&](const std::wstring& path) {
         asked.push_back(path);
@@ -16,10 +16,12 @@ TEST(SuggestedExcludeFolders, SortsDropsDuplicatesAndKeepsTheSystemRootSpelling)
     };
     // The root's backslash and the folder's merge; the system root loses its trailing one.
     const auto folders = SuggestedExcludeFolders(L"D:\\WINDOWS\\", {L"C:\\", L"D:\\"}, exists);
-    EXPECT_EQ((std::vector<std::wstring>{L"C:\\RECYCLER", L"D:\\System Volume Information", L"D:\\WINDOWS"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\RECYCLER", L"D:\\$Recycle.Bin",
+                                         L"D:\\System Volume Information", L"D:\\WINDOWS"}),
               folders);
-    EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows", L"C:\\RECYCLER", L"C:\\System Volume Information",
-                                         L"D:\\Windows", L"D:\\RECYCLER", L"D:\\System Volume Information"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows", L"C:\\RECYCLER", L"C:\\$Recycle.Bin",
+                                         L"C:\\System Volume Information", L"D:\\Windows", L"D:\\RECYCLER",
+                                         L"D:\\$Recycle.Bin", L"D:\\System Volume Information"}),
               asked);
 
     // The system root is offered whether or not it exists; nothing else is.

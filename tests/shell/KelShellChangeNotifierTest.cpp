@@ -12,6 +12,8 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -84,6 +86,11 @@ BOOL WINAPI FakeDeregister(ULONG id) {
     return TRUE;
 }
 
+void UseFakeRegistration(TKelShellChangeNotifier& notifier) {
+    notifier.RegisterFunction = FakeRegister;
+    notifier.DeregisterFunction = FakeDeregister;
+}
+
 } // namespace
 
 TEST(ChangeNotifierEvents, TranslateEveryCodeBothWaysAndFormTheMask) {
@@ -110,8 +117,7 @@ TEST(ChangeNotifier, RegistersEachEntryOnceAndWatchesMyComputerThroughThePlaceho
     g_registered.clear();
     g_deregistered.clear();
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     EXPECT_FALSE(notifier.GetEnabled());
     EXPECT_TRUE(notifier.Recursive());
     EXPECT_EQ(DefaultEventFilter(), notifier.EventFilter());
@@ -168,8 +174,7 @@ TEST(ChangeNotifier, DropsARepeatWithinTwoAndAHalfSecondsOfTheLastDelivery) {
     const UniqueIDList listB = ParseName(nullptr, b);
     ASSERT_TRUE(listA && listB);
     TKelShellChangeNotifier notifier;
-    notifier.RegisterFunction = FakeRegister;
-    notifier.DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(notifier);
     DWORD now = 0;
     notifier.TickCount = [&now] { return now; };
     std::vector<Delivered> seen;
@@ -209,12 +214,37 @@ TEST(ChangeNotifier, DropsARepeatWithinTwoAndAHalfSecondsOfTheLastDelivery) {
     EXPECT_EQ(3u, seen.size());
 }
 
+// The interval is exact: 2,499 ms after the last delivery is a repeat, 2,500 ms is not.
+TEST(ChangeNotifier, TheRepeatIntervalEndsAtTwoAndAHalfSecondsExactly) {
+    TempDir dir(L"notify");
+    const UniqueIDList list = ParseName(nullptr, dir.WriteFile(L"a.txt"));
+    TKelShellChangeNotifier notifier;
+    UseFakeRegistration(notifier);
+    DWORD now = 0;
+    notifier.TickCount = [&now] { return now; };
+    std::vector<Delivered> seen;
+    Record(notifier, seen);
+    notifier.SetEnabled(true);
+    for (const DWORD at : {1000u, 3499u, 3500u, 5999u, 6000u}) {
+        now = at;
+        SendShellChange(notifier, SHCNE_DELETE, list.Get());
+    }
+    EXPECT_EQ(3u, seen.size()) << "at 1,000, 3,500 and 6,000 ms";
+
+    // The watch's report of a path is the shell's report of the same path, in any case.
+    TChangeRepeatRule rule;
+    const std::wstring path = dir.Sub(L"a.txt");
+    rule.Remember(SHCNE_DELETE, TChangeItem{CopyIDList(list.Get()), path}, 100);
+    EXPECT_TRUE(rule.IsRepeat(SHCNE_DELETE, TChangeItem{{}, LowerAsciiLetters(path)}, 2599));
+    EXPECT_FALSE(rule.IsRepeat(SHCNE_DELETE, TChangeItem{{}, LowerAsciiLetters(path)}, 2600));
+    EXPECT_FALSE(rule.IsRepeat(SHCNE_DELETE, TChangeItem{{}, path + L"x"}, 200));
+}
+
 TEST(ChangeNotifier, DeliversOnTheGuiThreadOneChangeAtATime) {
     TempDir dir(L"notify");
     const UniqueIDList list = ParseName(nullptr, dir.WriteFile(L"a.txt"));
     auto notifier = std::make_unique<TKelShellChangeNotifier>();
-    notifier->RegisterFunction = FakeRegister;
-    notifier->DeregisterFunction = FakeDeregister;
+    UseFakeRegistration(*notifier);
     notifier->SetEnabled(true);
     int calls = 0;
     notifier->OnChange = [&](TKelShellChangeNotifier&, TNotificationEvent event, const std::wstring&,
@@ -239,6 +269,84 @@ TEST(ChangeNotifier, DeliversOnTheGuiThreadOneChangeAtATime) {
     notifier.reset();
     ProcessMessages();
     EXPECT_EQ(2, calls);
+}
+
+// Messages of dropped deliveries still arrive; afterwards, deliveries whose message could
+// not be posted are still run, by the messages of the ones after them.
+TEST(ChangeNotifier, DeliveriesWhosePostFailedAreRunAfterDroppedOnes) {
+    TKelShellChangeNotifier notifier;
+    int calls = 0;
+    notifier.OnChange = [&](TKelShellChangeNotifier&, TNotificationEvent, const std::wstring&,
+                            const std::wstring&) { ++calls; };
+    for (int i = 0; i < 3; ++i)
+        notifier.DoChange(notifier, neFileDelete, L"Z:\\dropped" + std::to_wstring(i), L"");
+    notifier.DropPendingDeliveries();
+    ProcessMessages();
+    EXPECT_EQ(0, calls);
+
+    bool postsFail = true;
+    notifier.PostFunction = [&postsFail](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return postsFail ? FALSE : PostMessageW(window, message, wParam, lParam);
+    };
+    notifier.DoChange(notifier, neFileDelete, L"Z:\\a", L"");
+    notifier.DoChange(notifier, neFileDelete, L"Z:\\b", L"");
+    postsFail = false;
+    notifier.DoChange(notifier, neFileDelete, L"Z:\\c", L"");
+    EXPECT_TRUE(PumpUntil([&] { return calls == 3; }, 1000));
+    EXPECT_EQ(0u, notifier.PendingDeliveries());
+}
+
+// A filter without file deletions: neither the shell's nor the watch's removals of a file
+// come through, while renames do.
+TEST(ChangeNotifier, AFilterWithoutFileDeletionsLeavesThemOutFromBothSources) {
+    TempDir dir(L"notify");
+    const std::wstring removed = dir.WriteFile(L"removed.txt");
+    const std::wstring renamed = dir.WriteFile(L"renamed.txt");
+    const std::wstring newName = dir.Sub(L"new name.txt");
+    g_registered.clear();
+    TKelShellChangeNotifier notifier;
+    UseFakeRegistration(notifier);
+    std::vector<Delivered> seen;
+    Record(notifier, seen);
+    notifier.SetEventFilter(NotificationEvents({neFileRename, neFolderDelete, neFolderRename}));
+    notifier.OpenFileSystemWatch({dir.Path()});
+    notifier.SetEnabled(true);
+    ASSERT_EQ(1u, g_registered.size());
+    EXPECT_EQ(SHCNE_RENAMEITEM | SHCNE_RMDIR | SHCNE_RENAMEFOLDER, g_registered[0].events);
+
+    ASSERT_TRUE(DeleteFileW(removed.c_str()));
+    PumpUntil([] { return false; }, 300);
+    ASSERT_TRUE(MoveFileW(renamed.c_str(), newName.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ((std::vector<Delivered>{{neFileRename, renamed, newName}}), seen);
+}
+
+// Changes held while the notifier is off are bounded; past the bound, the results are
+// checked on the disk instead.
+TEST(ChangeNotifier, HeldChangesPastTheirBoundAreCheckedOnTheDiskInstead) {
+    TempDir dir(L"notify");
+    std::vector<std::wstring> files;
+    for (int i = 0; i < 12; ++i)
+        files.push_back(dir.WriteFile(L"file" + std::to_wstring(i) + L".txt"));
+    TKelShellChangeNotifier notifier;
+    UseFakeRegistration(notifier);
+    std::vector<Delivered> seen;
+    Record(notifier, seen);
+    int checks = 0;
+    notifier.OnChangesLost = [&checks] { ++checks; };
+    notifier.WatchedChangesLimit = 5;
+    notifier.OpenFileSystemWatch({dir.Path()});
+    for (const std::wstring& file : files) {
+        ASSERT_TRUE(DeleteFileW(file.c_str()));
+        PumpUntil([] { return false; }, 20);
+    }
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(0, checks) << "held while off";
+    notifier.SetEnabled(true);
+    ASSERT_TRUE(PumpUntil([&] { return checks > 0; }));
+    EXPECT_EQ(1, checks);
+    EXPECT_TRUE(seen.empty());
 }
 
 TEST(ChangeNotifier, ReceivesTheShellsReportsForMyComputer) {
@@ -370,4 +478,78 @@ TEST(FileSystemWatcher, ANewWatchDropsWhatCameBeforeAndReplacesOrKeepsItsTrees) 
 
     watcher.Watch({});
     EXPECT_TRUE(watcher.Roots().empty());
+}
+
+// A last record for a one-letter name is 14 bytes long, shorter than the record's type.
+TEST(FileSystemWatcher, ReadsEveryRecordOfAReportToTheLastByte) {
+    alignas(DWORD) BYTE buffer[64] = {};
+    const auto put = [&](size_t at, DWORD next, DWORD action, const std::wstring& name) {
+        auto* record = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(buffer + at);
+        record->NextEntryOffset = next;
+        record->Action = action;
+        record->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+        std::memcpy(record->FileName, name.data(), record->FileNameLength);
+    };
+    put(0, 16, FILE_ACTION_RENAMED_OLD_NAME, L"o");
+    put(16, 16, FILE_ACTION_RENAMED_NEW_NAME, L"n");
+    put(32, 0, FILE_ACTION_REMOVED, L"x");
+    const DWORD bytes = 32 + offsetof(FILE_NOTIFY_INFORMATION, FileName) + sizeof(wchar_t);
+    ASSERT_EQ(46u, bytes);
+    const std::vector<TWatchedChange> changes = ParseChangeRecords(L"Z:\\r\\", buffer, bytes);
+    ASSERT_EQ(2u, changes.size());
+    EXPECT_EQ(L"Z:\\r\\o", changes[0].OldPath);
+    EXPECT_EQ(L"Z:\\r\\n", changes[0].NewPath);
+    EXPECT_EQ(TWatchedChange::Kind::Removed, changes[1].ChangeKind);
+    EXPECT_EQ(L"Z:\\r\\x", changes[1].OldPath);
+    // A record cut off by the end of the report is not read.
+    EXPECT_EQ(1u, ParseChangeRecords(L"Z:\\r\\", buffer, bytes - 1).size());
+}
+
+// Under Wine a watch of a folder removed by another program stays armed and silent: the
+// loss is found by looking at the root, and the same path watched again is the new folder.
+TEST(FileSystemWatcher, AWatchedFolderDeletedAndMadeAgainIsLostThenWatchedAnew) {
+    TempDir dir(L"watch-again");
+    const std::wstring root = dir.MakeDir(L"root");
+    dir.WriteFile(L"root\\old.txt");
+    std::atomic<int> signals{0};
+    TFileSystemWatcher watcher({root}, [&] { ++signals; });
+    ASSERT_TRUE(test::RunLinuxCommand(L"/bin/rm -rf", root));
+    bool lost = false;
+    ASSERT_TRUE(PumpUntil([&] {
+        bool lostNow = false;
+        watcher.TakeChanges(lostNow);
+        lost = lost || lostNow;
+        return lost;
+    }));
+
+    // A one-letter name makes the platform's shortest record.
+    const std::wstring again = dir.WriteFile(L"root\\x");
+    dir.WriteFile(L"root\\kept.txt");
+    watcher.Watch({root});
+    signals = 0;
+    ASSERT_TRUE(test::RunLinuxCommand(L"/bin/rm", again));
+    ASSERT_TRUE(PumpUntil([&] { return signals > 0; }));
+    Sleep(100);
+    const std::vector<TWatchedChange> changes = watcher.TakeChanges(lost);
+    ASSERT_EQ(1u, changes.size());
+    EXPECT_EQ(again, changes[0].OldPath);
+    EXPECT_FALSE(lost);
+}
+
+// The roots are looked at on time even while another watched tree keeps reporting.
+TEST(FileSystemWatcher, AWatchedFolderDeletedIsLostWhileAnotherTreeKeepsReporting) {
+    TempDir dir(L"watch-busy");
+    const std::wstring gone = dir.MakeDir(L"gone");
+    const std::wstring busy = dir.MakeDir(L"busy");
+    TFileSystemWatcher watcher({gone, busy}, [] {});
+    ASSERT_EQ(2u, watcher.Roots().size());
+    ASSERT_TRUE(test::RunLinuxCommand(L"/bin/rm -rf", gone));
+    bool lost = false;
+    const ULONGLONG end = GetTickCount64() + 8 * TFileSystemWatcher::RootCheckIntervalMs;
+    for (int i = 0; !lost && GetTickCount64() < end; ++i) {
+        dir.WriteFile(L"busy\\file" + std::to_wstring(i) + L".txt");
+        Sleep(TFileSystemWatcher::RootCheckIntervalMs / 5);
+        watcher.TakeChanges(lost);
+    }
+    EXPECT_TRUE(lost);
 }

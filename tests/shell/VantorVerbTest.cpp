@@ -277,13 +277,20 @@ TEST(VantorVerbs, AListVerbKeepsTheObjectOnlyWhereItStillMeansTheSame) {
     TVantor vantor;
     vantor.SetObjectName(a);
     vantor.MultiObjects() = {b};
-    EXPECT_TRUE(vantor.InvokeVerb(L"copy"));
+    EXPECT_TRUE(vantor.InvokeVerb(L"rename"));
     EXPECT_EQ(L"a.txt", vantor.ObjectName()) << "same folder: the object is kept";
 
     vantor.MultiObjects() = {c};
-    EXPECT_TRUE(vantor.InvokeVerb(L"copy"));
+    EXPECT_TRUE(vantor.InvokeVerb(L"rename"));
     EXPECT_EQ(L"", vantor.ObjectName()) << "another folder: the object no longer applies";
-    EXPECT_FALSE(vantor.InvokeVerb(L"copy"));
+    EXPECT_FALSE(vantor.InvokeVerb(L"rename"));
+
+    // Copy and cut of a list bind no folder: the object stays what it was.
+    vantor.SetObjectName(a);
+    vantor.MultiObjects() = {c};
+    EXPECT_TRUE(vantor.InvokeVerb(L"copy"));
+    EXPECT_EQ(dir.Sub(L"one\\"), vantor.Folder());
+    EXPECT_EQ(L"a.txt", vantor.ObjectName());
 }
 
 TEST(VantorVerbs, AMissingEntryRaisesBeforeAnythingIsDoneAndEmptiesTheList) {

@@ -9,7 +9,6 @@
 #include "base/Text.h"
 #include "results/ClipboardText.h"
 #include "results/DisplayFormats.h"
-#include "shell/ShellClipboard.h"
 #include "ui/Controls.h"
 #include "ui/NotSearchedForm.h"
 
@@ -93,11 +92,11 @@ TEST_F(MainFormTest, DeepResultsAreListedDeletedRenamedAndCopiedExactly) {
         ASSERT_EQ(1u, Prompt().Records().size());
         EXPECT_NE(std::wstring::npos, Prompt().Records()[0].text.find(L"cannot be put on the clipboard"));
     } else {
-        const std::vector<std::wstring> files = ClipboardFileList();
-        ASSERT_EQ(1u, files.size());
-        EXPECT_TRUE(SameFileObject(files[0], copied));
-        EXPECT_LT(files[0].size(), static_cast<size_t>(MAX_PATH));
-        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), ClipboardDropEffect());
+        const ClipboardFiles content = ReadClipboardFiles();
+        ASSERT_EQ(1u, content.files.size());
+        EXPECT_TRUE(SameFileObject(content.files[0], copied));
+        EXPECT_LT(content.files[0].size(), static_cast<size_t>(MAX_PATH));
+        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), content.dropEffect);
     }
 
     // Properties would show another file's, or none.

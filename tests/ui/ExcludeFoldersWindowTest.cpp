@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 
 #include "base/Text.h"
+#include "settings/ExcludeFolders.h"
 #include "ui/Controls.h"
 
 #include <commctrl.h>
@@ -149,4 +150,54 @@ TEST_F(ExcludeFoldersWindowTest, SuggestOffersTheSystemRootOnceInItsOwnSpelling)
     Click(c.BtnSFSuggest);
     EXPECT_EQ((std::vector<std::wstring>{L"c:\\windows", L"Z:\\Tmp\\Kept"}), form.Lists.ExcludeFoldersList);
     SetEnvironmentVariableW(L"SYSTEMROOT", saved[0] != L'\0' ? saved : nullptr);
+}
+
+TEST_F(ExcludeFoldersWindowTest, TheSwitchClearsTheSelectionBothWaysAndEveryFolderHasTheFolderPicture) {
+    TMainForm& form = OpenWithFolders({L"Z:\\Tmp\\One", L"Z:\\Tmp\\Two"});
+    const TMainControls& c = C();
+    for (int row = 0; row < 2; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        ASSERT_TRUE(ListView_GetItem(c.ListViewExcludeFolders, &item));
+        EXPECT_EQ(ImageIndexExcludedFolder, item.iImage) << row;
+    }
+    EXPECT_GT(ImageList_GetImageCount(ListView_GetImageList(c.ListViewExcludeFolders, LVSIL_SMALL)),
+              ImageIndexExcludedFolder);
+
+    for (const bool tickedAfter : {false, true}) {
+        SetCheckBy(c.CheckBoxExcludeFolders, true);
+        ListView_SetItemState(c.ListViewExcludeFolders, 1, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        Pump();
+        ASSERT_TRUE(IsWindowEnabled(c.BtnSFRemove));
+        SetCheckBy(c.CheckBoxExcludeFolders, false);
+        if (tickedAfter)
+            SetCheckBy(c.CheckBoxExcludeFolders, true);
+        EXPECT_EQ(0u, ListView_GetSelectedCount(c.ListViewExcludeFolders)) << tickedAfter;
+        EXPECT_FALSE(IsWindowEnabled(c.BtnSFRemove)) << tickedAfter;
+        EXPECT_EQ(tickedAfter, form.Settings.ExcludeFolders);
+        EXPECT_EQ(tickedAfter, IsWindowEnabled(c.BtnSFClear) != FALSE);
+        EXPECT_EQ(tickedAfter ? L"Exclude folders *" : L"Exclude folders", form.TabCaption(3));
+    }
+}
+
+TEST_F(ExcludeFoldersWindowTest, SuggestOffersTheRecycleBinAndTheVolumeFolderOfAFixedDrive) {
+    TempDir drive(L"fixeddrive");
+    const std::wstring recycleBin = drive.MakeDir(L"$Recycle.Bin");
+    const std::wstring volume = drive.MakeDir(L"System Volume Information");
+    const std::wstring windows = drive.MakeDir(L"Windows");
+    drive.WriteFile(L"RECYCLER"); // a file, not the folder
+    wchar_t saved[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"SYSTEMROOT", saved, MAX_PATH);
+    SetEnvironmentVariableW(L"SYSTEMROOT", windows.c_str());
+    TMainForm& form = OpenWithFolders({});
+    form.Engine().FixedDriveList = {drive.Path() + L"\\"};
+
+    Prompt().QueueResult(PromptResult::Yes);
+    Click(C().BtnSFSuggest);
+    SetEnvironmentVariableW(L"SYSTEMROOT", saved[0] != L'\0' ? saved : nullptr);
+    ASSERT_EQ(1u, Prompt().Records().size());
+    EXPECT_EQ(SuggestQuestion({recycleBin, volume, windows}), Prompt().Records()[0].text);
+    EXPECT_EQ((std::vector<std::wstring>{recycleBin, volume, windows}), form.Lists.ExcludeFoldersList);
 }

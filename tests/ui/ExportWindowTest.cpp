@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 
 #include "base/Messages.h"
+#include "base/SystemError.h"
 #include "base/Text.h"
 #include "results/ClipboardText.h"
 #include "results/Export.h"
@@ -166,7 +167,9 @@ TEST_F(MainFormTest, ExportsKeepNamesOutsideTheCodePageAndReportEveryOutcome) {
     EXPECT_EQ(L"Text files (*.txt)|*.txt|All files (*.*)|*.*", Prompt().Records()[0].detail);
     EXPECT_EQ(L"txt", Prompt().Records()[0].text);
     EXPECT_EQ(PromptType::Warning, Prompt().Records()[1].type);
-    EXPECT_EQ(L"Could not write to file " + unwritable, Prompt().Records()[1].text);
+    EXPECT_EQ(L"Could not write to file " + unwritable + L"\r\n" + SystemErrorText(ERROR_PATH_NOT_FOUND) +
+                  L".",
+              Prompt().Records()[1].text);
 
     Prompt().Clear();
     Prompt().QueueCancel();

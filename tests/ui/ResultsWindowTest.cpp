@@ -11,9 +11,11 @@
 #include "results/StatusTexts.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <set>
+#include <string>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -64,12 +66,12 @@ void PressKey(HWND list, WORD key, bool shift = false) {
 }
 
 // The release waits in the queue while the control handles the press, as in the mouse loop.
-void ClickRow(HWND list, int row) {
+void ClickRow(HWND list, int row, WPARAM keys = 0) {
     RECT item{};
     ListView_GetItemRect(list, row, &item, LVIR_LABEL);
     const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
-    PostMessageW(list, WM_LBUTTONUP, 0, point);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(list, WM_LBUTTONUP, keys, point);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, point);
     ProcessMessages();
 }
 
@@ -88,6 +90,15 @@ int64_t SizeOfRows(const TMainForm& form, const std::vector<int>& rows) {
     for (const int row : rows)
         total += form.GetResult(row).Size;
     return total;
+}
+
+// The row whose record has this name, found in the records rather than in the list.
+int RecordRow(const TMainForm& form, const std::wstring& name) {
+    for (int row = 0; row < form.IDList.Count(); ++row) {
+        if (form.IDList[row].Name == name)
+            return row;
+    }
+    return -1;
 }
 
 std::vector<std::wstring> PathsOfRows(const TMainForm& form, const std::vector<int>& rows) {
@@ -164,6 +175,9 @@ TEST_F(MainFormTest, SelectAllAndInvertSelectionHandEveryRowOverInRowOrder) {
     Click(C().BtnSearch);
     ASSERT_EQ(4, form.IDList.Count());
     const std::vector<int> all{0, 1, 2, 3};
+    EXPECT_EQ(L"", CellText(list, RowNamed(list, L"four"), 2)); // a folder has no size
+    EXPECT_EQ(L"1 KB", CellText(list, RowNamed(list, L"three.txt"), 2));
+    EXPECT_EQ(L"2 KB", CellText(list, RowNamed(list, L"two.txt"), 2));
 
     ClickRow(list, 1);
     form.ExecuteAction(TActionId::ActionActionSelectAll);
@@ -343,4 +357,213 @@ TEST_F(MainFormTest, DoubleClickHandsTheRowOverBeforeOpening) {
     EXPECT_EQ(form.GetResult(1).Name, objectAtVerb);
     EXPECT_EQ(1, form.TotalSelectedFiles);
     EXPECT_TRUE(Prompt().Records().empty());
+}
+
+TEST_F(MainFormTest, AHeaderClickKeepsASingleSelectedRowAndEveryRowButOne) {
+    TempDir folder(L"sortfew");
+    for (const wchar_t* name : {L"e.txt", L"b.txt", L"d.txt", L"a.txt", L"c.txt", L"f.txt"})
+        folder.WriteFile(name, "x");
+    TMainForm& form = OpenForm(folder.Path());
+    const HWND list = C().ListViewResults;
+    Click(C().BtnSearch);
+    ASSERT_EQ(6, form.IDList.Count());
+
+    ListView_SetItemState(list, RowNamed(list, L"d.txt"), LVIS_SELECTED, LVIS_SELECTED);
+    Pump();
+    const std::set<std::wstring> one{folder.Sub(L"d.txt")};
+    for (int click = 0; click < 2; ++click) {
+        ClickHeader(list, ColumnName);
+        EXPECT_EQ(one, SelectedPaths(form)) << click;
+        EXPECT_EQ(1u, ListView_GetSelectedCount(list));
+        EXPECT_EQ(1, form.TotalSelectedFiles);
+    }
+
+    form.ExecuteAction(TActionId::ActionActionSelectAll);
+    ListView_SetItemState(list, RowNamed(list, L"b.txt"), 0, LVIS_SELECTED);
+    Pump();
+    std::set<std::wstring> allButOne;
+    for (const wchar_t* name : {L"a.txt", L"c.txt", L"d.txt", L"e.txt", L"f.txt"})
+        allButOne.insert(folder.Sub(name));
+    for (int click = 0; click < 2; ++click) {
+        ClickHeader(list, ColumnName);
+        EXPECT_EQ(allButOne, SelectedPaths(form)) << click;
+        EXPECT_EQ(5u, ListView_GetSelectedCount(list));
+        EXPECT_EQ(L"Selected: 5 files (1 KB)", StatusText(C().StatusBar, 0));
+    }
+}
+
+TEST_F(MainFormTest, TypingLettersMovesToTheNextNameBeginningWithThemAndNowhereWithoutOne) {
+    TempDir folder(L"typeahead");
+    for (const wchar_t* name : {L"charlie.txt", L"bravo.txt", L"alpha.txt", L"bingo.txt", L"beta.txt"})
+        folder.WriteFile(name, "x");
+    TMainForm& form = OpenForm(folder.Path());
+    const HWND list = C().ListViewResults;
+    Click(C().BtnSearch);
+    ASSERT_EQ(5, form.IDList.Count());
+    ClickHeader(list, ColumnName); // alpha, beta, bingo, bravo, charlie
+    ClickRow(list, 4);
+    SetFocus(list);
+    const auto type = [&](WORD key) {
+        PressKeys({key});
+        Pump();
+    };
+    const auto selectedName = [&] {
+        const std::vector<int> rows = SelectedRows(list);
+        return rows.size() == 1 ? form.GetResult(rows[0]).Name : std::to_wstring(rows.size()) + L" rows";
+    };
+
+    type('Z');
+    EXPECT_EQ(L"charlie.txt", selectedName()) << "no name begins with z: the selection stays";
+    EXPECT_EQ(4, ListView_GetNextItem(list, -1, LVNI_FOCUSED));
+    Sleep(1000); // the list's pause: the next letter starts a new name
+    type('B');
+    EXPECT_EQ(L"beta.txt", selectedName());
+    EXPECT_EQ(L"beta.txt", form.Vantor->ObjectName()); // handed over as any selection
+    EXPECT_EQ(L"Selected: 1 file (1 KB)", StatusText(C().StatusBar, 0));
+    type('R');
+    EXPECT_EQ(L"bravo.txt", selectedName());
+    Sleep(1000);
+    type('B'); // the next b after bravo, round the end
+    EXPECT_EQ(L"beta.txt", selectedName());
+    type('B'); // the same letter again moves on
+    EXPECT_EQ(L"bingo.txt", selectedName());
+}
+
+namespace {
+
+// Files file0.txt, file1.txt, ... holding their numbers, searched and sorted by name; their
+// removals are reported by the test alone.
+class NumberedFilesTest : public MainFormTest {
+protected:
+    TMainForm& SearchNumberedFiles(const TempDir& folder, int count) {
+        for (int i = 0; i < count; ++i)
+            folder.WriteFile(L"file" + std::to_wstring(i) + L".txt", std::to_string(i));
+        TMainForm& form = OpenForm(folder.Path());
+        Click(C().BtnSearch);
+        EXPECT_EQ(count, form.IDList.Count());
+        ClickHeader(C().ListViewResults, ColumnName);
+        form.ShellChangeNotifier->CloseFileSystemWatch();
+        return form;
+    }
+};
+
+} // namespace
+
+TEST_F(NumberedFilesTest, AnInPlaceRenameStaysWithItsFileWhenRowsAboveItGoAndEndsWhenItsFileGoes) {
+    TempDir folder(L"renamemoves");
+    TMainForm& form = SearchNumberedFiles(folder, 6);
+    const HWND list = C().ListViewResults;
+    const auto removeElsewhere = [&](const std::wstring& name) {
+        const std::wstring path = folder.Sub(name);
+        ASSERT_TRUE(DeleteFileW(path.c_str()));
+        const int before = form.IDList.Count();
+        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, path.c_str(), nullptr);
+        Pump();
+        ASSERT_EQ(before - 1, form.IDList.Count());
+    };
+
+    ClickRow(list, 4);
+    SetFocus(list);
+    PressKeys({VK_F2});
+    ASSERT_NE(nullptr, ListView_GetEditControl(list));
+    RECT before{};
+    GetWindowRect(ListView_GetEditControl(list), &before);
+    removeElsewhere(L"file1.txt");
+    EXPECT_EQ(5, ListView_GetItemCount(list));
+    const HWND edit = ListView_GetEditControl(list);
+    ASSERT_NE(nullptr, edit) << "a row above going ends no edit";
+    ASSERT_NE(nullptr, form.RecordBeingRenamed());
+    EXPECT_EQ(L"file4.txt", form.RecordBeingRenamed()->Name);
+    RECT after{}, row{};
+    GetWindowRect(edit, &after);
+    ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+    EXPECT_EQ(before.top - (row.bottom - row.top), after.top) << "the box moved up with its file";
+
+    SetWindowTextW(edit, L"renamed.txt");
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    Pump();
+    EXPECT_TRUE(Prompt().Records().empty());
+    EXPECT_EQ("4", ReadFileBytes(folder.Sub(L"renamed.txt")));
+    EXPECT_EQ("5", ReadFileBytes(folder.Sub(L"file5.txt"))) << "the file now at the edit's first row";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.Sub(L"file4.txt").c_str()));
+    EXPECT_EQ(L"renamed.txt", form.GetResult(3).Name);
+
+    // The edit of a file that goes is cancelled: nothing is renamed, nothing is said.
+    ClickRow(list, 0);
+    SetFocus(list);
+    PressKeys({VK_F2});
+    ASSERT_NE(nullptr, ListView_GetEditControl(list));
+    SetWindowTextW(ListView_GetEditControl(list), L"other.txt");
+    removeElsewhere(L"file0.txt");
+    EXPECT_EQ(nullptr, ListView_GetEditControl(list));
+    EXPECT_EQ(nullptr, form.RecordBeingRenamed());
+    Pump();
+    EXPECT_TRUE(Prompt().Records().empty());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.Sub(L"other.txt").c_str()));
+    EXPECT_EQ("2", ReadFileBytes(folder.Sub(L"file2.txt")));
+}
+
+TEST_F(NumberedFilesTest, RowsAndSelectionFollowTheRecordsBeforeAClickOrACommandDuringABurstOfRemovals) {
+    TempDir folder(L"burst");
+    TMainForm& form = SearchNumberedFiles(folder, 10);
+    const HWND list = C().ListViewResults;
+    TKelShellChangeNotifier& notifier = *form.ShellChangeNotifier;
+    // A removal reported while the rest of its burst waits in the queue (deliveries that do
+    // nothing, as the handler is called here directly).
+    const auto handler = notifier.OnChange;
+    int waiting = 0;
+    const auto removed = [&](const wchar_t* name) {
+        notifier.OnChange = [](TKelShellChangeNotifier&, TNotificationEvent, const std::wstring&,
+                               const std::wstring&) {};
+        const std::wstring elsewhere = folder.Sub(L"elsewhere" + std::to_wstring(++waiting) + L".txt");
+        SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, elsewhere.c_str(), nullptr);
+        notifier.OnChange = handler;
+        ASSERT_EQ(1u, notifier.PendingDeliveries());
+        form.ShellChangeNotifierChange(notifier, neFileDelete, folder.Sub(name), L"");
+    };
+
+    removed(L"file0.txt"); // the first of a burst is shown at once
+    ASSERT_EQ(9, ListView_GetItemCount(list));
+    form.RemovalsShowIntervalMs = 600000;
+    ClickRow(list, RecordRow(form, L"file6.txt"));
+    ASSERT_EQ(L"file6.txt", form.Vantor->ObjectName());
+    removed(L"file2.txt");
+    ASSERT_EQ(9, ListView_GetItemCount(list)) << "the rest of a burst waits for its deliveries";
+    EXPECT_EQ(0u, ListView_GetSelectedCount(list)) << "no row names a record that moved";
+
+    // A Ctrl+click: the list is brought in line first, and only the clicked file is chosen.
+    ClickRow(list, RecordRow(form, L"file8.txt"), MK_CONTROL);
+    EXPECT_EQ(8, ListView_GetItemCount(list));
+    EXPECT_EQ(std::set<std::wstring>{folder.Sub(L"file8.txt")}, SelectedPaths(form));
+    EXPECT_EQ(L"file8.txt", form.Vantor->ObjectName());
+    EXPECT_TRUE(form.Vantor->MultiObjects().empty());
+    EXPECT_EQ(L"Selected: 1 file (1 KB)", StatusText(C().StatusBar, 0));
+
+    // The row count's pace, which the change handler's pump keeps, brings the selection, the
+    // actions and the light along with the rows; the focus stays on its file.
+    removed(L"file3.txt");
+    form.FlushResultRowCount();
+    EXPECT_EQ(7, ListView_GetItemCount(list));
+    EXPECT_EQ(RecordRow(form, L"file8.txt"), ListView_GetNextItem(list, -1, LVNI_FOCUSED));
+    EXPECT_EQ(0u, ListView_GetSelectedCount(list));
+    EXPECT_EQ(0, form.TotalSelectedFiles);
+    EXPECT_FALSE(form.ActionEnabled(TActionId::ActionActionDelete));
+    EXPECT_EQ(L"Found: 7 files", StatusText(C().StatusBar, 1));
+
+    // A command's key: nothing that moved is acted on.
+    std::vector<std::wstring> verbs;
+    form.Vantor->OnContextMenuSelect = [&](const std::wstring& verb, bool& execute) {
+        verbs.push_back(verb + L" " + form.Vantor->ObjectName());
+        execute = false;
+    };
+    ClickRow(list, RecordRow(form, L"file9.txt"));
+    removed(L"file4.txt");
+    SetFocus(list);
+    PressKeys({VK_DELETE});
+    EXPECT_TRUE(verbs.empty());
+    EXPECT_EQ(6, ListView_GetItemCount(list));
+    ClickRow(list, RecordRow(form, L"file9.txt"));
+    PressKeys({VK_DELETE});
+    EXPECT_EQ(std::vector<std::wstring>{L"delete file9.txt"}, verbs);
+    Pump(); // the waiting delivery
 }

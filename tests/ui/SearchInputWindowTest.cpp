@@ -3,6 +3,7 @@
 
 #include "WindowTestSupport.h"
 
+#include "base/DateTime.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "ui/Controls.h"
@@ -105,6 +106,30 @@ TEST_F(MainFormTest, CountBoxesAreClampedToTheUpDownRangeAndShowWhatIsSearched) 
             names.push_back(form.IDList[i].Name);
         std::sort(names.begin(), names.end());
         EXPECT_EQ(test.found, names) << "typed " << ToUtf8(test.typed);
+    }
+}
+
+// A count of years that reaches back before the earliest date: every file is newer.
+TEST_F(MainFormTest, ThousandsOfYearsBackFindEveryFileNewerAndNoneOlder) {
+    TempDir folder(L"years");
+    folder.WriteFile(L"today.txt", "t");
+    const std::wstring old = folder.WriteFile(L"old.txt", "o");
+    ASSERT_TRUE(SetLastWriteTimeUtc(old, 1980, 1, 1));
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    // In March, month arithmetic that went below year 0 used to put the date in the future.
+    form.Engine().Clock = [] { return EncodeDateTime(2027, 3, 15, 9, 30); };
+    SetCheckBy(c.CheckBoxSearchForDateTime, true);
+    SetComboIndex(c.ComboBoxDTUnits, 0);
+    ASSERT_EQ(L"Years", WindowText(c.ComboBoxDTUnits));
+    for (const wchar_t* years : {L"3000", L"10000"}) {
+        SetWindowTextW(c.EditDTCount, years);
+        Click(c.RadioButtonDSNewerThan);
+        Click(c.BtnSearch);
+        EXPECT_EQ(2, form.IDList.Count()) << ToUtf8(years) << " years, newer than";
+        Click(c.RadioButtonDSOlderThan);
+        Click(c.BtnSearch);
+        EXPECT_EQ(0, form.IDList.Count()) << ToUtf8(years) << " years, older than";
     }
 }
 

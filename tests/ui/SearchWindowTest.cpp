@@ -223,6 +223,32 @@ TEST_F(MainFormTest, ClosingDuringASearchEndsTheWalkBeforeTheWindowGoes) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((AppData() + L"\\Quarrow.ini").c_str()));
 }
 
+// At logoff the process ends without its window being destroyed: the end of the session
+// saves what a close would, after stopping a running search.
+TEST_F(MainFormTest, TheEndOfTheSessionStopsTheSearchAndSavesTheSettings) {
+    TempDir tree(L"session");
+    MakeDeepTree(tree, 20);
+    TMainForm& form = OpenForm(tree.Path());
+    const HWND window = form.Handle();
+    const std::wstring ini = AppData() + L"\\Quarrow.ini";
+    SetWindowTextW(C().ComboBoxSearchPattern, L"*.txt");
+
+    EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ini.c_str())) << "a session that goes on";
+
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    SendMessageW(C().BtnSearch, BM_CLICK, 0, 0);
+    EXPECT_TRUE(form.Engine().RunState.FindStopped);
+    EXPECT_EQ(2, form.IDList.Count());
+    const std::string saved = ReadFileBytes(ini);
+    EXPECT_NE(std::string::npos, saved.find("[SearchPatternHistoryList]\r\n0=*.txt\r\n")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("[SearchLocationHistoryList]\r\n0=" + ToAnsi(tree.Path())))
+        << saved;
+    EXPECT_NE(std::string::npos, saved.find("AppWidth=")) << saved;
+    EXPECT_TRUE(IsWindow(window));
+}
+
 TEST_F(MainFormTest, ResetEmptiesTheResultsAndTheStatusBar) {
     TempDir folder(L"reset");
     folder.WriteFile(L"a.txt", "a");
@@ -284,4 +310,70 @@ TEST_F(MainFormTest, EnterInTheCriteriaStartsASearch) {
     Pump();
     EXPECT_EQ(1, form.IDList.Count());
     EXPECT_EQ(L"Found: 1 file", StatusText(c.StatusBar, 1));
+}
+
+namespace {
+
+// What the status bar shows while a walk has found nothing yet: every text its count panel
+// is given, and the lights, sampled once from a timer that fires when the walk first lets
+// messages through.
+struct TStartSamples {
+    TMainForm* Form = nullptr;
+    std::vector<std::wstring> CountTexts;
+    bool Sampled = false;
+    bool Red = false;
+    bool OtherLight = true;
+};
+TStartSamples* g_startSamples = nullptr;
+
+bool WalkingWithoutHits(TMainForm& form) {
+    return form.Engine().RunState.SearchInProgress && form.IDList.Empty();
+}
+
+LRESULT CALLBACK RecordCountPanel(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    TStartSamples& samples = *g_startSamples;
+    if (message == SB_SETTEXTW && LOBYTE(wParam) == 1 && WalkingWithoutHits(*samples.Form))
+        samples.CountTexts.push_back(reinterpret_cast<const wchar_t*>(lParam));
+    return DefSubclassProc(bar, message, wParam, lParam);
+}
+
+void CALLBACK SampleSearchStart(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    TStartSamples& samples = *g_startSamples;
+    const TMainControls& c = samples.Form->Controls();
+    if (!WalkingWithoutHits(*samples.Form))
+        return;
+    samples.Sampled = true;
+    samples.Red = IsWindowVisible(c.ImageStatusRed) != FALSE;
+    samples.OtherLight = IsWindowVisible(c.ImageStatusGreen) || IsWindowVisible(c.ImageStatusGray);
+    // A slow disk: the walk's progress texts come due before the next folder.
+    Sleep(150);
+}
+
+} // namespace
+
+TEST_F(MainFormTest, UntilTheFirstHitTheStatusBarSaysSearchingWithTheRedLight) {
+    TempDir folder(L"searchstart");
+    for (int i = 0; i < 4; ++i)
+        folder.WriteFile(L"sub" + std::to_wstring(i) + L"\\file.txt", "x");
+    TMainForm& form = OpenForm(folder.Path());
+    SetWindowTextW(C().ComboBoxSearchPattern, L"*.none");
+    TStartSamples samples;
+    samples.Form = &form;
+    g_startSamples = &samples;
+    SetWindowSubclass(C().StatusBar, RecordCountPanel, 1, 0);
+    SetTimer(nullptr, 0, USER_TIMER_MINIMUM, SampleSearchStart);
+    Sleep(20);
+    Click(C().BtnSearch);
+    RemoveWindowSubclass(C().StatusBar, RecordCountPanel, 1);
+    g_startSamples = nullptr;
+
+    ASSERT_TRUE(samples.Sampled) << "the walk let messages through";
+    EXPECT_TRUE(samples.Red);
+    EXPECT_FALSE(samples.OtherLight);
+    ASSERT_FALSE(samples.CountTexts.empty());
+    for (const std::wstring& text : samples.CountTexts)
+        EXPECT_EQ(L"Searching...", text);
+    EXPECT_EQ(L"No files found", StatusText(C().StatusBar, 1));
+    EXPECT_TRUE(IsWindowVisible(C().ImageStatusGreen));
 }

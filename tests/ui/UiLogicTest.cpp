@@ -59,6 +59,9 @@ TEST(HistoryLists, LocationBoxListsDrivesThenHistoryAndSelectsTheLocation) {
     box = UpdateLocationHistory(history, fixed, other, L"c:\\");
     EXPECT_EQ(1u, history.size()); // a drive root never joins the history
     EXPECT_EQ(0, box.Selected);
+    box = UpdateLocationHistory(history, fixed, other, L"e:\\");
+    EXPECT_EQ(std::vector<std::wstring>{L"C:\\old"}, history); // nor does another drive's root
+    EXPECT_EQ(2, box.Selected);
 
     box = UpdateLocationHistory(history, fixed, other, L"Z:\\tmp\\x");
     EXPECT_EQ((std::vector<std::wstring>{L"Z:\\tmp\\x", L"C:\\old"}), history);

@@ -5,8 +5,11 @@
 #include "ui/Controls.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace quarrow::test {
@@ -172,6 +175,28 @@ std::wstring MainFormTest::CellText(HWND list, int row, int column) {
     wchar_t text[512] = {};
     ListView_GetItemText(list, row, column, text, 512);
     return text;
+}
+
+ClipboardFiles ReadClipboardFiles() {
+    ClipboardFiles content;
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
+        Sleep(20);
+    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
+        const UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            std::wstring path(DragQueryFileW(static_cast<HDROP>(drop), i, nullptr, 0), L'\0');
+            DragQueryFileW(static_cast<HDROP>(drop), i, path.data(), static_cast<UINT>(path.size() + 1));
+            content.files.push_back(std::move(path));
+        }
+    }
+    if (HANDLE effect = GetClipboardData(RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT))) {
+        if (const void* data = GlobalLock(effect)) {
+            std::memcpy(&content.dropEffect, data, sizeof(DWORD));
+            GlobalUnlock(effect);
+        }
+    }
+    CloseClipboard();
+    return content;
 }
 
 } // namespace quarrow::test

@@ -69,4 +69,11 @@ protected:
     std::unique_ptr<TempDir> appData_;
 };
 
+// The clipboard's file list (CF_HDROP) and its preferred drop effect (0 when none).
+struct ClipboardFiles {
+    std::vector<std::wstring> files;
+    DWORD dropEffect = 0;
+};
+ClipboardFiles ReadClipboardFiles();
+
 } // namespace quarrow::test
