@@ -3,8 +3,10 @@
 // platform's floors for a walk and for a content search.
 
 #include "base/Handles.h"
+#include "base/Prompt.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -98,6 +100,33 @@ inline int64_t BareWalk(const std::wstring& folder) {
         entries += BareWalk(sub);
     return entries;
 }
+
+// The work folder named by the program's first argument, made when missing; empty, after a
+// line on how to run the program, when there is none.
+inline std::wstring WorkFolderArgument(const char* program) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring work = argc >= 2 ? argv[1] : L"";
+    LocalFree(argv);
+    if (work.empty())
+        std::fprintf(stderr, "usage: %s <work folder>\n", program);
+    else
+        CreateDirectoryW(work.c_str(), nullptr);
+    return work;
+}
+
+// Answers every question without showing it; a message is written to the error output.
+class SilentPrompt : public IPrompt {
+public:
+    PromptResult Message(PromptType, const std::wstring& text, PromptButtons) override {
+        std::fprintf(stderr, "prompt: %ls\n", text.c_str());
+        return PromptResult::Ok;
+    }
+    bool PickFolder(std::wstring&, const std::wstring&) override { return false; }
+    bool BrowseFolder(std::wstring&, const std::wstring&, bool) override { return false; }
+    bool SaveFileName(const FileDialogOptions&, std::wstring&) override { return false; }
+    bool OpenFileName(const FileDialogOptions&, std::wstring&) override { return false; }
+};
 
 inline bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

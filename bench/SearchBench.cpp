@@ -154,17 +154,7 @@ struct SlowestFolderWalk {
 
 class BenchHost : public TWindowlessSearchHost {
 public:
-    class SilentPrompt : public IPrompt {
-    public:
-        PromptResult Message(PromptType, const std::wstring& text, PromptButtons) override {
-            std::fprintf(stderr, "prompt: %ls\n", text.c_str());
-            return PromptResult::Ok;
-        }
-        bool PickFolder(std::wstring&, const std::wstring&) override { return false; }
-        bool BrowseFolder(std::wstring&, const std::wstring&, bool) override { return false; }
-        bool SaveFileName(const FileDialogOptions&, std::wstring&) override { return false; }
-        bool OpenFileName(const FileDialogOptions&, std::wstring&) override { return false; }
-    } prompt;
+    SilentPrompt prompt;
 
     IPrompt& Prompt() override { return prompt; }
     void SearchStarted() override {

@@ -6,10 +6,9 @@
 // clipboard. Prints "name: value" lines. argv[1] is the work folder; the trees are generated
 // there once; further arguments pick the groups to run.
 
-#include "BenchSupport.h"
+#include "WindowBenchSupport.h"
 
 #include "base/Messages.h"
-#include "shell/ShellUnit.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
 #include "ui/MainFormIds.h"
@@ -56,18 +55,6 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<double> longest_{0};
     std::thread thread_;
-};
-
-class SilentPrompt : public IPrompt {
-public:
-    PromptResult Message(PromptType, const std::wstring& text, PromptButtons) override {
-        std::fprintf(stderr, "prompt: %ls\n", text.c_str());
-        return PromptResult::Ok;
-    }
-    bool PickFolder(std::wstring&, const std::wstring&) override { return false; }
-    bool BrowseFolder(std::wstring&, const std::wstring&, bool) override { return false; }
-    bool SaveFileName(const FileDialogOptions&, std::wstring&) override { return false; }
-    bool OpenFileName(const FileDialogOptions&, std::wstring&) override { return false; }
 };
 
 // A search as the user starts it: the criteria typed into the boxes, then Search pressed.
@@ -440,38 +427,19 @@ void BenchCopy(TMainForm& form, const std::wstring& work) {
 } // namespace
 
 int main() {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: WindowBench <work folder> [group...]\n");
+    const std::wstring work = WorkFolderArgument("WindowBench");
+    if (work.empty())
         return 2;
-    }
-    const std::wstring work = argv[1];
     // Further arguments name the groups to run (search, large, content, stop, selection,
     // copy, sort); none runs all.
-    const std::vector<std::wstring> groups(argv + 2, argv + argc);
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::vector<std::wstring> groups(argv + std::min(argc, 2), argv + argc);
     LocalFree(argv);
     const auto wanted = [&groups](const wchar_t* group) {
         return groups.empty() || std::find(groups.begin(), groups.end(), group) != groups.end();
     };
-    CreateDirectoryW(work.c_str(), nullptr);
-    const std::wstring appData = work + L"\\appdata";
-    CreateDirectoryW(appData.c_str(), nullptr);
-    SetEnvironmentVariableW(L"APPDATA", appData.c_str());
-
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
-                                                        ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    try {
-        ShellUnit shell;
-        TMainForm form;
-        form.SetPrompt(std::make_unique<SilentPrompt>());
-        if (!form.Create()) {
-            std::fprintf(stderr, "the main window could not be created\n");
-            return 1;
-        }
-        form.Show(SW_SHOWNORMAL);
-        ProcessMessages();
+    return RunOnMainWindow(work + L"\\appdata", [&](TMainForm& form) {
         if (wanted(L"search"))
             BenchSearch(form, work);
         if (wanted(L"large"))
@@ -486,11 +454,6 @@ int main() {
             BenchCopy(form, work);
         if (wanted(L"sort"))
             BenchSort(form);
-        DestroyWindow(form.Handle());
-        ProcessMessages();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "error: %s\n", error.what());
-        return 1;
-    }
-    return 0;
+        return true;
+    });
 }

@@ -6,6 +6,7 @@ std::vector<std::pair<TActionId, bool>> ComputeActionStates(const TActionSnapsho
     const bool hasResults = snapshot.ResultCount > 0;
     const bool one = snapshot.TotalSelectedFiles == 1;
     const bool any = snapshot.TotalSelectedFiles != 0;
+    const bool matches = hasResults && snapshot.PreviewPaneShown && snapshot.ContentSearched;
     using A = TActionId;
     return {
         {A::ActionActionSelectAll, hasResults},
@@ -23,6 +24,8 @@ std::vector<std::pair<TActionId, bool>> ComputeActionStates(const TActionSnapsho
         {A::ActionActionDelete, any},
         {A::ActionExportSelectedItemsToClipboard, any},
         {A::ActionToolsNotSearched, snapshot.NotSearchedCount > 0},
+        {A::ActionViewNextMatch, matches},
+        {A::ActionViewPreviousMatch, matches},
     };
 }
 

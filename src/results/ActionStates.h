@@ -14,6 +14,8 @@ struct TActionSnapshot {
     int TotalSelectedFiles = 0; // as last computed, not the list's live selection
     bool HasEditor = false;
     int64_t NotSearchedCount = 0; // of the last search
+    bool PreviewPaneShown = false;
+    bool ContentSearched = false; // the results come from a search with a containing text
 };
 
 // The enabled state of every action the rule governs (Exit, Help, About and Preferences

@@ -65,6 +65,12 @@ const std::array<TActionInfo, ActionCount>& ActionTable() {
         {A::ActionHelpAbout, L"ActionHelpAbout", L"Help", L"About...", L"&About...", 0, true, L""},
         {A::ActionToolsNotSearched, L"ActionToolsNotSearched", L"Tools", L"Not Searched...",
          L"&Not Searched...", -1, false, L""},
+        {A::ActionViewPreviewPane, L"ActionViewPreviewPane", L"View", L"Preview Pane", L"&Preview Pane", -1,
+         true, L"Alt+P"},
+        {A::ActionViewNextMatch, L"ActionViewNextMatch", L"View", L"Next Match", L"&Next Match", -1, false,
+         L"F3"},
+        {A::ActionViewPreviousMatch, L"ActionViewPreviousMatch", L"View", L"Previous Match",
+         L"Pre&vious Match", -1, false, L"Shift+F3"},
     }};
     return table;
 }
@@ -88,6 +94,8 @@ const std::vector<TMenuEntry>& MainMenuLayout() {
     static const std::vector<TMenuEntry> layout = {
         Submenu(L"&File", {Item(A::ActionFileExit)}),
         Submenu(L"&Actions", ResultActions()),
+        Submenu(L"&View", {Item(A::ActionViewPreviewPane), Separator(), Item(A::ActionViewNextMatch),
+                           Item(A::ActionViewPreviousMatch)}),
         Submenu(L"&Tools", {Item(A::ActionToolsPreferences),
                             Submenu(L"&Export", {Item(A::ActionExportSelectedItemsToClipboard),
                                                  Item(A::ActionExportAlltemsToClipboard), Separator(),

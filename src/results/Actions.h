@@ -29,9 +29,12 @@ enum class TActionId {
     ActionHelpHelp,
     ActionHelpAbout,
     ActionToolsNotSearched,
+    ActionViewPreviewPane,
+    ActionViewNextMatch,
+    ActionViewPreviousMatch,
 };
 
-constexpr int ActionCount = 19;
+constexpr int ActionCount = 22;
 
 struct TActionInfo {
     TActionId Id;
@@ -41,7 +44,7 @@ struct TActionInfo {
     const wchar_t* MenuCaption; // with its accelerator letter
     int ImageIndex;             // in ImageListMain32b; -1 for none
     bool EnabledAsDesigned;
-    const wchar_t* ShortCut; // shown in the menu; empty for none
+    const wchar_t* ShortCut; // shown in the menu ("F1", "Alt+P", "Shift+F3"); empty for none
 };
 
 const std::array<TActionInfo, ActionCount>& ActionTable();

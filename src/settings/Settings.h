@@ -11,6 +11,7 @@ struct TDesignedGeometry {
     int DefaultAppWidth = 549;
     int DefaultAppHeight = 454;
     int DefaultFirstColumnWidth = 150;
+    int DefaultPreviewPaneHeight = 150;
 };
 
 struct TSettings {
@@ -25,6 +26,9 @@ struct TSettings {
     int FAppLeft = 100;
     int FAppTop = 100;
     int FFirstColumnWidth = 150;
+    // The preview pane below the results: shown or not, and its height in pixels.
+    bool PreviewPane = false;
+    int PreviewPaneHeight = 150;
 };
 
 // The lists the settings file keeps (most recent first, at most MaxHistoryIndex + 1 each).

@@ -143,6 +143,9 @@ void LoadSettings(const std::wstring& path, const TDesignedGeometry& designed, T
     settings.FAppTop = ini.ReadInteger(section, L"AppTop", defaults.FAppTop);
     settings.FFirstColumnWidth =
         ini.ReadInteger(section, L"FirstColumnWidth", designed.DefaultFirstColumnWidth);
+    settings.PreviewPane = ini.ReadBool(section, L"PreviewPane", defaults.PreviewPane);
+    settings.PreviewPaneHeight =
+        ini.ReadInteger(section, L"PreviewPaneHeight", designed.DefaultPreviewPaneHeight);
 
     for (const auto& list : HistorySections)
         lists.*list.list = ReadList(ini, list.name);
@@ -166,6 +169,8 @@ void SaveSettings(const std::wstring& path, const TDesignedGeometry& designed, c
     const bool usableColumn = current.FirstColumnWidth > 50 && current.FirstColumnWidth < 500;
     ini.WriteInteger(section, L"FirstColumnWidth",
                      usableColumn ? current.FirstColumnWidth : designed.DefaultFirstColumnWidth);
+    ini.WriteBool(section, L"PreviewPane", settings.PreviewPane);
+    ini.WriteInteger(section, L"PreviewPaneHeight", settings.PreviewPaneHeight);
 
     for (const auto& list : HistorySections) {
         if (settings.SaveSearchData)

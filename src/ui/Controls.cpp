@@ -77,6 +77,11 @@ void SetTabCaption(HWND tabControl, int index, const std::wstring& caption) {
     InvalidateRect(tabControl, &strip, TRUE);
 }
 
+bool AsksAboutEnter(LPARAM dialogCodeParameter) {
+    const auto* queued = reinterpret_cast<const MSG*>(dialogCodeParameter);
+    return queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN;
+}
+
 void CenterOnOwner(HWND window, HWND owner) {
     RECT around{};
     RECT box{};

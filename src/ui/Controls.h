@@ -28,6 +28,10 @@ void KeepFocusOffHiddenPage(HWND hiddenSheet, HWND tabControl);
 // platforms, so the row of tabs is drawn again when a caption changes.
 void SetTabCaption(HWND tabControl, int index, const std::wstring& caption);
 
+// Whether a control is asked for its dialog code (WM_GETDLGCODE, whose parameter is given)
+// about the Enter key going down: a list that acts on Enter then wants it, rather than let
+// the window's default button take it.
+bool AsksAboutEnter(LPARAM dialogCodeParameter);
 // Centres a top-level window on its owner, kept on the owner's screen, caption first.
 void CenterOnOwner(HWND window, HWND owner);
 

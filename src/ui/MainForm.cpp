@@ -62,9 +62,17 @@ bool MainFormFilterMessage(MSG& message) {
     TMainForm* form = g_filterForm;
     if (form == nullptr || form->handle_ == nullptr)
         return false;
-    if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message))
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_MENU)
+        form->altShortCutUsed_ = false;
+    if (form->accelerators_ && TranslateAcceleratorW(form->handle_, form->accelerators_.Get(), &message)) {
+        // The Alt key that comes up after Alt+P would otherwise open the menu bar.
+        if (message.message == WM_SYSKEYDOWN)
+            form->altShortCutUsed_ = true;
         return true;
+    }
     if (message.hwnd == form->handle_ || IsChild(form->handle_, message.hwnd)) {
+        if (SwitchPreviewFocus(*form, message))
+            return true;
         if (const int page = PageFromKey(message, form->controls_.PageControl); page >= 0) {
             const HWND shown = form->controls_.TabSheets[static_cast<size_t>(form->ActivePage())];
             form->SelectPage(page);
@@ -222,6 +230,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WmRenameRefused:
         ShowRenameRefusal();
         return 0;
+    case WmPreviewFocus:
+        PreviewFocusedResult();
+        return 0;
     case WmLaunchArguments:
         LaunchFromCommandLine();
         return 0;
@@ -263,6 +274,10 @@ void TMainForm::OnEndSession() {
 
 LRESULT TMainForm::OnSysCommand(WPARAM wParam, LPARAM lParam) {
     switch (wParam & 0xFFF0) {
+    case SC_KEYMENU:
+        if (lParam == 0 && std::exchange(altShortCutUsed_, false))
+            return 0;
+        return DefWindowProcW(handle_, WM_SYSCOMMAND, wParam, lParam);
     case SC_MINIMIZE:
         ShowWindow(handle_, SW_MINIMIZE);
         return 0;
@@ -387,6 +402,10 @@ LRESULT TMainForm::OnNotify(const NMHDR& header) {
             if ((change.uChanged & LVIF_STATE) != 0 &&
                 ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
                 ScheduleSelectionHandOver();
+            // The preview pane follows the focused row (src/ui/MainFormPreview.cpp).
+            if ((change.uChanged & LVIF_STATE) != 0 &&
+                ((change.uOldState ^ change.uNewState) & LVIS_FOCUSED) != 0)
+                SchedulePreviewOfFocus();
         } else if (header.code == LVN_ODSTATECHANGED) {
             const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
             if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0)
@@ -425,6 +444,7 @@ void TMainForm::FormCreate() {
     DesignedGeometry.DefaultAppWidth = window.right - window.left;
     DesignedGeometry.DefaultAppHeight = window.bottom - window.top;
     DesignedGeometry.DefaultFirstColumnWidth = ListView_GetColumnWidth(controls_.ListViewResults, 0);
+    DesignedGeometry.DefaultPreviewPaneHeight = Scale(DesignedGeometry.DefaultPreviewPaneHeight);
 
     CreateImageLists();
     PlaceStatusImages();
@@ -447,6 +467,7 @@ void TMainForm::FormCreate() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
     }
+    ShowPreviewPane(Settings.PreviewPane);
     engine_->BuildDriveLists();
     created_ = true;
 }

@@ -15,6 +15,8 @@
 #include "shell/Vantor.h"
 #include "ui/About.h"
 #include "results/Actions.h"
+#include "ui/PreviewPane.h"
+#include "ui/Splitter.h"
 #include "ui/WinPrompt.h"
 
 #include <windows.h>
@@ -36,6 +38,8 @@ struct TMainControls {
     HWND BtnStop = nullptr;
     HWND BtnReset = nullptr;
     HWND ListViewResults = nullptr;
+    HWND PreviewSplitter = nullptr;
+    HWND PreviewPane = nullptr;
     HWND StatusBar = nullptr;
     HWND ImageStatusGreen = nullptr;
     HWND ImageStatusRed = nullptr;
@@ -193,6 +197,8 @@ public:
     // Actions and menus (src/ui/MainFormMenus.cpp).
     bool ActionEnabled(TActionId id) const { return actionEnabled_[static_cast<size_t>(id)]; }
     void SetActionEnabled(TActionId id, bool enabled);
+    bool ActionChecked(TActionId id) const { return actionChecked_[static_cast<size_t>(id)]; }
+    void SetActionChecked(TActionId id, bool checked);
     void ExecuteAction(TActionId id);
     void ActionFileExitExecute();
     HMENU MainMenu() const { return mainMenu_; }
@@ -220,6 +226,8 @@ public:
     void ActionActionRenameExecute();
     void ActionActionEditExecute();
     void ActionActionPropertiesExecute();
+    // Starts the editor on the result (the Edit command's work).
+    void EditFile(const TShellItem& record);
     void ShellChangeNotifierChange(TKelShellChangeNotifier& sender, TNotificationEvent event,
                                    const std::wstring& path1, const std::wstring& path2);
     // The change handler's walk handles messages at this interval; 0: after every comparison.
@@ -231,6 +239,14 @@ public:
     // when the file-system watch lost reports.
     void CheckResultsOnDisk();
     bool CheckingResultsOnDisk() const { return resultsCheckNext_ >= 0; }
+
+    // The preview pane below the results (src/ui/MainFormPreview.cpp).
+    void ActionViewPreviewPaneExecute();
+    void ActionViewNextMatchExecute();
+    void ActionViewPreviousMatchExecute();
+    TPreviewPane& PreviewPane() { return *previewPane_; }
+    // The pane shows the focused result, once the messages pending have been handled.
+    void SchedulePreviewOfFocus();
 
     // The page control.
     int ActivePage() const;
@@ -263,6 +279,7 @@ private:
     friend bool MainFormFilterMessage(MSG&);
     friend LRESULT CALLBACK ResultsListKeysProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     friend void CALLBACK ResultsCheckTimerProc(HWND, UINT, UINT_PTR, DWORD);
+    friend bool SwitchPreviewFocus(TMainForm&, const MSG&);
 
     // ISearchHost: the window's side of a search (src/search/MainFormSearch.cpp).
     void FocusSearchLocation() override;
@@ -310,6 +327,21 @@ private:
     void PlaceStatusImages();
     void InitialiseControlValues();
     int ReadDpi() const;
+
+    // The preview pane (src/ui/MainFormPreview.cpp).
+    void CreatePreviewPane();
+    void ShowPreviewPane(bool shown);
+    void PreviewFocusedResult();
+    int FocusedResultRow() const;
+    void GoToMatch(bool forward);
+    void GoToMatchInNextResult(bool forward);
+    void DragPreviewSplitter(int top);
+    // The pane's height and the list's in a client area of `height` below the top panel.
+    void PreviewLayout(int top, int bottom, int width);
+    std::unique_ptr<TPreviewPane> previewPane_;
+    std::unique_ptr<TSplitter> previewSplitter_;
+    unsigned previewGeneration_ = 0; // the resultsGeneration_ of what the pane shows
+    bool previewPending_ = false;
 
     // Menus (src/ui/MainFormMenus.cpp).
     void BuildMenus();
@@ -412,6 +444,7 @@ private:
     bool shown_ = false;
     bool launching_ = false;
     bool closeRequested_ = false;
+    bool altShortCutUsed_ = false; // a shortcut with Alt ran since the Alt key went down
     HWND focusedControl_ = nullptr;
 
     UniqueGdiObject font_;
@@ -423,6 +456,7 @@ private:
     UniqueMenu popupMenu_;
     UniqueAccelerators accelerators_;
     std::array<bool, ActionCount> actionEnabled_{};
+    std::array<bool, ActionCount> actionChecked_{};
 
     struct TMenuItemData {
         std::wstring Text;

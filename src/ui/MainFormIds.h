@@ -45,6 +45,8 @@ enum TControlId : int {
     IdBtnSFRemove,
     IdBtnSFSuggest,
     IdBtnSFClear,
+    IdPreviewSplitter,
+    IdPreviewPane,
     IdStatic = 0xFFFF,
 };
 
@@ -57,5 +59,6 @@ constexpr unsigned SubclassResultsListKeys = 3; // src/shell/MainFormShell.cpp
 constexpr unsigned WmSelectionHandOver = 0x8000 + 0x90; // WM_APP + 0x90
 constexpr unsigned WmRenameRefused = 0x8000 + 0x91;
 constexpr unsigned WmLaunchArguments = 0x8000 + 0x92; // src/ui/MainForm.cpp
+constexpr unsigned WmPreviewFocus = 0x8000 + 0x93;    // src/ui/MainFormPreview.cpp
 
 } // namespace quarrow

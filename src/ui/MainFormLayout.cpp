@@ -320,6 +320,7 @@ void TMainForm::CreateControls() {
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
                         0, 0, 0, handle_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
+    CreatePreviewPane();
     InitialiseControlValues();
     SelectPage(0);
     LayoutControls();
@@ -427,8 +428,7 @@ void TMainForm::LayoutControls() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         top += Scale(ButtonSpacing);
     }
-    SetWindowPos(c.ListViewResults, nullptr, 0, panelTop, width,
-                 std::max(height - panelTop - statusHeight, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+    PreviewLayout(panelTop, height - statusHeight, width);
     LayoutTabSheets();
     // Everything is drawn again, parents before children: a page would otherwise paint over
     // a control that moved into the area the page gained, and group boxes and the list's
@@ -546,6 +546,9 @@ void TMainForm::OnDpiChanged(int dpi, const RECT& suggested) {
     dpi_ = dpi;
     DesignedGeometry.DefaultAppWidth = MulDiv(DesignedGeometry.DefaultAppWidth, dpi, previous);
     DesignedGeometry.DefaultAppHeight = MulDiv(DesignedGeometry.DefaultAppHeight, dpi, previous);
+    DesignedGeometry.DefaultPreviewPaneHeight =
+        MulDiv(DesignedGeometry.DefaultPreviewPaneHeight, dpi, previous);
+    Settings.PreviewPaneHeight = MulDiv(Settings.PreviewPaneHeight, dpi, previous);
     for (int i = 0; i < 5; ++i) {
         ListView_SetColumnWidth(controls_.ListViewResults, i,
                                 MulDiv(ListView_GetColumnWidth(controls_.ListViewResults, i), dpi, previous));

@@ -4,7 +4,9 @@
 #include "ui/MainForm.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
+#include <utility>
 
 namespace quarrow {
 namespace {
@@ -48,6 +50,10 @@ const TActionHandler ActionHandlers[] = {
     {TActionId::ActionActionRename, &TMainForm::ActionActionRenameExecute},
     {TActionId::ActionActionEdit, &TMainForm::ActionActionEditExecute},
     {TActionId::ActionActionProperties, &TMainForm::ActionActionPropertiesExecute},
+    // The preview pane (src/ui/MainFormPreview.cpp).
+    {TActionId::ActionViewPreviewPane, &TMainForm::ActionViewPreviewPaneExecute},
+    {TActionId::ActionViewNextMatch, &TMainForm::ActionViewNextMatchExecute},
+    {TActionId::ActionViewPreviousMatch, &TMainForm::ActionViewPreviousMatchExecute},
 };
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
@@ -62,6 +68,25 @@ void FrameSolid(HDC dc, const RECT& rect, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// A checked item without a picture shows a tick in a framed square in the picture column.
+void DrawCheckMark(HDC dc, const RECT& item, int gutter, int size, bool disabled) {
+    RECT box{item.left + (gutter - size) / 2 - 1, item.top + (item.bottom - item.top - size) / 2 - 1, 0, 0};
+    box.right = box.left + size + 2;
+    box.bottom = box.top + size + 2;
+    FillSolid(dc, box, SelectedButtonColor);
+    FrameSolid(dc, box, FrameColor);
+    LOGFONTW marlett{};
+    marlett.lfHeight = -size;
+    marlett.lfCharSet = SYMBOL_CHARSET;
+    std::wcscpy(marlett.lfFaceName, L"Marlett");
+    const UniqueGdiObject font(CreateFontIndirectW(&marlett));
+    const HGDIOBJ previous = SelectObject(dc, font.Get());
+    const COLORREF previousInk = SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(dc, L"a", 1, &box, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    SetTextColor(dc, previousInk);
+    SelectObject(dc, previous);
+}
+
 // The letter after the "&" of a caption, or 0.
 wchar_t AcceleratorLetter(const std::wstring& caption) {
     for (size_t i = 0; i + 1 < caption.size(); ++i) {
@@ -71,13 +96,29 @@ wchar_t AcceleratorLetter(const std::wstring& caption) {
     return 0;
 }
 
-WORD VirtualKeyOf(const std::wstring& shortCut) {
-    if (shortCut.size() >= 2 && shortCut[0] == L'F') {
+// The accelerator of a shortcut text such as "F1", "Alt+P" or "Shift+F3"; false for none.
+bool AcceleratorOf(std::wstring shortCut, ACCEL& accelerator) {
+    accelerator = {FVIRTKEY, 0, 0};
+    const std::pair<const wchar_t*, BYTE> modifiers[] = {
+        {L"Ctrl+", FCONTROL}, {L"Alt+", FALT}, {L"Shift+", FSHIFT}};
+    for (bool found = true; found;) {
+        found = false;
+        for (const auto& [prefix, flag] : modifiers) {
+            if (shortCut.rfind(prefix, 0) == 0) {
+                accelerator.fVirt |= flag;
+                shortCut.erase(0, std::wcslen(prefix));
+                found = true;
+            }
+        }
+    }
+    if (shortCut.size() == 1 && std::iswalnum(shortCut[0])) {
+        accelerator.key = static_cast<WORD>(std::towupper(shortCut[0]));
+    } else if (shortCut.size() >= 2 && shortCut[0] == L'F') {
         const int number = std::stoi(shortCut.substr(1));
         if (number >= 1 && number <= 24)
-            return static_cast<WORD>(VK_F1 + number - 1);
+            accelerator.key = static_cast<WORD>(VK_F1 + number - 1);
     }
-    return 0;
+    return accelerator.key != 0;
 }
 
 } // namespace
@@ -101,8 +142,11 @@ void TMainForm::BuildMenus() {
 
     std::vector<ACCEL> accelerators;
     for (const TActionInfo& action : ActionTable()) {
-        if (const WORD key = VirtualKeyOf(action.ShortCut))
-            accelerators.push_back({FVIRTKEY, key, static_cast<WORD>(ActionCommand(action.Id))});
+        ACCEL accelerator;
+        if (AcceleratorOf(action.ShortCut, accelerator)) {
+            accelerator.cmd = static_cast<WORD>(ActionCommand(action.Id));
+            accelerators.push_back(accelerator);
+        }
     }
     accelerators_.Reset(CreateAcceleratorTableW(accelerators.data(), static_cast<int>(accelerators.size())));
 }
@@ -131,7 +175,8 @@ HMENU TMainForm::BuildMenu(const std::vector<TMenuEntry>& entries, bool menuBar)
             data->ImageIndex = action.ImageIndex;
             item.fMask |= MIIM_ID | MIIM_STATE | MIIM_STRING;
             item.wID = ActionCommand(entry.Action);
-            item.fState = ActionEnabled(entry.Action) ? MFS_ENABLED : MFS_DISABLED;
+            item.fState = (ActionEnabled(entry.Action) ? MFS_ENABLED : MFS_DISABLED) |
+                          (ActionChecked(entry.Action) ? MFS_CHECKED : MFS_UNCHECKED);
             break;
         }
         case TMenuEntry::Kind::Submenu:
@@ -155,6 +200,13 @@ void TMainForm::SetActionEnabled(TActionId id, bool enabled) {
     const UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(mainMenu_, ActionCommand(id), flags);
     EnableMenuItem(popupMenu_.Get(), ActionCommand(id), flags);
+}
+
+void TMainForm::SetActionChecked(TActionId id, bool checked) {
+    actionChecked_[static_cast<size_t>(id)] = checked;
+    const UINT flags = MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(mainMenu_, ActionCommand(id), flags);
+    CheckMenuItem(popupMenu_.Get(), ActionCommand(id), flags);
 }
 
 void TMainForm::ExecuteAction(TActionId id) {
@@ -253,7 +305,9 @@ bool TMainForm::OnDrawMenuItem(const DRAWITEMSTRUCT& item) {
                 FrameSolid(dc, highlight, FrameColor);
                 SetTextColor(dc, RGB(0, 0, 0));
             }
-            if (data.ImageIndex >= 0) {
+            if ((item.itemState & ODS_CHECKED) != 0)
+                DrawCheckMark(dc, rect, gutter, iconSize, disabled);
+            else if (data.ImageIndex >= 0) {
                 IMAGELISTDRAWPARAMS draw{};
                 draw.cbSize = sizeof(draw);
                 draw.himl = imageListMain32b_.Get();

@@ -79,6 +79,7 @@ void TMainForm::ClearResultRows() {
     SetResultRowCount(IDList.Count());
     ListView_DeleteAllItems(controls_.ListViewResults);
     handOverPending_ = false;
+    SchedulePreviewOfFocus();
 }
 
 } // namespace quarrow

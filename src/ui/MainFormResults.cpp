@@ -134,8 +134,9 @@ void TMainForm::SelectionChanged() {
 }
 
 void TMainForm::UpdateActionStates() {
-    const TActionSnapshot snapshot{IDList.Count(), TotalSelectedFiles, !Settings.Editor.empty(),
-                                   engine_->NotSearched.Count()};
+    const TActionSnapshot snapshot{IDList.Count(),           TotalSelectedFiles,
+                                   !Settings.Editor.empty(), engine_->NotSearched.Count(),
+                                   Settings.PreviewPane,     engine_->Criteria.SearchInFiles};
     for (const auto& [action, enabled] : ComputeActionStates(snapshot))
         SetActionEnabled(action, enabled);
 }

@@ -190,6 +190,7 @@ void TMainForm::ListViewResultsEdited(int row, const std::wstring& text) {
             ListView_RedrawItems(controls_.ListViewResults, row, row);
             // The shell component may hold the old path.
             ScheduleSelectionHandOver();
+            SchedulePreviewOfFocus();
             return;
         }
         renameRefusal_ = L"\"" + record.Name + L"\" could not be renamed to \"" + text + L"\".\r\n" +

@@ -187,19 +187,22 @@ void TMainForm::ActionActionRenameExecute() {
     ListView_EditLabel(controls_.ListViewResults, row);
 }
 
-// The path is quoted, so that a path with blanks reaches the editor as one argument.
 void TMainForm::ActionActionEditExecute() {
     const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
+    if (row >= 0)
+        EditFile(GetResult(row));
+}
+
+// The path is quoted, so that a path with blanks reaches the editor as one argument.
+void TMainForm::EditFile(const TShellItem& record) {
     if (!IsExistingFile(Settings.Editor)) {
         ShowInformation(Prompt(), L"The editor could not be found.");
         return;
     }
     // The editor would offer to make a new file in its place.
-    if (!StillOnDisk(GetResult(row)))
+    if (!StillOnDisk(record))
         return;
-    const std::wstring path = PathForPrograms(GetResult(row).FullName(), L"cannot be opened in the editor");
+    const std::wstring path = PathForPrograms(record.FullName(), L"cannot be opened in the editor");
     if (path.empty())
         return;
     const std::wstring parameters = L"\"" + path + L"\"";
@@ -219,8 +222,7 @@ LRESULT CALLBACK ResultsListKeysProc(HWND list, UINT message, WPARAM wParam, LPA
         switch (message) {
         case WM_GETDLGCODE:
             // Enter opens the result rather than pressing the window's default button.
-            if (const auto* queued = reinterpret_cast<const MSG*>(lParam);
-                queued != nullptr && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN)
+            if (AsksAboutEnter(lParam))
                 return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
             break;
         case WM_KEYDOWN:
@@ -441,6 +443,7 @@ void TMainForm::ShowResultsRemoved() {
     SelectionChanged();
     UpdateActionStates();
     UpdateStatusBar(3, 3, 3);
+    SchedulePreviewOfFocus();
 }
 
 // Removes the first result that `path1` names. Messages are handled between comparisons,

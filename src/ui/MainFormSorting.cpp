@@ -26,6 +26,7 @@ void TMainForm::ListViewResultsColumnClick(int column) {
     }
     MoveRenameEditWithItsRecord();
     InvalidateRect(controls_.ListViewResults, nullptr, FALSE);
+    SchedulePreviewOfFocus();
 }
 
 // `Selected` is set only from here to RestoreSelection, which clears it again: with nothing

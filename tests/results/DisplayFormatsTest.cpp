@@ -114,9 +114,9 @@ TEST(StatusTexts, PanelsByMode) {
 
 TEST(ActionStates, FollowResultsSelectionAndEditor) {
     using A = TActionId;
-    auto states = [](int results, int selected, bool editor) {
+    auto states = [](int results, int selected, bool editor, bool pane = false, bool content = false) {
         std::map<A, bool> map;
-        for (const auto& [id, enabled] : ComputeActionStates({results, selected, editor, 0}))
+        for (const auto& [id, enabled] : ComputeActionStates({results, selected, editor, 0, pane, content}))
             map[id] = enabled;
         return map;
     };
@@ -129,7 +129,7 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
                                     A::ActionActionOpen};
 
     const auto none = states(0, 0, true);
-    EXPECT_EQ(15u, none.size());
+    EXPECT_EQ(17u, none.size());
     for (const auto& [id, enabled] : none)
         EXPECT_FALSE(enabled) << ActionInfo(id).Name;
     EXPECT_EQ(0u, none.count(A::ActionFileExit) + none.count(A::ActionHelpHelp) +
@@ -155,6 +155,16 @@ TEST(ActionStates, FollowResultsSelectionAndEditor) {
     for (A id : needOne)
         EXPECT_FALSE(two.at(id)) << ActionInfo(id).Name;
     EXPECT_FALSE(two.at(A::ActionActionEdit));
+
+    // Going from match to match needs the preview pane and the results of a search for a text.
+    for (const bool pane : {false, true}) {
+        for (const bool content : {false, true}) {
+            const auto matches = states(3, 0, false, pane, content);
+            EXPECT_EQ(pane && content, matches.at(A::ActionViewNextMatch));
+            EXPECT_EQ(pane && content, matches.at(A::ActionViewPreviousMatch));
+        }
+    }
+    EXPECT_FALSE(states(0, 0, false, true, true).at(A::ActionViewNextMatch));
 
     // Not Searched... follows what the last search could not search, and nothing else.
     for (const auto& [id, enabled] : ComputeActionStates({0, 0, false, 1}))

@@ -65,7 +65,7 @@ protected:
     }
 
     static constexpr TWindowGeometry Geometry{700, 500, 30, 40, 200};
-    const TDesignedGeometry designed_{611, 477, 163};
+    const TDesignedGeometry designed_{611, 477, 163, 170};
     TempDir appData_{L"appdata"};
 
 private:
@@ -101,6 +101,9 @@ TEST_F(SettingsFileTest, FirstStartGivesDefaultsAndTheFirstSaveWritesEveryPrefer
     EXPECT_EQ(100, settings.FAppLeft);
     EXPECT_EQ(100, settings.FAppTop);
     EXPECT_EQ(163, settings.FFirstColumnWidth);
+    // The preview pane is hidden in a new installation.
+    EXPECT_FALSE(settings.PreviewPane);
+    EXPECT_EQ(170, settings.PreviewPaneHeight);
     EXPECT_TRUE(lists.SearchPatternHistoryList.empty() && lists.SearchLocationHistoryList.empty() &&
                 lists.ContainingTextHistoryList.empty() && lists.ExcludeFoldersList.empty());
 
@@ -108,7 +111,8 @@ TEST_F(SettingsFileTest, FirstStartGivesDefaultsAndTheFirstSaveWritesEveryPrefer
     Save(settings, lists);
     EXPECT_EQ("[Preferences]\r\nShowTypeInsteadOfExtension=0\r\nSavePositionAndSize=0\r\nSaveSearchData=1\r\n"
               "ExcludeFolders=0\r\nEditor=C:\\Windows\\notepad.exe\r\nAppWidth=700\r\nAppHeight=500\r\n"
-              "AppLeft=30\r\nAppTop=40\r\nFirstColumnWidth=200\r\n[SearchPatternHistoryList]\r\n0=*.txt\r\n",
+              "AppLeft=30\r\nAppTop=40\r\nFirstColumnWidth=200\r\nPreviewPane=0\r\nPreviewPaneHeight=170\r\n"
+              "[SearchPatternHistoryList]\r\n0=*.txt\r\n",
               test::ReadFileBytes(FilePath()));
 }
 
@@ -118,6 +122,8 @@ TEST_F(SettingsFileTest, RoundTripKeepsEverything) {
     saved.SavePositionAndSize = true;
     saved.ExcludeFolders = true;
     saved.Editor = L"D:\\Tools\\\u7DE8\u96C6.exe";
+    saved.PreviewPane = true;
+    saved.PreviewPaneHeight = 321;
     const TSettingsLists lists{{L"*.cpp", L"", L"  spaced  ", L"\"quoted\""},
                                {L"C:\\", L"D:\\Data=1;2"},
                                {L"needle", L"[not a section]"},
@@ -134,6 +140,8 @@ TEST_F(SettingsFileTest, RoundTripKeepsEverything) {
     EXPECT_EQ(1234, loaded.FAppLeft);
     EXPECT_EQ(567, loaded.FAppTop);
     EXPECT_EQ(499, loaded.FFirstColumnWidth);
+    EXPECT_TRUE(loaded.PreviewPane);
+    EXPECT_EQ(321, loaded.PreviewPaneHeight);
     const std::vector<std::wstring> patterns{L"*.cpp", L"  spaced  ", L"\"quoted\""};
     EXPECT_EQ(patterns, loadedLists.SearchPatternHistoryList);
     EXPECT_EQ(lists.SearchLocationHistoryList, loadedLists.SearchLocationHistoryList);

@@ -233,22 +233,23 @@ TEST_F(MainFormTest, MenusAndPopupAreBuiltFromTheActionList) {
     TMainForm& form = OpenForm();
     HMENU bar = GetMenu(form.Handle());
     ASSERT_EQ(form.MainMenu(), bar);
-    EXPECT_EQ((std::vector<std::wstring>{L"&File", L"&Actions", L"&Tools", L"&Help"}), MenuItemTexts(bar));
+    EXPECT_EQ((std::vector<std::wstring>{L"&File", L"&Actions", L"&View", L"&Tools", L"&Help"}),
+              MenuItemTexts(bar));
     EXPECT_EQ((std::vector<std::wstring>{L"&Exit"}), MenuItemTexts(GetSubMenu(bar, 0)));
     EXPECT_EQ((std::vector<std::wstring>{L"O&pen", L"&Edit", L"-", L"&Cut", L"Cop&y", L"-", L"&Delete",
                                          L"&Rename", L"Proper&ties", L"-", L"&Select All",
                                          L"&Invert Selection", L"-", L"&Open Containing Folder"}),
               MenuItemTexts(GetSubMenu(bar, 1)));
-    HMENU tools = GetSubMenu(bar, 2);
+    HMENU tools = GetSubMenu(bar, 3);
     EXPECT_EQ((std::vector<std::wstring>{L"&Preferences...", L"&Export", L"&Not Searched..."}),
               MenuItemTexts(tools));
     EXPECT_EQ(
         (std::vector<std::wstring>{L"&Selected items to the clipboard", L"&All items to the clipboard", L"-",
                                    L"A&ll items to a text file", L"All &items to a comma delimited file"}),
         MenuItemTexts(GetSubMenu(tools, 1)));
-    EXPECT_EQ((std::vector<std::wstring>{L"&Help\tF1", L"&About..."}), MenuItemTexts(GetSubMenu(bar, 3)));
+    EXPECT_EQ((std::vector<std::wstring>{L"&Help\tF1", L"&About..."}), MenuItemTexts(GetSubMenu(bar, 4)));
     // The items are drawn by the window, which also answers their accelerator letters.
-    EXPECT_EQ(MAKELRESULT(2, MNC_EXECUTE),
+    EXPECT_EQ(MAKELRESULT(3, MNC_EXECUTE),
               SendMessageW(form.Handle(), WM_MENUCHAR, L't', reinterpret_cast<LPARAM>(bar)));
     EXPECT_EQ(MAKELRESULT(1, MNC_EXECUTE),
               SendMessageW(form.Handle(), WM_MENUCHAR, L'E', reinterpret_cast<LPARAM>(tools)));

@@ -34,7 +34,8 @@ TEST_F(MainFormTest, SavesAPictureOfTheMenus) {
     RECT window{};
     GetWindowRect(form.Handle(), &window);
     const std::pair<HMENU, const wchar_t*> menus[] = {{GetSubMenu(form.MainMenu(), 1), L"menu-actions"},
-                                                      {GetSubMenu(form.MainMenu(), 2), L"menu-tools"},
+                                                      {GetSubMenu(form.MainMenu(), 2), L"menu-view"},
+                                                      {GetSubMenu(form.MainMenu(), 3), L"menu-tools"},
                                                       {form.PopupActionMenuFull(), L"menu-popup"}};
     for (const auto& [menu, name] : menus) {
         const std::wstring file =

@@ -47,15 +47,6 @@ void ClickRow(HWND list, int row, WPARAM keys = 0) {
     PumpMessages();
 }
 
-template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done() && GetTickCount64() < end) {
-        PumpMessages();
-        Sleep(10);
-    }
-    return done();
-}
-
 // Answers every dialog (#32770) this process shows while it lives with `command`.
 class DialogAnswerer {
 public:

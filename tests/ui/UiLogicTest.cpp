@@ -85,23 +85,26 @@ TEST(Actions, TableAndMenus) {
         ASSERT_TRUE(ActionFromCommand(ActionCommand(table[i].Id), back));
         EXPECT_EQ(table[i].Id, back);
     }
-    EXPECT_EQ(19u, names.size());
+    EXPECT_EQ(22u, names.size());
     EXPECT_EQ(1u, names.count(L"ActionExportAlltemsToCommaDelimitedFile"));
     EXPECT_FALSE(ActionInfo(TActionId::ActionActionEdit).EnabledAsDesigned);
-    int shortcuts = 0;
-    for (const auto& action : table)
-        shortcuts += *action.ShortCut != L'\0';
-    EXPECT_EQ(1, shortcuts);
+    std::set<std::wstring> shortcuts;
+    for (const auto& action : table) {
+        if (*action.ShortCut != L'\0')
+            shortcuts.insert(action.ShortCut);
+    }
+    EXPECT_EQ((std::set<std::wstring>{L"F1", L"Alt+P", L"F3", L"Shift+F3"}), shortcuts);
     EXPECT_STREQ(L"F1", ActionInfo(TActionId::ActionHelpHelp).ShortCut);
 
     const auto& main = MainMenuLayout();
-    ASSERT_EQ(4u, main.size());
-    EXPECT_EQ(L"&Tools", main[2].Caption);
-    ASSERT_EQ(3u, main[2].Children.size());
-    EXPECT_EQ(L"&Export", main[2].Children[1].Caption);
-    EXPECT_EQ(TActionId::ActionToolsNotSearched, main[2].Children[2].Action);
+    ASSERT_EQ(5u, main.size());
+    EXPECT_EQ(L"&View", main[2].Caption);
+    EXPECT_EQ(L"&Tools", main[3].Caption);
+    ASSERT_EQ(3u, main[3].Children.size());
+    EXPECT_EQ(L"&Export", main[3].Children[1].Caption);
+    EXPECT_EQ(TActionId::ActionToolsNotSearched, main[3].Children[2].Action);
     EXPECT_FALSE(ActionInfo(TActionId::ActionToolsNotSearched).EnabledAsDesigned);
-    EXPECT_EQ(5u, main[2].Children[1].Children.size());
+    EXPECT_EQ(5u, main[3].Children[1].Children.size());
     EXPECT_EQ(PopupMenuLayout().size(), main[1].Children.size());
 }
 

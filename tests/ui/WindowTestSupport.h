@@ -2,6 +2,7 @@
 // Creating the real main window in a test: a fresh APPDATA, the scripted prompt, and ways to
 // read back what the window shows.
 
+#include "base/Messages.h"
 #include "ui/MainForm.h"
 
 #include "common/TestSupport.h"
@@ -15,6 +16,16 @@
 #include <vector>
 
 namespace quarrow::test {
+
+// Handles the window's messages until `done` holds or `timeoutMs` have passed.
+template <typename F> bool PumpUntil(F done, DWORD timeoutMs = 10000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done() && GetTickCount64() < end) {
+        ProcessMessages();
+        Sleep(10);
+    }
+    return done();
+}
 
 // The verbs the shell component is asked for, vetoed so that no shell window opens.
 struct VerbRecorder {
