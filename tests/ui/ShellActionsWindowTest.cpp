@@ -95,7 +95,9 @@ private:
 };
 
 // A top-level window of another process whose caption contains `text`; null after the time.
-HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000) {
+// A folder window is a new Explorer process, which a busy machine can take long to start;
+// one that comes after the test gave up stays open and holds up the tests after it.
+HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 60000) {
     struct Search {
         std::wstring text;
         HWND found = nullptr;
