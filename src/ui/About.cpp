@@ -1,5 +1,6 @@
 #include "ui/About.h"
 
+#include "ui/Controls.h"
 #include "ui/Resources.h"
 #include "ui/UiFont.h"
 
@@ -115,14 +116,7 @@ TMyAboutForm::~TMyAboutForm() {
 
 bool TMyAboutForm::Create(int dpi) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = AboutFormWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = AboutWindowClass;
-    RegisterClassExW(&wc);
+    RegisterFaceColouredClass(AboutWindowClass, AboutFormWindowProc);
 
     dpi_ = dpi;
     CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, AboutWindowClass, L"",

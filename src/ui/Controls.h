@@ -9,6 +9,8 @@
 
 namespace quarrow {
 
+// Registers a window class of this module painted in the face colour of dialogs.
+void RegisterFaceColouredClass(const wchar_t* name, WNDPROC procedure, const wchar_t* cursor = IDC_ARROW);
 // A visible child control made with no size; the layout places it.
 HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, DWORD exStyle,
                  int id);

@@ -107,14 +107,7 @@ TPreviewPane::~TPreviewPane() {
 
 bool TPreviewPane::Create(HWND parent, int id) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PreviewPaneWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = PaneClass;
-    RegisterClassExW(&wc);
+    RegisterFaceColouredClass(PaneClass, PreviewPaneWindowProc);
     CreateWindowExW(WS_EX_CONTROLPARENT, PaneClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                     0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
     if (handle_ == nullptr)

@@ -1,5 +1,7 @@
 #include "ui/Splitter.h"
 
+#include "ui/Controls.h"
+
 #include <windowsx.h>
 
 namespace quarrow {
@@ -33,14 +35,7 @@ TSplitter::~TSplitter() {
 
 bool TSplitter::Create(HWND parent, int id) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = SplitterWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_SIZENS);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = SplitterClass;
-    RegisterClassExW(&wc);
+    RegisterFaceColouredClass(SplitterClass, SplitterWindowProc, IDC_SIZENS);
     CreateWindowExW(0, SplitterClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
     return handle_ != nullptr;
