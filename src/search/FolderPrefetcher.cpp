@@ -6,6 +6,10 @@
 namespace quarrow {
 namespace {
 
+// How often a listing asks whether to go on: a folder of 100,000 entries is listed in
+// about half a second.
+constexpr size_t EntriesBetweenChecks = 256;
+
 bool IsDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
@@ -31,7 +35,8 @@ TListedEntry TListing::Get(size_t index) const {
     return entry;
 }
 
-TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders) {
+TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders,
+                    const std::function<bool()>& keepGoing) {
     TListing listing;
     const bool selectsAll = pattern.MatchesEverything();
     WIN32_FIND_DATAW entry;
@@ -45,7 +50,13 @@ TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool s
             listing.SetError(error);
         return listing;
     }
+    size_t read = 0;
     do {
+        if (keepGoing && ++read % EntriesBetweenChecks == 0 && !keepGoing()) {
+            TListing none;
+            none.SetError(ERROR_CANCELLED);
+            return none;
+        }
         if (IsDotEntry(entry.cFileName))
             continue;
         const bool matches = selectsAll || pattern.Matches(entry.cFileName, entry.cAlternateFileName);
@@ -59,7 +70,11 @@ TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool s
 
 TFolderPrefetcher::TFolderPrefetcher()
     : queries_(std::make_shared<Queries>()),
-      ahead_([queries = queries_](const std::wstring& folder) { return queries->List(folder); }, MaxReady) {}
+      ahead_(
+          [queries = queries_](const std::wstring& folder, const std::function<bool()>& stillWanted) {
+              return queries->List(folder, stillWanted);
+          },
+          MaxReady, ThreadsForCores(FolderThreads)) {}
 
 void TFolderPrefetcher::SetPattern(const TWildcard& pattern, bool subFolders) {
     auto query = std::make_shared<const Query>(Query{pattern, subFolders});
@@ -85,16 +100,24 @@ TListing TFolderPrefetcher::Take(const std::wstring& folder, const std::function
         none.SetError(ERROR_CANCELLED);
         return none;
     }
-    return queries_->List(folder);
+    // Listed here, the folder's many entries do not keep the window from its messages nor
+    // Stop from the walk.
+    ULONGLONG askedAt = GetTickCount64();
+    return queries_->List(folder, [&] {
+        if (!keepWaiting || GetTickCount64() - askedAt < WaitSlice)
+            return true;
+        askedAt = GetTickCount64();
+        return keepWaiting();
+    });
 }
 
-TListing TFolderPrefetcher::Queries::List(const std::wstring& folder) {
+TListing TFolderPrefetcher::Queries::List(const std::wstring& folder, const std::function<bool()>& keepGoing) {
     std::shared_ptr<const Query> query;
     {
         const TSlimGuard guard(lock);
         query = current;
     }
-    return ListFolder(folder, query->pattern, query->subFolders);
+    return ListFolder(folder, query->pattern, query->subFolders, keepGoing);
 }
 
 } // namespace quarrow

@@ -1,5 +1,5 @@
 #pragma once
-// A folder's listing for the walk, and listings read ahead of the walk on a second thread
+// A folder's listing for the walk, and listings read ahead of the walk on other threads
 // (see ReadAhead.h): the walk announces the sub-folders it is about to enter, in the order
 // it will enter them, and takes each folder's listing when it gets there. Window-free.
 
@@ -61,12 +61,20 @@ private:
 // its "\\?\" form (at any depth, and with names that end in a dot or a blank), and keeps
 // what the walk needs of it: the entries `pattern` selects as the platform's wildcard listing
 // of the plain path would, and, with `subFolders`, every sub-folder.
-TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders);
+// Now and then `keepGoing`, when given, is asked whether to go on; when it returns false the
+// listing is empty with ERROR_CANCELLED.
+TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool subFolders,
+                    const std::function<bool()>& keepGoing = nullptr);
 
 class TFolderPrefetcher {
 public:
     // How many listings may wait for the walk at once.
     static constexpr size_t MaxReady = 32;
+    // How often the walk that lists a folder itself lets its caller act (milliseconds).
+    static constexpr ULONGLONG WaitSlice = 20;
+    // Listing is mostly waiting for the file system; two threads keep a walk that does little
+    // with each entry from waiting for them.
+    static constexpr size_t FolderThreads = 2;
 
     TFolderPrefetcher();
 
@@ -77,15 +85,15 @@ public:
     // earlier and not yet taken.
     void Announce(const std::vector<std::wstring>& folders) { ahead_.Announce(folders, true); }
 
-    // The listing of `folder`: read ahead, or listed now (on the thread when it is free).
-    // While the thread is listing it, `keepWaiting` runs about every 20 ms; when it returns
-    // false the walk gives the folder up, and the listing is empty with ERROR_CANCELLED.
+    // The listing of `folder`: read ahead, or listed now (on a thread when one is free).
+    // While it is being listed, `keepWaiting` runs about every 20 ms; when it returns false
+    // the walk gives the folder up, and the listing is empty with ERROR_CANCELLED.
     TListing Take(const std::wstring& folder, const std::function<bool()>& keepWaiting);
 
     // Forgets every announced folder; a listing under way is dropped when it ends.
     void Cancel() { ahead_.Cancel(); }
 
-    // Listings the thread made (for tests).
+    // Listings the threads made (for tests).
     int ListedAhead() const { return ahead_.DoneAhead(); }
 
 private:
@@ -93,11 +101,11 @@ private:
         TWildcard pattern;
         bool subFolders = true;
     };
-    // Shared with the thread, which may outlive this object.
+    // Shared with the threads, which may outlive this object.
     struct Queries {
         TSlimLock lock;
         std::shared_ptr<const Query> current = std::make_shared<const Query>();
-        TListing List(const std::wstring& folder);
+        TListing List(const std::wstring& folder, const std::function<bool()>& keepGoing);
     };
 
     std::shared_ptr<Queries> queries_;

@@ -76,9 +76,13 @@ private:
 
 template <typename Result> class TReadAhead {
 public:
+    // Whether the walk still wants the job a thread is at. A long job asks now and then and
+    // ends early when it is not: a job the walk passed or gave up no longer holds a thread.
+    using StillWanted = std::function<bool()>;
     // Does the job named by `key`; runs on a thread, with no lock held. It must not refer to
-    // anything its owner frees: a thread can outlive the owner.
-    using Work = std::function<Result(const std::wstring& key)>;
+    // anything its owner frees: a thread can outlive the owner. What a job ended early
+    // returns is dropped.
+    using Work = std::function<Result(const std::wstring& key, const StillWanted& stillWanted)>;
 
     // The threads start with their owner rather than with the first walk: what a thread
     // costs the process is paid once, not by the search that needed it.
@@ -92,6 +96,11 @@ public:
                 owner.release();
         }
     }
+
+    // A job that runs to its end whatever happens.
+    TReadAhead(std::function<Result(const std::wstring& key)> work, size_t maxReady, size_t threads = 1)
+        : TReadAhead(Work([work = std::move(work)](const std::wstring& key, const StillWanted&) { return work(key); }),
+                     maxReady, threads) {}
 
     ~TReadAhead() {
         Shared& s = *shared_;
@@ -313,9 +322,14 @@ private:
             const uint64_t generation = s.generation;
             guard.Unlock();
 
+            // A cancel frees the jobs: the generation is compared before the job is read.
+            const StillWanted stillWanted = [&s, job, generation] {
+                const TSlimGuard check(s.lock);
+                return !s.stopping && generation == s.generation && !job->passed;
+            };
             std::optional<Result> result;
             try {
-                result.emplace(s.work(key));
+                result.emplace(s.work(key, stillWanted));
             } catch (...) {
                 result.reset();
             }

@@ -119,7 +119,7 @@ public:
     std::vector<std::wstring> OtherDriveList;
     // What the last launch could not search, emptied by the next.
     TNotSearched NotSearched;
-    // The folders the walk enters next are listed ahead on a second thread, and the files of
+    // The folders the walk enters next are listed ahead on two threads, and the files of
     // a folder that reach the content test are opened and mapped ahead on as many threads as
     // the machine has cores, up to four. What is read ahead is older than what is read on
     // arrival: a test that changes the tree in the middle of a walk turns this off.

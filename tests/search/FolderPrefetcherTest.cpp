@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -90,6 +91,18 @@ TEST(FolderPrefetcher, ListsAheadAllButTheNextFolderAndForgetsOnCancel) {
     const TListing missing = prefetcher.Take(dir.Sub(L"missing\\"), nullptr);
     EXPECT_EQ(missing.Size(), 0u);
     EXPECT_EQ(missing.Error(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    // A listing of many entries asks now and then whether to go on; told to stop, it ends
+    // empty, with the reason that a walk given up leaves uncounted.
+    for (int i = 0; i < 300; ++i)
+        dir.WriteFile(L"many\\f" + std::to_wstring(i));
+    int asked = 0;
+    const TWildcard all(L"*");
+    EXPECT_EQ(ListFolder(dir.Sub(L"many\\"), all, true, [&] { return ++asked > 0; }).Size(), 300u);
+    EXPECT_EQ(asked, 1);
+    const TListing stopped = ListFolder(dir.Sub(L"many\\"), all, true, [] { return false; });
+    EXPECT_EQ(stopped.Size(), 0u);
+    EXPECT_EQ(stopped.Error(), static_cast<DWORD>(ERROR_CANCELLED));
 }
 
 // Read ahead or not, the walk finds the same results in the same order and shows the same
@@ -222,6 +235,41 @@ TEST(ReadAhead, AJobTheWalkStopsWaitingForIsDroppedAndTheThreadGoesOn) {
     ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 1; }));
     EXPECT_EQ(ahead.Take(L"n1", nullptr), std::nullopt) << "the walk's own";
     EXPECT_EQ(ahead.Take(L"n2", nullptr), 2);
+}
+
+// A job that asks whether it is still wanted ends early once the walk has given it up or a
+// cancel has dropped it, and its thread goes on with the next.
+TEST(ReadAhead, AJobGivenUpOrCancelledEndsEarlyWhenItAsks) {
+    std::atomic<int> endedEarly{0};
+    TReadAhead<int> ahead(
+        [&](const std::wstring& key, const std::function<bool()>& stillWanted) {
+            for (int i = 0; key.starts_with(L"long") && i < 3000; ++i) {
+                if (!stillWanted()) {
+                    ++endedEarly;
+                    return -1;
+                }
+                Sleep(10);
+            }
+            return static_cast<int>(key.size());
+        },
+        4);
+    ahead.Announce({L"first", L"long1", L"n1", L"n2"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.Working() == 1; }));
+    EXPECT_EQ(ahead.Take(L"first", nullptr), std::nullopt);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ahead.Take(L"long1", [] { return false; }), std::nullopt);
+    ASSERT_TRUE(WaitFor([&] { return endedEarly == 1; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // The thread goes on with what is not the walk's next.
+    ASSERT_TRUE(WaitFor([&] { return ahead.DoneAhead() == 1; }));
+    EXPECT_EQ(ahead.Take(L"n1", nullptr), std::nullopt);
+    EXPECT_EQ(ahead.Take(L"n2", nullptr), 2);
+
+    ahead.Announce({L"next", L"long2"}, false);
+    ASSERT_TRUE(WaitFor([&] { return ahead.Working() == 1; }));
+    ahead.Cancel();
+    ASSERT_TRUE(WaitFor([&] { return endedEarly == 2; }));
+    EXPECT_EQ(ahead.DoneAhead(), 1);
 }
 
 namespace {
