@@ -395,7 +395,8 @@ private:
     // Shell commands, keys and change monitoring (src/shell/MainFormShell.cpp).
     int FirstSelectedRow();
     void InvokeVerbOnSelection(const wchar_t* verb);
-    bool StillOnDisk(const TShellItem& record);
+    // False, after a message and a check of every result against the disk, when `path` is gone.
+    bool StillOnDisk(const std::wstring& path);
     // Results whose ordinary path does not name them (src/ui/MainFormExactPaths.cpp). True
     // when the command was carried out or refused here rather than by the shell.
     bool ActOnExactPaths(TActionId action);

@@ -51,7 +51,8 @@ std::wstring TMainForm::PathForPrograms(const std::wstring& path, const std::wst
     if (!NeedsExtendedLengthPath(path))
         return path;
     std::wstring shortPath = EquivalentShortPath(path);
-    if (shortPath.empty())
+    // A file that is gone has no short name either: that is what the user is told.
+    if (shortPath.empty() && StillOnDisk(path))
         ShowWarning(Prompt(), L"\"" + path + L"\" " + refusal + L": " + PathProblem(path) +
                                   L", and the disk keeps no short name for it.");
     return shortPath;

@@ -119,15 +119,14 @@ void TMainForm::InvokeVerbOnSelection(const wchar_t* verb) {
     const ULONGLONG end = GetTickCount64() + VanishedSearchMs;
     for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0 && row < IDList.Count();
          row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
-        if (!StillOnDisk(GetResult(row)) || GetTickCount64() > end)
+        if (!StillOnDisk(GetResult(row).FullName()) || GetTickCount64() > end)
             return;
     }
 }
 
 // A result gone from the disk is reported, and the check against the disk drops it and any
 // other that went with it.
-bool TMainForm::StillOnDisk(const TShellItem& record) {
-    const std::wstring path = record.FullName();
+bool TMainForm::StillOnDisk(const std::wstring& path) {
     if (!IsGoneFromDisk(path))
         return true;
     ShowInformation(Prompt(),
@@ -168,7 +167,7 @@ void TMainForm::ActionActionPropertiesExecute() {
 
 void TMainForm::ActionActionOpenContainingFolderExecute() {
     const int row = FirstSelectedRow();
-    if (row < 0 || !StillOnDisk(GetResult(row)))
+    if (row < 0 || !StillOnDisk(GetResult(row).FullName()))
         return;
     const std::wstring& folder = GetResult(row).Folder();
     const std::wstring target = PathForPrograms(
@@ -200,7 +199,7 @@ void TMainForm::EditFile(const TShellItem& record) {
         return;
     }
     // The editor would offer to make a new file in its place.
-    if (!StillOnDisk(record))
+    if (!StillOnDisk(record.FullName()))
         return;
     const std::wstring path = PathForPrograms(record.FullName(), L"cannot be opened in the editor");
     if (path.empty())

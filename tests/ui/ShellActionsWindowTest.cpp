@@ -3,6 +3,7 @@
 
 #include "WindowTestSupport.h"
 
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "ui/Controls.h"
@@ -339,23 +340,25 @@ TEST_F(MainFormTest, ALocationDeletedAndMadeAgainIsWatchedAnewByTheNextSearch) {
 }
 
 // A row whose file vanished unnoticed: Copy says so instead of leaving the clipboard as it
-// was in silence, and the row goes.
+// was in silence, and the row goes. So for a name that ends in a dot, which only its short
+// name could hand over, and which has none any more.
 TEST_F(MainFormTest, AnActionOnAResultThatVanishedSaysSo) {
     TempDir folder(L"vanished");
     folder.WriteFile(L"kept.txt", "k");
     TMainForm& form = OpenForm(folder.Path());
     const TMainControls& c = C();
     const std::pair<TActionId, const wchar_t*> actions[] = {{TActionId::ActionActionCopy, L"copied.txt"},
-                                                            {TActionId::ActionActionEdit, L"edited.txt"}};
+                                                            {TActionId::ActionActionEdit, L"edited.txt"},
+                                                            {TActionId::ActionActionCopy, L"dotted."}};
     for (const auto& [action, name] : actions)
-        folder.WriteFile(name, "g");
+        WriteFileExactly(folder.Sub(name), "g");
     Click(c.BtnSearch);
-    ASSERT_EQ(3, form.IDList.Count());
+    ASSERT_EQ(4, form.IDList.Count());
     form.ShellChangeNotifier->CloseFileSystemWatch();
 
     for (const auto& [action, name] : actions) {
         const std::wstring gone = folder.Sub(name);
-        ASSERT_TRUE(DeleteFileW(gone.c_str()));
+        ASSERT_TRUE(DeleteFileW(ExtendedLengthPath(gone).c_str()));
         ClickRow(c.ListViewResults, RowNamed(c.ListViewResults, name));
         ASSERT_EQ(1, form.TotalSelectedFiles);
         Prompt().Clear();
