@@ -2,6 +2,8 @@
 
 #include "base/FileSystem.h"
 #include "base/Handles.h"
+#include "base/Text.h"
+#include "ui/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,13 @@
 
 namespace quarrow::test {
 namespace {
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
 
 std::wstring EnvironmentValue(const wchar_t* name) {
     wchar_t buffer[32768];
@@ -310,6 +319,78 @@ std::wstring ZDriveLinuxPath(const std::wstring& zDrivePath) {
             c = L'/';
     }
     return path;
+}
+
+HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs) {
+    struct Search {
+        std::wstring text;
+        HWND found = nullptr;
+    } search{LowerAsciiLetters(text)};
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        EnumWindows(
+            [](HWND window, LPARAM value) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(value);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process != GetCurrentProcessId() && IsWindowVisible(window) &&
+                    LowerAsciiLetters(WindowText(window)).find(s->text) != std::wstring::npos) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || GetTickCount64() >= deadline)
+            return search.found;
+        Sleep(50);
+    }
+}
+
+DialogAnswerer::DialogAnswerer(WORD command) : command_(command), thread_([this] { Watch(); }) {}
+
+DialogAnswerer::~DialogAnswerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+int DialogAnswerer::Answered() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(captions_.size());
+}
+
+std::vector<std::wstring> DialogAnswerer::Captions() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return captions_;
+}
+
+void DialogAnswerer::Watch() {
+    while (!stop_) {
+        std::vector<HWND> dialogs;
+        EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+                    ClassName(window) == L"#32770")
+                    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&dialogs));
+        for (HWND dialog : dialogs) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (seen_.insert(dialog).second)
+                captions_.push_back(WindowText(dialog));
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_, BN_CLICKED), 0);
+        }
+        {
+            // A window handle may come back for a later dialog.
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto it = seen_.begin(); it != seen_.end();)
+                it = IsWindow(*it) ? std::next(it) : seen_.erase(it);
+        }
+        Sleep(dialogs.empty() ? 20 : 200);
+    }
 }
 
 } // namespace quarrow::test

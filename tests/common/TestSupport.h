@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
+#include <set>
+#include <mutex>
 #include <vector>
 
 namespace quarrow::test {
@@ -131,5 +134,32 @@ private:
 bool StartLinuxProgram(const std::wstring& commandLine);
 // Z:\a\b as /a/b.
 std::wstring ZDriveLinuxPath(const std::wstring& zDrivePath);
+
+// Waits for a top-level window of another process whose caption contains `text`
+// (ignoring case); null after the timeout.
+HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000);
+
+// Answers every visible dialog (#32770) of this process that appears while it lives by
+// posting WM_COMMAND with `command` (IDYES, IDNO, IDOK, IDCANCEL).
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(WORD command);
+    ~DialogAnswerer();
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+    int Answered();
+    std::vector<std::wstring> Captions();
+
+private:
+    void Watch();
+
+    WORD command_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::set<HWND> seen_;
+    std::vector<std::wstring> captions_;
+    std::thread thread_;
+};
 
 } // namespace quarrow::test

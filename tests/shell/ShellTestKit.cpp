@@ -43,31 +43,6 @@ private:
 [[maybe_unused]] ::testing::Environment* const g_environment =
     ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 
-std::wstring ClassName(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-struct WindowSearch {
-    std::wstring text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindOtherProcessWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() || !IsWindowVisible(window))
-        return TRUE;
-    const std::wstring caption = LowerAsciiLetters(WindowText(window));
-    if (caption.find(LowerAsciiLetters(search->text)) != std::wstring::npos) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 } // namespace
 
 CDriveDir::CDriveDir() {
@@ -90,52 +65,6 @@ std::wstring CDriveDir::WriteFile(const std::wstring& relative, const std::strin
     std::filesystem::create_directories(full.parent_path());
     std::ofstream(full, std::ios::binary) << content;
     return full.wstring();
-}
-
-DialogAnswerer::DialogAnswerer(WORD command) : command_(command), thread_([this] { Watch(); }) {}
-
-DialogAnswerer::~DialogAnswerer() {
-    stop_ = true;
-    thread_.join();
-}
-
-int DialogAnswerer::Answered() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(captions_.size());
-}
-
-std::vector<std::wstring> DialogAnswerer::Captions() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return captions_;
-}
-
-void DialogAnswerer::Watch() {
-    while (!stop_) {
-        std::vector<HWND> dialogs;
-        EnumWindows(
-            [](HWND window, LPARAM parameter) -> BOOL {
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-                    ClassName(window) == L"#32770")
-                    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&dialogs));
-        for (HWND dialog : dialogs) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (seen_.insert(dialog).second)
-                captions_.push_back(WindowText(dialog));
-            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_, BN_CLICKED), 0);
-        }
-        {
-            // A window handle may come back for a later dialog.
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (auto it = seen_.begin(); it != seen_.end();)
-                it = IsWindow(*it) ? std::next(it) : seen_.erase(it);
-        }
-        Sleep(dialogs.empty() ? 20 : 200);
-    }
 }
 
 ClipboardContent ReadClipboard() {
@@ -174,18 +103,6 @@ void ResetClipboard() {
     GlobalUnlock(memory);
     SetClipboardData(CF_UNICODETEXT, memory);
     CloseClipboard();
-}
-
-HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    do {
-        WindowSearch search{text};
-        EnumWindows(FindOtherProcessWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
-            return search.found;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
 }
 
 bool CloseAndWait(HWND window, DWORD timeoutMs) {

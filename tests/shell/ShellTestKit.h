@@ -29,29 +29,6 @@ private:
     std::wstring path_;
 };
 
-// Answers every visible dialog (#32770) of this process that appears while it lives by
-// posting WM_COMMAND with `command` (IDYES, IDNO, IDOK, IDCANCEL).
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(WORD command);
-    ~DialogAnswerer();
-    DialogAnswerer(const DialogAnswerer&) = delete;
-    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-
-    int Answered();
-    std::vector<std::wstring> Captions();
-
-private:
-    void Watch();
-
-    WORD command_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::set<HWND> seen_;
-    std::vector<std::wstring> captions_;
-    std::thread thread_;
-};
-
 struct ClipboardContent {
     std::vector<std::wstring> files; // CF_HDROP
     bool hasDropEffect = false;
@@ -62,9 +39,6 @@ ClipboardContent ReadClipboard();
 // Puts plain text on the clipboard so that a test sees what a verb changed.
 void ResetClipboard();
 
-// Waits for a top-level window of another process whose caption contains `text`
-// (ignoring case); null after the timeout.
-HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 15000);
 // Posts WM_CLOSE and waits until the window is gone; false when it stays.
 bool CloseAndWait(HWND window, DWORD timeoutMs = 5000);
 

@@ -22,20 +22,6 @@ using namespace quarrow::test;
 
 namespace {
 
-std::wstring NameCell(HWND list, int row) {
-    wchar_t text[MAX_PATH] = {};
-    ListView_GetItemText(list, row, 0, text, MAX_PATH);
-    return text;
-}
-
-int RowNamed(HWND list, const std::wstring& name) {
-    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        if (NameCell(list, row) == name)
-            return row;
-    }
-    return -1;
-}
-
 std::vector<int> SelectedRows(HWND list) {
     std::vector<int> rows;
     for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
@@ -63,16 +49,6 @@ void PressKey(HWND list, WORD key, bool shift = false) {
     SendMessageW(list, WM_KEYUP, key, 0xC0000001);
     state[VK_SHIFT] = before;
     SetKeyboardState(state);
-}
-
-// The release waits in the queue while the control handles the press, as in the mouse loop.
-void ClickRow(HWND list, int row, WPARAM keys = 0) {
-    RECT item{};
-    ListView_GetItemRect(list, row, &item, LVIR_LABEL);
-    const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
-    PostMessageW(list, WM_LBUTTONUP, keys, point);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, point);
-    ProcessMessages();
 }
 
 void ClickHeader(HWND list, int column) {

@@ -18,16 +18,6 @@ using namespace quarrow::test;
 
 namespace {
 
-int RowNamed(HWND list, const std::wstring& name) {
-    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        wchar_t text[MAX_PATH] = {};
-        ListView_GetItemText(list, row, 0, text, MAX_PATH);
-        if (name == text)
-            return row;
-    }
-    return -1;
-}
-
 // The list follows the mouse after a press until the button comes up: the release waits in
 // the queue before the press is handled.
 void ClickRow(HWND list, const RECT& item, UINT down, UINT up) {

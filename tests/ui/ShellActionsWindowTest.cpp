@@ -23,106 +23,6 @@ using namespace quarrow::test;
 
 namespace {
 
-void PumpMessages() {
-    ProcessMessages();
-}
-
-int RowNamed(HWND list, const std::wstring& name) {
-    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        wchar_t text[MAX_PATH] = {};
-        ListView_GetItemText(list, row, 0, text, MAX_PATH);
-        if (name == text)
-            return row;
-    }
-    return -1;
-}
-
-// A press of the left button on a row, handled as the user's (the release waits in the
-// queue so that the list does not wait for it).
-void ClickRow(HWND list, int row, WPARAM keys = 0) {
-    RECT item{};
-    ListView_GetItemRect(list, row, &item, LVIR_LABEL);
-    const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
-    PostMessageW(list, WM_LBUTTONUP, keys, point);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, point);
-    PumpMessages();
-}
-
-// Answers every dialog (#32770) this process shows while it lives with `command`.
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(WORD command) : command_(command), thread_([this] { Watch(); }) {}
-    ~DialogAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<std::wstring> Captions() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return captions_;
-    }
-
-private:
-    void Watch() {
-        while (!stop_) {
-            std::vector<HWND> dialogs;
-            EnumWindows(
-                [](HWND window, LPARAM found) -> BOOL {
-                    DWORD process = 0;
-                    GetWindowThreadProcessId(window, &process);
-                    wchar_t name[16] = {};
-                    GetClassNameW(window, name, 16);
-                    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-                        std::wstring(name) == L"#32770")
-                        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&dialogs));
-            for (HWND dialog : dialogs) {
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    captions_.push_back(WindowText(dialog));
-                }
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_, BN_CLICKED), 0);
-            }
-            Sleep(dialogs.empty() ? 20 : 300);
-        }
-    }
-
-    WORD command_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::wstring> captions_;
-    std::thread thread_;
-};
-
-// A top-level window of another process whose caption contains `text`; null after the time.
-// A folder window is a new Explorer process, which a busy machine can take long to start;
-// one that comes after the test gave up stays open and holds up the tests after it.
-HWND WaitForOtherProcessWindow(const std::wstring& text, DWORD timeoutMs = 60000) {
-    struct Search {
-        std::wstring text;
-        HWND found = nullptr;
-    } search{LowerAsciiLetters(text)};
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (search.found == nullptr && GetTickCount64() < end) {
-        EnumWindows(
-            [](HWND window, LPARAM value) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(value);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process != GetCurrentProcessId() && IsWindowVisible(window) &&
-                    LowerAsciiLetters(WindowText(window)).find(s->text) != std::wstring::npos) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        Sleep(50);
-    }
-    return search.found;
-}
-
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -528,7 +428,9 @@ TEST_F(MainFormTest, CopyCutOpenContainingFolderAndPropertiesDoTheirWork) {
     ClickRow(c.ListViewResults, 0);
     const std::wstring leaf = folder.Path().substr(folder.Path().find_last_of(L'\\') + 1);
     form.ExecuteAction(TActionId::ActionActionOpenContainingFolder);
-    const HWND explorer = WaitForOtherProcessWindow(leaf);
+    // A folder window is a new Explorer process, which a busy machine can take long to start;
+    // one that comes after the test gave up stays open and holds up the tests after it.
+    const HWND explorer = WaitForOtherProcessWindow(leaf, 60000);
     ASSERT_NE(nullptr, explorer) << "no window shows the folder";
     PostMessageW(explorer, WM_CLOSE, 0, 0);
 

@@ -199,4 +199,23 @@ ClipboardFiles ReadClipboardFiles() {
     return content;
 }
 
+int RowNamed(HWND list, const std::wstring& name) {
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        wchar_t text[MAX_PATH] = {};
+        ListView_GetItemText(list, row, 0, text, MAX_PATH);
+        if (name == text)
+            return row;
+    }
+    return -1;
+}
+
+void ClickRow(HWND list, int row, WPARAM keys) {
+    RECT item{};
+    ListView_GetItemRect(list, row, &item, LVIR_LABEL);
+    const LPARAM point = MAKELPARAM(item.left + 2, item.top + 2);
+    PostMessageW(list, WM_LBUTTONUP, keys, point);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, point);
+    ProcessMessages();
+}
+
 } // namespace quarrow::test

@@ -87,4 +87,12 @@ struct ClipboardFiles {
 };
 ClipboardFiles ReadClipboardFiles();
 
+// The row of the results list whose Name column reads `name`; -1 when none does.
+int RowNamed(HWND list, const std::wstring& name);
+
+// A press of the left button on a row, with `keys` (MK_SHIFT, MK_CONTROL) held, handled as the
+// user's: the release waits in the queue while the control handles the press, as in its
+// mouse loop.
+void ClickRow(HWND list, int row, WPARAM keys = 0);
+
 } // namespace quarrow::test
