@@ -235,6 +235,10 @@ public:
     // Setting the list's row count is slow under Wine: while deliveries wait, removals are
     // shown at this interval (milliseconds).
     unsigned RemovalsShowIntervalMs = 100;
+    // With this many reports waiting (a large folder deleted elsewhere), they are dropped and
+    // every result is checked against the disk instead: each report costs a walk through the
+    // results, and the check costs about as much as a hundred. 0: never.
+    size_t DiskCheckAfterPendingReports = 256;
     // Drops the results that are gone from the disk, a slice at a time from a timer; run
     // when the file-system watch lost reports.
     void CheckResultsOnDisk();
@@ -415,6 +419,8 @@ private:
     void WatchSearchLocation();
     void SearchWalkEnded();
     void RemoveResultAt(int index);
+    // The same for several records at once, `rows` ascending: one pass over the records.
+    void RemoveResultsAt(const std::vector<int>& rows);
     void ShowResultsRemoved();
     void ShowRemovalsWhenDue();
     // Removed records leave the list's rows and selection pointing at the records that moved
@@ -426,6 +432,7 @@ private:
     unsigned resultsGeneration_ = 0; // counts the times the results were replaced or reset
     std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
+    bool resultsCheckAgain_ = false; // records it has passed may have gone since: check again
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;
     int focusAfterRemovals_ = -1;    // the row the focused record is at now; -1: no focus

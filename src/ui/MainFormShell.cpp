@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 namespace quarrow {
 namespace {
@@ -379,6 +380,12 @@ void TMainForm::SearchWalkEnded() {
 // The row count and the focus are brought in line later (ShowRemovalsWhenDue); until then
 // the rows the list paints are the records', and the focused record's row is followed.
 void TMainForm::RemoveResultAt(int index) {
+    RemoveResultsAt({index});
+}
+
+void TMainForm::RemoveResultsAt(const std::vector<int>& rows) {
+    if (rows.empty())
+        return;
     const HWND list = controls_.ListViewResults;
     if (!removalsUnshown_) {
         focusAfterRemovals_ = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
@@ -390,21 +397,36 @@ void TMainForm::RemoveResultAt(int index) {
         TSelectionSync sync(*this);
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
     }
-    if (&IDList[index] == renamedRecord_)
-        CancelRename();
-    IDList.Delete(index);
-    if (resultsCheckNext_ > index)
-        --resultsCheckNext_;
-    for (int* next : changeScans_) {
-        if (*next > index)
-            --*next;
+    // A position after removed rows moves up by their number.
+    const auto below = [&rows](int position) {
+        return static_cast<int>(std::lower_bound(rows.begin(), rows.end(), position) - rows.begin());
+    };
+    for (const int row : rows) {
+        if (&IDList[row] == renamedRecord_)
+            CancelRename();
     }
-    if (focusAfterRemovals_ > index)
-        --focusAfterRemovals_;
-    else if (focusAfterRemovals_ == index)
-        focusedRecordGone_ = true;
-    // The rows on screen from the removed one on now show other records.
-    if (index <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
+    TIDList::Storage& records = IDList.Items();
+    size_t kept = static_cast<size_t>(rows.front());
+    size_t next = 0;
+    for (size_t at = kept; at < records.size(); ++at) {
+        if (next < rows.size() && static_cast<size_t>(rows[next]) == at) {
+            ++next;
+            continue;
+        }
+        records[kept++] = std::move(records[at]);
+    }
+    records.resize(kept);
+    if (resultsCheckNext_ > 0)
+        resultsCheckNext_ -= below(resultsCheckNext_);
+    for (int* scan : changeScans_)
+        *scan -= below(*scan);
+    if (focusAfterRemovals_ >= 0) {
+        if (std::binary_search(rows.begin(), rows.end(), focusAfterRemovals_))
+            focusedRecordGone_ = true;
+        focusAfterRemovals_ -= below(focusAfterRemovals_);
+    }
+    // The rows on screen from the first removed one on now show other records.
+    if (rows.front() <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
         InvalidateRect(list, nullptr, FALSE);
 }
 
@@ -449,11 +471,21 @@ void TMainForm::ShowResultsRemoved() {
 // so deliveries, the disk check, a new search or closing the window can run in between: the
 // walk's position moves with the records that they remove, and the walk stops at the list's
 // current end and when the results were replaced. Under Wine handling messages costs fifty
-// comparisons' time, so it is done once per ChangeHandlerPumpIntervalMs.
+// comparisons' time, so it is done once per ChangeHandlerPumpIntervalMs. A burst of reports
+// is left to the check against the disk (DiskCheckAfterPendingReports).
 void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificationEvent,
                                           const std::wstring& path1, const std::wstring&) {
     if (handle_ == nullptr)
         return;
+    if (ShellChangeNotifier && DiskCheckAfterPendingReports > 0 &&
+        ShellChangeNotifier->PendingDeliveries() >= DiskCheckAfterPendingReports) {
+        ShellChangeNotifier->DropPendingDeliveries();
+        if (CheckingResultsOnDisk())
+            resultsCheckAgain_ = true;
+        else
+            CheckResultsOnDisk();
+        return;
+    }
     const unsigned generation = resultsGeneration_;
     struct TScan {
         std::vector<int*>& scans;
@@ -507,11 +539,13 @@ void TMainForm::CheckResultsOnDisk() {
     if (handle_ == nullptr || !ChangeMonitoringEnabled)
         return;
     resultsCheckNext_ = 0;
+    resultsCheckAgain_ = false;
     SetTimer(handle_, ResultsCheckTimer, USER_TIMER_MINIMUM, ResultsCheckTimerProc);
 }
 
 void TMainForm::StopResultsCheck() {
     resultsCheckNext_ = -1;
+    resultsCheckAgain_ = false;
     if (handle_ != nullptr)
         KillTimer(handle_, ResultsCheckTimer);
 }
@@ -522,18 +556,34 @@ void TMainForm::CheckNextResultsSlice() {
         return;
     }
     const ULONGLONG end = GetTickCount64() + ResultsCheckSliceMs;
-    bool removed = false;
-    while (resultsCheckNext_ < IDList.Count() && GetTickCount64() < end) {
-        if (IsGoneFromDisk(GetResult(resultsCheckNext_).FullName())) {
-            RemoveResultAt(resultsCheckNext_);
-            removed = true;
-        } else {
-            ++resultsCheckNext_;
+    std::vector<int> gone;
+    // A folder deleted elsewhere takes its many results with it: once one of them is found
+    // gone with its folder, the others are not looked up one by one.
+    std::unordered_set<const std::wstring*> goneFolders;
+    int next = resultsCheckNext_;
+    for (; next < IDList.Count() && GetTickCount64() < end; ++next) {
+        const TShellItem& record = GetResult(next);
+        const std::wstring* folder = record.FolderText.get();
+        if (goneFolders.contains(folder) || IsGoneFromDisk(record.FullName())) {
+            gone.push_back(next);
+            if (folder != nullptr && !goneFolders.contains(folder) && IsGoneFromDisk(*folder))
+                goneFolders.insert(folder);
         }
     }
-    if (resultsCheckNext_ >= IDList.Count())
-        StopResultsCheck();
-    if (removed)
+    resultsCheckNext_ = next;
+    RemoveResultsAt(gone);
+    const bool passEnded = resultsCheckNext_ >= IDList.Count();
+    if (passEnded) {
+        if (resultsCheckAgain_) {
+            resultsCheckAgain_ = false;
+            resultsCheckNext_ = 0;
+        } else {
+            StopResultsCheck();
+        }
+    }
+    // Setting the row count is slow under Wine: a long check shows its removals at the
+    // interval of a burst of reports.
+    if (removalsUnshown_ && (passEnded || GetTickCount64() - removalsShownAt_ >= RemovalsShowIntervalMs))
         ShowResultsRemoved();
 }
 

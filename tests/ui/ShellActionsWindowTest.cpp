@@ -136,6 +136,39 @@ TEST_F(MainFormTest, ResultsRemovedOrRenamedElsewhereLeaveTheListAndNothingIsAdd
     EXPECT_TRUE(IsWindowVisible(c.ImageStatusGray));
 }
 
+// A folder of many results deleted elsewhere: the burst of reports is left to one check
+// against the disk, which takes the folder's results in one pass and keeps every other
+// result, and the focus with its record.
+TEST_F(MainFormTest, ABurstOfReportsLeavesExactlyTheResultsStillOnDisk) {
+    TempDir folder(L"burst");
+    for (const std::wstring sub : {L"gone", L"kept"})
+        for (int i = 0; i < 40; ++i)
+            folder.WriteFile(sub + L"\\file" + std::to_wstring(i) + L".txt", "x");
+    TMainForm& form = OpenForm(folder.Path());
+    const TMainControls& c = C();
+    form.DiskCheckAfterPendingReports = 4;
+    Click(c.BtnSearch);
+    ASSERT_EQ(80, form.IDList.Count());
+    const std::wstring focusedPath = folder.Sub(L"kept\\file7.txt");
+    int row = 0;
+    while (row < form.IDList.Count() && form.GetResult(row).FullName() != focusedPath)
+        ++row;
+    ListView_EnsureVisible(c.ListViewResults, row, FALSE);
+    ClickRow(c.ListViewResults, row);
+    ASSERT_EQ(row, ListView_GetNextItem(c.ListViewResults, -1, LVNI_FOCUSED));
+
+    const std::wstring gone = folder.Sub(L"gone");
+    ASSERT_TRUE(RunLinuxCommand(L"/bin/rm -r", gone));
+    ASSERT_TRUE(PumpUntil([&] { return form.IDList.Count() == 40 && !form.CheckingResultsOnDisk(); }));
+    PumpUntil([&] { return ListView_GetItemCount(c.ListViewResults) == 40; }, 1000);
+    EXPECT_EQ(40, ListView_GetItemCount(c.ListViewResults));
+    for (int i = 0; i < form.IDList.Count(); ++i)
+        EXPECT_EQ(folder.Sub(L"kept\\"), form.GetResult(i).Folder());
+    const int focused = ListView_GetNextItem(c.ListViewResults, -1, LVNI_FOCUSED);
+    ASSERT_GE(focused, 0);
+    EXPECT_EQ(focusedPath, form.GetResult(focused).FullName());
+}
+
 TEST_F(MainFormTest, DeliveriesNestedInTheHandlerEachRemoveTheirRowAndOldOnesSpareANewSearch) {
     TempDir folder(L"nested");
     WriteNumberedFiles(folder, 6);
