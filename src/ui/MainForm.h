@@ -235,10 +235,13 @@ public:
     // Setting the list's row count is slow under Wine: while deliveries wait, removals are
     // shown at this interval (milliseconds).
     unsigned RemovalsShowIntervalMs = 100;
-    // With this many reports waiting (a large folder deleted elsewhere), they are dropped and
-    // every result is checked against the disk instead: each report costs a walk through the
-    // results, and the check costs about as much as a hundred. 0: never.
+    // With at least this many reports waiting (a large folder deleted elsewhere), they are
+    // dropped and every result is checked against the disk instead, where that costs less
+    // than their walks through the results (on a local disk, a check costs about as much as
+    // two hundred comparisons; on a slow share, far more). 0: never.
     size_t DiskCheckAfterPendingReports = 256;
+    // What a report's comparison with one result costs, with its share of the removal.
+    double ReportComparisonSeconds = 25e-9;
     // Drops the results that are gone from the disk, a slice at a time from a timer; run
     // when the file-system watch lost reports.
     void CheckResultsOnDisk();
@@ -433,6 +436,8 @@ private:
     std::vector<int*> changeScans_;  // the next records of the change handler's walks in progress
     int resultsCheckNext_ = -1;      // the next record the check against the disk looks at
     bool resultsCheckAgain_ = false; // records it has passed may have gone since: check again
+    double diskCheckSeconds_ = -1;   // what one look at the disk costs for these results; -1: not known
+    bool DiskCheckCheaperThan(size_t pendingReports);
     bool removalsUnshown_ = false;   // records were removed and the list does not show it yet
     ULONGLONG removalsShownAt_ = 0;
     int focusAfterRemovals_ = -1;    // the row the focused record is at now; -1: no focus

@@ -342,6 +342,7 @@ void TMainForm::EnableShellChangeNotifier(bool enabled) {
     if (!enabled) {
         // What is still waiting describes results that are about to be replaced.
         ++resultsGeneration_;
+        diskCheckSeconds_ = -1;
         removalsUnshown_ = false;
         StopResultsCheck();
         ShellChangeNotifier->DropPendingDeliveries();
@@ -478,7 +479,8 @@ void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificatio
     if (handle_ == nullptr)
         return;
     if (ShellChangeNotifier && DiskCheckAfterPendingReports > 0 &&
-        ShellChangeNotifier->PendingDeliveries() >= DiskCheckAfterPendingReports) {
+        ShellChangeNotifier->PendingDeliveries() >= DiskCheckAfterPendingReports &&
+        DiskCheckCheaperThan(ShellChangeNotifier->PendingDeliveries())) {
         ShellChangeNotifier->DropPendingDeliveries();
         if (CheckingResultsOnDisk())
             resultsCheckAgain_ = true;
@@ -510,6 +512,24 @@ void TMainForm::ShellChangeNotifierChange(TKelShellChangeNotifier&, TNotificatio
             return;
     }
     ShowRemovalsWhenDue();
+}
+
+// Each waiting report walks through the results, comparing names; the check against the
+// disk looks each result up once. A few results are looked up to learn what that costs
+// where these results are, once for each search.
+bool TMainForm::DiskCheckCheaperThan(size_t pendingReports) {
+    if (diskCheckSeconds_ < 0 && !IDList.Empty()) {
+        const int samples = std::min(8, IDList.Count());
+        LARGE_INTEGER frequency{}, start{}, end{};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < samples; ++i)
+            IsGoneFromDisk(GetResult(i * (IDList.Count() / samples)).FullName());
+        QueryPerformanceCounter(&end);
+        diskCheckSeconds_ = static_cast<double>(end.QuadPart - start.QuadPart) /
+                            static_cast<double>(frequency.QuadPart) / samples;
+    }
+    return static_cast<double>(pendingReports) * ReportComparisonSeconds >= diskCheckSeconds_;
 }
 
 // A burst of removals (a folder deleted elsewhere) is shown once its deliveries have run,
