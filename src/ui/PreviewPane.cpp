@@ -220,8 +220,12 @@ void TPreviewPane::OnNews(uint64_t id) {
     if (!loader_->Take(id, news))
         return;
     const int first = static_cast<int>(rows_.size());
-    for (TPreviewRow& row : news.Rows)
+    int64_t largestLine = 0;
+    for (TPreviewRow& row : news.Rows) {
+        largestLine = std::max<int64_t>(largestLine, row.Line);
         rows_.push_back(std::move(row));
+    }
+    FitLineNumbers(largestLine);
     finished_ = news.Finished;
     if (!news.Rows.empty() || news.Finished)
         SetRowCount();
@@ -232,6 +236,18 @@ void TPreviewPane::OnNews(uint64_t id) {
     if (!news.Header.empty())
         SetHeader(news.Header);
     ArriveAtMatch();
+}
+
+// A line number wider than its column would be cut: the column grows to hold it (a log of
+// ten million lines), and never shrinks below what the user made it.
+void TPreviewPane::FitLineNumbers(int64_t largest) {
+    if (largest <= 0)
+        return;
+    const int needed = TextExtentIn(list_, std::to_wstring(largest)).cx + ScaledForWindow(list_, 16);
+    if (needed > ListView_GetColumnWidth(list_, 0)) {
+        ListView_SetColumnWidth(list_, 0, needed);
+        UpdateTextColumnWidth();
+    }
 }
 
 // The text column is as wide as the longest row can be, so that a new file never has to

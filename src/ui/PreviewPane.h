@@ -71,6 +71,7 @@ private:
     void SetHeader(const std::wstring& text);
     void Reset(const std::wstring& header);
     void SetRowCount();
+    void FitLineNumbers(int64_t largest);
     void Layout();
     bool FindMatch(bool forward, int& row, int& index) const;
     void ArriveAtMatch();

@@ -42,17 +42,22 @@ RECT RectIn(HWND control, HWND parent) {
 
 class PreviewWindowTest : public MainFormTest {
 protected:
-    // A content search for "needle" over three files, the pane shown.
-    TMainForm& SearchThreeFiles() {
-        a_ = folder_.WriteFile(L"a.txt", "one\nneedle two\nthree Needle needle\n");
-        b_ = folder_.WriteFile(L"b.txt", "x\r\ny needle\r\n");
-        c_ = folder_.WriteFile(L"c.txt", "needle");
+    // A content search for "needle" over the folder's files, the pane shown.
+    TMainForm& SearchForNeedle() {
         TMainForm& form = OpenForm(folder_.Path());
         SetWindowTextOf(C().ComboBoxContainingText, L"needle");
         form.ComboBoxContainingTextChange();
         if (!form.Settings.PreviewPane)
             form.ExecuteAction(TActionId::ActionViewPreviewPane);
         Click(C().BtnSearch);
+        return form;
+    }
+
+    TMainForm& SearchThreeFiles() {
+        a_ = folder_.WriteFile(L"a.txt", "one\nneedle two\nthree Needle needle\n");
+        b_ = folder_.WriteFile(L"b.txt", "x\r\ny needle\r\n");
+        c_ = folder_.WriteFile(L"c.txt", "needle");
+        TMainForm& form = SearchForNeedle();
         EXPECT_EQ(3, form.IDList.Count());
         return form;
     }
@@ -172,6 +177,18 @@ TEST_F(PreviewWindowTest, TheFocusedResultShowsItsMatchingLinesAndF3GoesOnToTheN
     PressKeys({VK_F3});
     EXPECT_EQ(c_, Pane().Path());
     EXPECT_EQ(0, Pane().MatchRow());
+}
+
+// A match far down a long log: its line number is shown whole, the column grown to hold it.
+TEST_F(PreviewWindowTest, ALineNumberOfEightDigitsIsShownWhole) {
+    const std::wstring log = folder_.WriteFile(L"long.log", std::string(12345677, '\n') + "needle");
+    ASSERT_EQ(1, SearchForNeedle().IDList.Count());
+    FocusResult(log);
+    ASSERT_TRUE(PaneShowsAllOf(log));
+    const HWND lines = Pane().Lines();
+    ASSERT_EQ(1, ListView_GetItemCount(lines));
+    EXPECT_EQ(L"12345678", ItemText(lines, 0, 0));
+    EXPECT_GT(ListView_GetColumnWidth(lines, 0), TextExtentIn(lines, L"12345678").cx + 12);
 }
 
 TEST_F(PreviewWindowTest, ASlowReadIsAbandonedWhenTheFocusMovesAndNeverLandsInThePane) {
