@@ -111,7 +111,8 @@ TListing TFolderPrefetcher::Take(const std::wstring& folder, const std::function
     });
 }
 
-TListing TFolderPrefetcher::Queries::List(const std::wstring& folder, const std::function<bool()>& keepGoing) {
+TListing TFolderPrefetcher::Queries::List(const std::wstring& folder,
+                                          const std::function<bool()>& keepGoing) {
     std::shared_ptr<const Query> query;
     {
         const TSlimGuard guard(lock);

@@ -99,7 +99,9 @@ public:
 
     // A job that runs to its end whatever happens.
     TReadAhead(std::function<Result(const std::wstring& key)> work, size_t maxReady, size_t threads = 1)
-        : TReadAhead(Work([work = std::move(work)](const std::wstring& key, const StillWanted&) { return work(key); }),
+        : TReadAhead(Work([work = std::move(work)](const std::wstring& key, const StillWanted&) {
+                         return work(key);
+                     }),
                      maxReady, threads) {}
 
     ~TReadAhead() {

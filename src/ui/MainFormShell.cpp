@@ -584,9 +584,10 @@ void TMainForm::CheckNextResultsSlice() {
     for (; next < IDList.Count() && GetTickCount64() < end; ++next) {
         const TShellItem& record = GetResult(next);
         const std::wstring* folder = record.FolderText.get();
-        if (goneFolders.contains(folder) || IsGoneFromDisk(record.FullName())) {
+        const bool folderGone = goneFolders.contains(folder);
+        if (folderGone || IsGoneFromDisk(record.FullName())) {
             gone.push_back(next);
-            if (folder != nullptr && !goneFolders.contains(folder) && IsGoneFromDisk(*folder))
+            if (!folderGone && IsGoneFromDisk(*folder))
                 goneFolders.insert(folder);
         }
     }
