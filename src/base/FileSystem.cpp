@@ -58,6 +58,11 @@ std::wstring ExpandFullPath(const std::wstring& path) {
     return result;
 }
 
+std::wstring TypedFilePath(const std::wstring& path) {
+    std::wstring full = ExpandFullPath(path);
+    return full.empty() ? path : full;
+}
+
 bool IsExistingDirectory(const std::wstring& path) {
     // Only where needed: the "\\?\" form leaves "." and ".." as they are.
     const std::wstring name = NeedsExtendedLengthPath(path) ? ExtendedLengthPath(path) : path;
