@@ -70,6 +70,20 @@ bool IsExistingDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool CreateFolderTree(const std::wstring& path) {
+    if (IsExistingDirectory(path))
+        return true;
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash == 0)
+        return false;
+    if (slash + 1 == path.size())
+        return CreateFolderTree(path.substr(0, slash));
+    if (!CreateFolderTree(path.substr(0, slash)))
+        return false;
+    // Another program may have made it meanwhile.
+    return CreateDirectoryW(ExtendedLengthPath(path).c_str(), nullptr) || IsExistingDirectory(path);
+}
+
 std::wstring ProgramFilePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -19,6 +19,10 @@ std::wstring TypedFilePath(const std::wstring& path);
 
 bool IsExistingDirectory(const std::wstring& path);
 
+// Makes the folder `path` (a full path) and the parents it lacks. True when it is a folder
+// afterwards.
+bool CreateFolderTree(const std::wstring& path);
+
 // The full path of the running program's file; empty when the system cannot tell.
 std::wstring ProgramFilePath();
 

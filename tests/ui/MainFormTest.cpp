@@ -519,13 +519,14 @@ TEST_F(MainFormTest, MovingToAScreenOfAnotherDpiScalesTheWholeWindow) {
 }
 
 TEST_F(MainFormTest, AFailedSettingsWriteAtExitIsReportedAndTheWindowStillCloses) {
-    const std::wstring missing = AppData() + L"\\missing";
-    SetEnvironmentVariableW(L"APPDATA", missing.c_str());
+    // A file in the way: the folder cannot be made.
+    const std::wstring blocked = WriteFileExactly(AppData() + L"\\file") + L"\\missing";
+    SetEnvironmentVariableW(L"APPDATA", blocked.c_str());
     TMainForm& form = OpenForm();
     form.ExecuteAction(TActionId::ActionFileExit);
     Pump();
     EXPECT_EQ(nullptr, form.Handle());
     ASSERT_EQ(1u, Prompt().Records().size());
     EXPECT_EQ(PromptType::Error, Prompt().Records()[0].type);
-    EXPECT_EQ(L"Unable to write to " + missing + L"\\Quarrow.ini.", Prompt().Records()[0].text);
+    EXPECT_EQ(L"Unable to write to " + blocked + L"\\Quarrow.ini.", Prompt().Records()[0].text);
 }
