@@ -319,6 +319,7 @@ private:
     void OnDpiChanged(int dpi, const RECT& suggested);
     void ReportError(const std::exception& error);
     void FormCreate();
+    void ApplySavedGeometry();
     void FormShow();
     void FormDestroy();
 

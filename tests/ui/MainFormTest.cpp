@@ -457,6 +457,25 @@ TEST_F(MainFormTest, WidthNeverGoesBelowTheDesignAndHeightNeverBelow400) {
     EXPECT_EQ(form.Scale(400), limits.ptMinTrackSize.y);
 }
 
+// A damaged file: the window is placed by the size it really takes, so all of it shows.
+TEST_F(MainFormTest, ASavedSizeBelowTheSmallestStillOpensTheWholeWindowOnTheScreen) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    for (const wchar_t* height : {L"0", L"-300"}) {
+        const std::wstring ini = AppData() + L"\\Quarrow.ini";
+        WritePrivateProfileStringW(L"Preferences", L"SavePositionAndSize", L"1", ini.c_str());
+        WritePrivateProfileStringW(L"Preferences", L"AppHeight", height, ini.c_str());
+        WritePrivateProfileStringW(L"Preferences", L"AppTop", L"3000", ini.c_str());
+        TMainForm& form = OpenForm();
+        RECT window{};
+        GetWindowRect(form.Handle(), &window);
+        EXPECT_EQ(form.Scale(400), window.bottom - window.top) << height;
+        EXPECT_GE(window.top, area.top) << height;
+        EXPECT_LE(window.bottom, area.bottom) << height;
+        CloseForm();
+    }
+}
+
 TEST_F(MainFormTest, MinimisesItselfAndBringsAModalDialogForward) {
     TMainForm& form = OpenForm();
     EXPECT_NE(0, GetWindowLongW(form.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
