@@ -462,7 +462,8 @@ void TMainForm::FormCreate() {
     LoadSettings();
     if (Settings.SavePositionAndSize)
         ApplySavedGeometry();
-    ShowPreviewPane(Settings.PreviewPane);
+    // A saved size is the user's.
+    ShowPreviewPane(Settings.PreviewPane, !Settings.SavePositionAndSize);
     engine_->BuildDriveLists();
     created_ = true;
 }

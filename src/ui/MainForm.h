@@ -338,7 +338,8 @@ private:
 
     // The preview pane (src/ui/MainFormPreview.cpp).
     void CreatePreviewPane();
-    void ShowPreviewPane(bool shown);
+    void ShowPreviewPane(bool shown, bool growForList = true);
+    void GrowForListRows();
     void PreviewFocusedResult();
     int FocusedResultRow() const;
     void GoToMatch(bool forward);
