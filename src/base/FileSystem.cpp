@@ -58,11 +58,30 @@ std::wstring ExpandFullPath(const std::wstring& path) {
     return result;
 }
 
+std::wstring TypedFilePath(const std::wstring& path) {
+    std::wstring full = ExpandFullPath(path);
+    return full.empty() ? path : full;
+}
+
 bool IsExistingDirectory(const std::wstring& path) {
     // Only where needed: the "\\?\" form leaves "." and ".." as they are.
     const std::wstring name = NeedsExtendedLengthPath(path) ? ExtendedLengthPath(path) : path;
     const DWORD attributes = GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolderTree(const std::wstring& path) {
+    if (IsExistingDirectory(path))
+        return true;
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash == 0)
+        return false;
+    if (slash + 1 == path.size())
+        return CreateFolderTree(path.substr(0, slash));
+    if (!CreateFolderTree(path.substr(0, slash)))
+        return false;
+    // Another program may have made it meanwhile.
+    return CreateDirectoryW(ExtendedLengthPath(path).c_str(), nullptr) || IsExistingDirectory(path);
 }
 
 std::wstring ProgramFilePath() {

@@ -11,7 +11,17 @@ namespace quarrow {
 // resolved, a trailing backslash kept); empty when it cannot be expanded.
 std::wstring ExpandFullPath(const std::wstring& path);
 
+// The full path of the file that a name typed for a new file stands for, as the platform
+// reads an ordinary path: expanded as by ExpandFullPath, a dot or a blank that ends the name
+// dropped ("list." is "list"). Files made through the "\\?\" form are made under this path,
+// or they would keep the dot. `path` as it is when it cannot be expanded.
+std::wstring TypedFilePath(const std::wstring& path);
+
 bool IsExistingDirectory(const std::wstring& path);
+
+// Makes the folder `path` (a full path) and the parents it lacks. True when it is a folder
+// afterwards.
+bool CreateFolderTree(const std::wstring& path);
 
 // The full path of the running program's file; empty when the system cannot tell.
 std::wstring ProgramFilePath();

@@ -74,7 +74,7 @@ void TConsoleSearch::SearchStarted() {
     if (!OpenOutput()) {
         outputFailed_ = true;
         StopWriting();
-        WriteErrorLine(errors_, L"Could not write to file " + ExpandFullPath(options_.OutputFile));
+        WriteErrorLine(errors_, L"Could not write to file " + TypedFilePath(options_.OutputFile));
         return;
     }
     if (!buffered_) {
@@ -90,7 +90,7 @@ bool TConsoleSearch::OpenOutput() {
         return true;
     }
     // Through its long form, a file of any depth.
-    const std::wstring path = ExtendedLengthPath(ExpandFullPath(options_.OutputFile));
+    const std::wstring path = ExtendedLengthPath(TypedFilePath(options_.OutputFile));
     outputFile_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!outputFile_)
@@ -224,7 +224,7 @@ bool TConsoleSearch::FinishOutput() {
     const bool closed = CloseHandle(outputFile_.Release()) != FALSE;
     if (written && closed)
         return true;
-    WriteErrorLine(errors_, L"Could not write to file " + ExpandFullPath(options_.OutputFile));
+    WriteErrorLine(errors_, L"Could not write to file " + TypedFilePath(options_.OutputFile));
     return false;
 }
 

@@ -237,6 +237,10 @@ void TIniFile::Check(bool written) const {
 TIniFileUpdate::TIniFileUpdate(const std::wstring& path, bool unicode)
     : target_(ProfileFullPath(path)), file_(std::wstring(), target_) {
     CheckTargetWritable();
+    // A first save after the profile's folder was removed, or into a folder that APPDATA
+    // names before anyone made it.
+    if (!CreateFolderTree(FolderOf(target_)))
+        Refuse();
     std::string content;
     if (!ReadWholeFile(target_, content))
         Refuse();

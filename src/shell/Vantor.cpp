@@ -659,8 +659,17 @@ bool TVantor::InvokeVerb(const std::wstring& verb) {
     WaitCursor wait;
     ScopeExit emptyList([this] { FMultiObjects.clear(); });
     const bool isCut = SameVerb(command, L"cut");
-    if (!FMultiObjects.empty() && (isCut || SameVerb(command, L"copy")))
-        return PutMultiObjectsOnClipboard(isCut);
+    if (isCut || SameVerb(command, L"copy")) {
+        // The shell's own write does not wait for a clipboard that another program holds
+        // open, and says nothing when it fails: the cut would then mark what was on the
+        // clipboard before. A file or folder goes there as one the program writes itself.
+        if (FMultiObjects.empty() && FObjectIDList) {
+            if (std::wstring path = PathFromIDList(AbsoluteIDList()); !path.empty())
+                FMultiObjects.push_back(std::move(path));
+        }
+        if (!FMultiObjects.empty())
+            return PutMultiObjectsOnClipboard(isCut);
+    }
     const std::vector<Batch> batches = CollectBatches();
     bool result = !batches.empty();
     bool renamed = false;

@@ -1,8 +1,8 @@
 #pragma once
 // TVantor binds one shell folder and either one object in it or a list of objects given by
 // full path, and carries out a shell verb on them through their shell context menu, so
-// that the user gets the shell's own confirmations, clipboard formats, recycle bin and
-// property sheets.
+// that the user gets the shell's own confirmations, recycle bin and property sheets. Cut
+// and copy of files and folders put the shell's file list on the clipboard directly.
 
 #include "base/Handles.h"
 #include "base/SystemError.h"

@@ -460,16 +460,28 @@ void TMainForm::FormCreate() {
                      reinterpret_cast<LPARAM>(systemSmallImages_));
 
     LoadSettings();
-    if (Settings.SavePositionAndSize) {
-        // A window saved on a screen that is gone would open out of reach.
-        const TWindowGeometry saved = MoveOntoScreen(SavedGeometry(Settings));
-        SetWindowPos(handle_, nullptr, saved.Left, saved.Top, saved.Width, saved.Height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
-    }
-    ShowPreviewPane(Settings.PreviewPane);
+    if (Settings.SavePositionAndSize)
+        ApplySavedGeometry();
+    // A saved size is the user's.
+    ShowPreviewPane(Settings.PreviewPane, !Settings.SavePositionAndSize);
     engine_->BuildDriveLists();
     created_ = true;
+}
+
+// A window saved on a screen that is gone would open out of reach; so would one whose saved
+// size is below the smallest it takes, were it placed by the saved size.
+void TMainForm::ApplySavedGeometry() {
+    TWindowGeometry saved = SavedGeometry(Settings);
+    SetWindowPos(handle_, nullptr, 0, 0, saved.Width, saved.Height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT sized{};
+    GetWindowRect(handle_, &sized);
+    saved.Width = sized.right - sized.left;
+    saved.Height = sized.bottom - sized.top;
+    saved = MoveOntoScreen(saved);
+    SetWindowPos(handle_, nullptr, saved.Left, saved.Top, saved.Width, saved.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ListView_SetColumnWidth(controls_.ListViewResults, 0, saved.FirstColumnWidth);
 }
 
 void TMainForm::FormShow() {

@@ -319,6 +319,7 @@ private:
     void OnDpiChanged(int dpi, const RECT& suggested);
     void ReportError(const std::exception& error);
     void FormCreate();
+    void ApplySavedGeometry();
     void FormShow();
     void FormDestroy();
 
@@ -337,7 +338,8 @@ private:
 
     // The preview pane (src/ui/MainFormPreview.cpp).
     void CreatePreviewPane();
-    void ShowPreviewPane(bool shown);
+    void ShowPreviewPane(bool shown, bool growForList = true);
+    void GrowForListRows();
     void PreviewFocusedResult();
     int FocusedResultRow() const;
     void GoToMatch(bool forward);

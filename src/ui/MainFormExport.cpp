@@ -3,6 +3,7 @@
 
 #include "ui/MainForm.h"
 
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/SystemError.h"
 #include "results/ClipboardText.h"
@@ -102,6 +103,7 @@ void TMainForm::ExportToFile(bool asCsv) {
     std::wstring path = SuggestedExportPath(exportFileName_, options.defaultExt);
     if (!Prompt().SaveFileName(options, path))
         return;
+    path = TypedFilePath(path);
     exportFileName_ = path;
 
     TExportScope scope(exporting_);

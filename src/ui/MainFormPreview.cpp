@@ -14,6 +14,24 @@ namespace {
 constexpr int SplitterHeight = 5;
 constexpr int SmallestPaneHeight = 60;
 constexpr int SmallestListHeight = 60;
+// Rows the list shows above the pane when the window can grow for them.
+constexpr int ListRowsBesidePane = 8;
+
+// The height of a row of a report-view list as the control measures it: its font's or its
+// small pictures' height, whichever is more, and one pixel.
+int RowHeight(HWND list) {
+    HDC dc = GetDC(list);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    int iconWidth = 0, iconHeight = 0;
+    if (const HIMAGELIST images = ListView_GetImageList(list, LVSIL_SMALL))
+        ImageList_GetIconSize(images, &iconWidth, &iconHeight);
+    return std::max<int>(metrics.tmHeight, iconHeight) + 1;
+}
 
 } // namespace
 
@@ -35,7 +53,7 @@ void TMainForm::CreatePreviewPane() {
     previewPane_->OnNoMatchOnArrival = [this](bool forward) { GoToMatchInNextResult(forward); };
 }
 
-void TMainForm::ShowPreviewPane(bool shown) {
+void TMainForm::ShowPreviewPane(bool shown, bool growForList) {
     Settings.PreviewPane = shown;
     SetActionChecked(TActionId::ActionViewPreviewPane, shown);
     const HWND focus = GetFocus();
@@ -44,6 +62,8 @@ void TMainForm::ShowPreviewPane(bool shown) {
     ShowWindow(controls_.PreviewSplitter, shown ? SW_SHOW : SW_HIDE);
     ShowWindow(controls_.PreviewPane, shown ? SW_SHOW : SW_HIDE);
     LayoutControls();
+    if (shown && growForList)
+        GrowForListRows();
     // A hidden pane reads nothing.
     if (shown)
         PreviewFocusedResult();
@@ -74,6 +94,37 @@ void TMainForm::PreviewLayout(int top, int bottom, int width) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(c.PreviewPane, nullptr, 0, top + listHeight + splitter, width, std::max(pane, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Below the pane, the list of a window of the first-run size shows about two rows, at any
+// DPI: the window grows, within its monitor's work area, until the list shows eight
+// and the pane has its own height. An empty list cannot tell its row height, which is
+// reckoned here: the rows it shows are counted again after each step.
+void TMainForm::GrowForListRows() {
+    const HWND list = controls_.ListViewResults;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& area = monitor.rcWork;
+    const int rowHeight = RowHeight(list);
+    for (int step = 0; step < 4 && !IsIconic(handle_) && !IsZoomed(handle_); ++step) {
+        const int shown = ListView_GetCountPerPage(list);
+        if (shown >= ListRowsBesidePane)
+            return;
+        RECT pane{}, window{};
+        GetWindowRect(controls_.PreviewPane, &pane);
+        GetWindowRect(handle_, &window);
+        const int paneShort =
+            std::max(Settings.PreviewPaneHeight, Scale(SmallestPaneHeight)) - (pane.bottom - pane.top);
+        const int growth = std::max(paneShort, 0) + (ListRowsBesidePane - shown) * rowHeight;
+        const int height = std::min<int>(window.bottom - window.top + growth, area.bottom - area.top);
+        if (height <= window.bottom - window.top)
+            return;
+        const int top = std::max<int>(area.top, std::min<int>(window.top, area.bottom - height));
+        SetWindowPos(handle_, nullptr, window.left, top, window.right - window.left, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TMainForm::DragPreviewSplitter(int top) {

@@ -166,6 +166,9 @@ std::wstring TNotSearchedForm::RowsText(bool onlySelected) const {
             continue;
         text += entries_[row].Path + L"\t" + reasons_[row] + L"\r\n";
     }
+    const int64_t unlisted = count_ - static_cast<int64_t>(entries_.size());
+    if (!some && unlisted > 0)
+        text += L"... and " + FormatCount(unlisted) + L" more not listed.\r\n";
     return text;
 }
 
@@ -183,6 +186,7 @@ void TNotSearchedForm::SaveToFile() {
     std::wstring path = savedPath_;
     if (!prompt_.SaveFileName(options, path))
         return;
+    path = TypedFilePath(path);
     savedPath_ = path;
     if (const DWORD error = WriteUtf8TextFile(path, RowsText(false)); error != ERROR_SUCCESS)
         ShowWarning(prompt_, L"Could not write to file " + path + L"\r\n" + SystemErrorText(error) + L".");

@@ -29,7 +29,8 @@ public:
     HWND List() const { return list_; }
     std::wstring Summary() const;
 
-    // The rows' text: the selected ones, or every row when none is selected.
+    // The rows' text: the selected ones, or every row when none is selected. Every row's text
+    // ends with a line that counts the entries past those kept.
     std::wstring RowsText(bool onlySelected) const;
     bool CopyToClipboard(bool onlySelected);
     void SaveToFile();

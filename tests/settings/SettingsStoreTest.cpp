@@ -260,9 +260,21 @@ TEST_F(SettingsFileTest, AVeryLargeFileIsReadAndKept) {
     EXPECT_GT(test::ReadFileBytes(FilePath()).size(), big.size());
 }
 
+TEST_F(SettingsFileTest, AMissingFolderIsMadeAndOneThatCannotBeMadeRefusesTheSave) {
+    SetAppData(appData_.Sub(L"new\\deeper"));
+    TSettings settings;
+    settings.Editor = L"made";
+    Save(settings, {});
+    TSettings loaded;
+    TSettingsLists lists;
+    Load(loaded, lists);
+    EXPECT_EQ(L"made", loaded.Editor);
+
+    appData_.WriteFile(L"file");
+    ExpectRefusedSave(appData_.Sub(L"file\\missing\\Quarrow.ini"));
+}
+
 TEST_F(SettingsFileTest, RefusedSavesNameTheFileAndChangeNothing) {
-    ExpectRefusedSave(appData_.Sub(L"missing\\Quarrow.ini"));
-    EXPECT_FALSE(std::filesystem::exists(appData_.Sub(L"missing")));
 
     appData_.MakeDir(L"Quarrow.ini");
     ExpectRefusedSave(SettingsFilePath());

@@ -14,6 +14,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 using namespace quarrow;
 using namespace quarrow::test;
 
@@ -302,13 +304,26 @@ TEST_F(MainFormTest, TheNotSearchedListCanBeReadCopiedAndSaved) {
     EXPECT_EQ(ScriptedPrompt::Kind::SaveFile, Prompt().Records()[0].kind);
     EXPECT_EQ(L"Successfully saved 3 entries to file " + saved, Prompt().Records()[1].text);
 
-    // Past the entries kept, the summary says how many are listed.
-    for (int i = 0; i < 10000; ++i)
+    // Past the entries kept, the summary says how many are listed, and the copied and saved
+    // lists how many are not. A name typed with a final dot saves as the platform reads it.
+    for (int i = 0; i < 11231; ++i)
         record.Add(L"C:\\f" + std::to_wstring(i), TNotSearchedReason::FileNotRead, ERROR_READ_FAULT);
     TNotSearchedForm many(form.Handle(), Prompt(), record);
-    EXPECT_EQ(FormatCount(10003) + L" folders or files could not be searched. The first " +
+    EXPECT_EQ(FormatCount(11234) + L" folders or files could not be searched. The first " +
                   FormatCount(10000) + L" are listed.",
               many.Summary());
+    const std::wstring unlisted = L"\r\n... and " + FormatCount(1234) + L" more not listed.\r\n";
+    ASSERT_TRUE(many.CopyToClipboard(false));
+    const std::wstring copied = ClipboardText();
+    EXPECT_EQ(10001, std::count(copied.begin(), copied.end(), L'\n'));
+    EXPECT_EQ(copied.size() - unlisted.size(), copied.rfind(unlisted));
+    Prompt().Clear();
+    const std::wstring typed = folder.Sub(L"list.");
+    Prompt().QueuePath(typed);
+    many.SaveToFile();
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ExtendedLengthPath(typed).c_str()));
+    EXPECT_EQ(ToUtf8(copied), ReadFileBytes(folder.Sub(L"list")).substr(3));
+    EXPECT_EQ(L"Successfully saved 10000 entries to file " + folder.Sub(L"list"), Prompt().Records()[1].text);
 }
 
 TEST_F(MainFormTest, ChangeMonitoringRemovesDeepAndOddRowsAndNeverTheirSiblings) {

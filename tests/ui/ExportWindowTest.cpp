@@ -3,6 +3,7 @@
 
 #include "WindowTestSupport.h"
 
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/SystemError.h"
 #include "base/Text.h"
@@ -145,9 +146,11 @@ TEST_F(MainFormTest, ExportsKeepNamesOutsideTheCodePageAndReportEveryOutcome) {
     EXPECT_NE(std::wstring::npos, ClipboardText().find(L"\u03A9mega.txt      "));
 
     TempDir out(L"exportout");
+    // Typed with a final dot, the name is the one the platform reads.
     const std::wstring csv = out.Sub(L"list.csv");
-    Prompt().QueuePath(csv);
+    Prompt().QueuePath(csv + L".");
     form.ExecuteAction(TActionId::ActionExportAlltemsToCommaDelimitedFile);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ExtendedLengthPath(csv + L".").c_str()));
     ASSERT_EQ(2u, Prompt().Records().size());
     EXPECT_EQ(ScriptedPrompt::Kind::SaveFile, Prompt().Records()[0].kind);
     EXPECT_EQ(L"Text files (*.csv)|*.csv|All files (*.*)|*.*", Prompt().Records()[0].detail);

@@ -457,6 +457,25 @@ TEST_F(MainFormTest, WidthNeverGoesBelowTheDesignAndHeightNeverBelow400) {
     EXPECT_EQ(form.Scale(400), limits.ptMinTrackSize.y);
 }
 
+// A damaged file: the window is placed by the size it really takes, so all of it shows.
+TEST_F(MainFormTest, ASavedSizeBelowTheSmallestStillOpensTheWholeWindowOnTheScreen) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    for (const wchar_t* height : {L"0", L"-300"}) {
+        const std::wstring ini = AppData() + L"\\Quarrow.ini";
+        WritePrivateProfileStringW(L"Preferences", L"SavePositionAndSize", L"1", ini.c_str());
+        WritePrivateProfileStringW(L"Preferences", L"AppHeight", height, ini.c_str());
+        WritePrivateProfileStringW(L"Preferences", L"AppTop", L"3000", ini.c_str());
+        TMainForm& form = OpenForm();
+        RECT window{};
+        GetWindowRect(form.Handle(), &window);
+        EXPECT_EQ(form.Scale(400), window.bottom - window.top) << height;
+        EXPECT_GE(window.top, area.top) << height;
+        EXPECT_LE(window.bottom, area.bottom) << height;
+        CloseForm();
+    }
+}
+
 TEST_F(MainFormTest, MinimisesItselfAndBringsAModalDialogForward) {
     TMainForm& form = OpenForm();
     EXPECT_NE(0, GetWindowLongW(form.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
@@ -519,13 +538,14 @@ TEST_F(MainFormTest, MovingToAScreenOfAnotherDpiScalesTheWholeWindow) {
 }
 
 TEST_F(MainFormTest, AFailedSettingsWriteAtExitIsReportedAndTheWindowStillCloses) {
-    const std::wstring missing = AppData() + L"\\missing";
-    SetEnvironmentVariableW(L"APPDATA", missing.c_str());
+    // A file in the way: the folder cannot be made.
+    const std::wstring blocked = WriteFileExactly(AppData() + L"\\file") + L"\\missing";
+    SetEnvironmentVariableW(L"APPDATA", blocked.c_str());
     TMainForm& form = OpenForm();
     form.ExecuteAction(TActionId::ActionFileExit);
     Pump();
     EXPECT_EQ(nullptr, form.Handle());
     ASSERT_EQ(1u, Prompt().Records().size());
     EXPECT_EQ(PromptType::Error, Prompt().Records()[0].type);
-    EXPECT_EQ(L"Unable to write to " + missing + L"\\Quarrow.ini.", Prompt().Records()[0].text);
+    EXPECT_EQ(L"Unable to write to " + blocked + L"\\Quarrow.ini.", Prompt().Records()[0].text);
 }

@@ -359,8 +359,9 @@ TEST_F(PreferencesWindowTest, BrowseForEditorFillsTheBoxAndTheEditActionFollowsT
 }
 
 TEST_F(PreferencesWindowTest, ARefusedSaveAfterOkIsReportedAndTheWindowStillWorks) {
-    const std::wstring missing = AppData() + L"\\missing";
-    SetEnvironmentVariableW(L"APPDATA", missing.c_str());
+    // A file in the way: the folder cannot be made.
+    const std::wstring blocked = WriteFileExactly(AppData() + L"\\file") + L"\\missing";
+    SetEnvironmentVariableW(L"APPDATA", blocked.c_str());
     TMainForm& form = OpenForm();
     WithPreferences([&](TPreferencesForm&, const TPreferencesControls& c) {
         Click(c.CheckBoxSavePositionAndSize);
@@ -368,7 +369,7 @@ TEST_F(PreferencesWindowTest, ARefusedSaveAfterOkIsReportedAndTheWindowStillWork
     });
     ASSERT_EQ(1u, Prompt().Records().size());
     EXPECT_EQ(PromptType::Error, Prompt().Records()[0].type);
-    EXPECT_EQ(L"Unable to write to " + missing + L"\\Quarrow.ini.", Prompt().Records()[0].text);
+    EXPECT_EQ(L"Unable to write to " + blocked + L"\\Quarrow.ini.", Prompt().Records()[0].text);
     EXPECT_TRUE(form.Settings.SavePositionAndSize); // kept in memory
     EXPECT_FALSE(form.PreferencesHaveBeenChanged);
 

@@ -138,6 +138,32 @@ TEST_F(PreviewWindowTest, AltPShowsThePaneBelowTheListAndItsPlaceIsKept) {
     EXPECT_EQ(C().ListViewResults, GetFocus());
 }
 
+// At the first-run size the pane would leave the list two rows: the window grows within the
+// work area until the list shows eight, at start and when the pane is shown at 144 DPI.
+TEST_F(PreviewWindowTest, TheShownPaneLeavesTheListEightRowsAtTheFirstRunSize) {
+    WritePrivateProfileStringW(L"Preferences", L"PreviewPane", L"1", (AppData() + L"\\Quarrow.ini").c_str());
+    TMainForm& form = OpenForm(folder_.Path());
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const auto expectEightRowsOnScreen = [&](const char* when) {
+        EXPECT_GE(ListView_GetCountPerPage(C().ListViewResults), 8) << when;
+        RECT window{};
+        GetWindowRect(form.Handle(), &window);
+        EXPECT_GE(window.top, area.top) << when;
+        EXPECT_LE(window.bottom, area.bottom) << when;
+    };
+    ASSERT_TRUE(IsWindowVisible(C().PreviewPane));
+    expectEightRowsOnScreen("at start");
+
+    form.ExecuteAction(TActionId::ActionViewPreviewPane);
+    RECT suggested{0, 0, MulDiv(549, 144, 96), MulDiv(454, 144, 96)};
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+    form.ExecuteAction(TActionId::ActionViewPreviewPane);
+    ASSERT_TRUE(IsWindowVisible(C().PreviewPane));
+    expectEightRowsOnScreen("at 144 DPI");
+}
+
 TEST_F(PreviewWindowTest, TheFocusedResultShowsItsMatchingLinesAndF3GoesOnToTheNextResult) {
     TMainForm& form = SearchThreeFiles();
     const HWND lines = Pane().Lines();

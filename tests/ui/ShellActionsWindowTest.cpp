@@ -452,6 +452,33 @@ TEST_F(MainFormTest, CopyCutOpenContainingFolderAndPropertiesDoTheirWork) {
     ClipboardFiles content = ReadClipboardFiles();
     EXPECT_EQ(both, content.files);
     EXPECT_EQ(0u, content.dropEffect & DROPEFFECT_MOVE);
+
+    // Cut of another row while another program holds the clipboard for a moment marks that
+    // row's file, never the files copied before.
+    ClickRow(c.ListViewResults, 1);
+    std::atomic<int> held{0};
+    std::thread holder([&] {
+        bool opened = false;
+        for (int attempt = 0; attempt < 200 && !opened; ++attempt) {
+            opened = OpenClipboard(nullptr) != FALSE;
+            if (!opened)
+                Sleep(10); // another test program may hold it
+        }
+        held = opened ? 1 : -1;
+        if (opened) {
+            Sleep(50);
+            CloseClipboard();
+        }
+    });
+    while (held == 0)
+        Sleep(1);
+    form.ExecuteAction(TActionId::ActionActionCut);
+    holder.join();
+    ASSERT_EQ(1, held);
+    content = ReadClipboardFiles();
+    EXPECT_EQ(std::vector<std::wstring>{both[1]}, content.files);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_MOVE), content.dropEffect);
+
     ClickRow(c.ListViewResults, 0);
     ClickRow(c.ListViewResults, 1, MK_CONTROL);
     form.ExecuteAction(TActionId::ActionActionCut);
