@@ -413,6 +413,7 @@ void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderTex
     if (!settings_.ShowTypeInsteadOfExtension)
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;
+    item->LastWrite = entry.lastWrite;
     item->Size = entry.size;
     item->IsFolder = entry.IsFolder();
     idList_.Add(std::move(item));

@@ -170,7 +170,9 @@ TEST_F(ConsoleProgramTest, NonAsciiNamesReachAPipeAndAFileAsUtf8) {
     EXPECT_EQ("", written.Out);
     EXPECT_EQ(piped.Out, ReadFileBytes(file));
 
-    // JSON carries the full path; its backslashes are escaped.
+    // JSON carries the full path, its backslashes escaped, and the file's own time to the
+    // second.
+    ASSERT_TRUE(SetLastWriteTimeUtc(folder + EmojiName, 2021, 5, 1, 10, 20, 31));
     const TConsoleRun json =
         RunConsole(Quote(tree_.Sub(L"\u00e9t\u00e9")) + L" --name *smile* --format json");
     ASSERT_EQ(0, json.ExitCode);
@@ -179,9 +181,9 @@ TEST_F(ConsoleProgramTest, NonAsciiNamesReachAPipeAndAFileAsUtf8) {
         escaped.insert(at, 1, L'\\');
     const std::vector<std::string> lines = Lines(json.Out, "\n");
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find(Utf8(L"{\"path\": \"" + escaped + L"\", \"size\": 1, \"modified\": \"")))
-        << lines[0];
-    EXPECT_EQ(", \"folder\": false}", lines[0].substr(lines[0].size() - 18));
+    EXPECT_EQ(Utf8(L"{\"path\": \"" + escaped +
+                   L"\", \"size\": 1, \"modified\": \"2021-05-01T10:20:31Z\", \"folder\": false}"),
+              lines[0]);
 }
 
 TEST_F(ConsoleProgramTest, MaxResultsStopsAfterThatMany) {
