@@ -11,6 +11,11 @@ namespace quarrow {
 // resolved, a trailing backslash kept); empty when it cannot be expanded.
 std::wstring ExpandFullPath(const std::wstring& path);
 
+// The full path of a file or folder that the user named, as ExpandFullPath gives it; but a
+// name that ends in a dot or a blank keeps them when something of that exact name exists,
+// where the ordinary expansion drops them and names its sibling.
+std::wstring ExpandNamedPath(const std::wstring& path);
+
 bool IsExistingDirectory(const std::wstring& path);
 
 // The full path of the running program's file; empty when the system cannot tell.

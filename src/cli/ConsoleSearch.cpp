@@ -40,7 +40,7 @@ std::vector<std::wstring> TConsoleSearch::ExcludedFolders() const {
         folders = lists.ExcludeFoldersList;
     }
     for (const std::wstring& folder : options_.ExcludeFolders) {
-        const std::wstring expanded = ExcludedFolderPath(ExpandFullPath(folder));
+        const std::wstring expanded = ExcludedFolderPath(ExpandNamedPath(folder));
         if (!expanded.empty() && IndexOfIgnoreCase(folders, expanded) < 0)
             folders.push_back(expanded);
     }

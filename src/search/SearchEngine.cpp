@@ -152,7 +152,7 @@ bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& locati
     if (input.LocationText == LocalHardDrives) {
         allDrives = true;
     } else {
-        location = ExpandFullPath(input.LocationText);
+        location = ExpandNamedPath(input.LocationText);
         if (location.empty() || !IsExistingDirectory(location)) {
             ShowInformation(host_.Prompt(), L"The location is not valid.");
             host_.FocusSearchLocation();

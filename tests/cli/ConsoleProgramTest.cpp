@@ -230,6 +230,23 @@ TEST_F(ConsoleProgramTest, ExcludedFoldersAndTheSavedListWhichIsNeverWritten) {
     SetEnvironmentVariableW(L"APPDATA", nullptr);
 }
 
+// A folder whose name ends in a dot is searched and excluded as named, never as its
+// sibling without the dot.
+TEST_F(ConsoleProgramTest, ALocationOrAnExclusionEndingInADotIsThatFolder) {
+    WriteFileExactly(tree_.Sub(L"data.\\dotted.txt"));
+    tree_.WriteFile(L"data\\plain.txt");
+    const TConsoleRun located = RunConsole(Quote(tree_.Sub(L"data.")) + L" --format csv");
+    EXPECT_EQ(0, located.ExitCode);
+    const std::vector<std::string> lines = Lines(located.Out);
+    ASSERT_EQ(2u, lines.size()) << located.Out;
+    EXPECT_EQ(0u, lines[1].find(Utf8(L"\"dotted.txt\",\"" + tree_.Sub(L"data.\\") + L"\""))) << lines[1];
+
+    const TConsoleRun excluded =
+        RunConsole(Quote(tree_.Path()) + L" --format csv --exclude " + Quote(tree_.Sub(L"data.")));
+    EXPECT_EQ(std::string::npos, excluded.Out.find("dotted.txt"));
+    EXPECT_NE(std::string::npos, excluded.Out.find("plain.txt"));
+}
+
 // A file and a folder held open without sharing by the test: the search can neither read
 // the one nor list the other, and says so.
 TEST_F(ConsoleProgramTest, WhatCouldNotBeSearchedIsCountedAndListedOnStandardError) {
