@@ -247,6 +247,29 @@ TEST_F(ConsoleProgramTest, ALocationOrAnExclusionEndingInADotIsThatFolder) {
     EXPECT_NE(std::string::npos, excluded.Out.find("plain.txt"));
 }
 
+// The results written into the searched folder, by --output or by a redirection, are not
+// among them.
+TEST_F(ConsoleProgramTest, TheOutputFileIsNotAResult) {
+    tree_.WriteFile(L"a.txt");
+    tree_.MakeDir(L"sub");
+    const std::wstring output = tree_.Sub(L"sub\\results.csv");
+    const TConsoleRun written = RunConsole(Quote(tree_.Path()) + L" --name *.csv --output " + Quote(output));
+    EXPECT_EQ(1, written.ExitCode) << "nothing else was to be found";
+    EXPECT_EQ(1u, Lines(ReadFileBytes(output)).size());
+
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const std::wstring redirected = tree_.Sub(L"redirected.txt");
+    UniqueFile file(CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    TRunningConsole console(Quote(tree_.Path()) + L" --name *.txt", file.Get(), false);
+    EXPECT_EQ(0, console.Finish().ExitCode);
+    file.Reset();
+    const std::vector<std::string> lines = Lines(ReadFileBytes(redirected));
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(0u, lines[1].find("a.txt "));
+}
+
 // A file and a folder held open without sharing by the test: the search can neither read
 // the one nor list the other, and says so.
 TEST_F(ConsoleProgramTest, WhatCouldNotBeSearchedIsCountedAndListedOnStandardError) {
