@@ -1,6 +1,7 @@
 #include "cli/ConsoleSearch.h"
 
 #include "base/FileSystem.h"
+#include "base/SystemError.h"
 #include "base/Text.h"
 #include "results/Export.h"
 #include "settings/ExcludeFolders.h"
@@ -262,8 +263,8 @@ void TConsoleSearch::ReportNotSearched() {
                        (unlisted > 0 ? L" (" + std::to_wstring(unlisted) + L" of them not listed)" : L""));
 }
 
-// A pipe that closed ends the output quietly; an output file that could not be written is
-// an error.
+// A pipe that closed ends the output quietly; any other write that failed (a full disk
+// behind a redirection, an output file that could not be written) is an error.
 bool TConsoleSearch::FinishOutput() {
     if (outputFailed_)
         return false;
@@ -272,8 +273,12 @@ bool TConsoleSearch::FinishOutput() {
     if (output_->IsConsole() && output_->Pending())
         progress_.Clear();
     const bool written = output_->Flush();
-    if (options_.OutputFile.empty())
-        return true;
+    if (options_.OutputFile.empty()) {
+        if (written || IsClosedPipe(output_->Error()))
+            return true;
+        WriteErrorLine(errors_, L"Could not write the results: " + SystemErrorText(output_->Error()) + L".");
+        return false;
+    }
     const bool closed = CloseHandle(outputFile_.Release()) != FALSE;
     if (written && closed)
         return true;

@@ -270,6 +270,21 @@ TEST_F(ConsoleProgramTest, TheOutputFileIsNotAResult) {
     EXPECT_EQ(0u, lines[1].find("a.txt "));
 }
 
+// A write that fails for another reason than a reader gone away loses the results: the
+// program says so and ends with code 2. A handle that takes no writes stands for a full disk.
+TEST_F(ConsoleProgramTest, AFailedWriteOnStandardOutputEndsWithCode2AndTheReason) {
+    tree_.WriteFile(L"a.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueFile readOnly(CreateFileW(tree_.Sub(L"out").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(readOnly);
+    TRunningConsole console(Quote(tree_.Path()) + L" --name *.txt", readOnly.Get(), false);
+    const TConsoleRun run = console.Finish();
+    EXPECT_EQ(2, run.ExitCode);
+    EXPECT_EQ(Utf8(L"Could not write the results: " + SystemErrorText(ERROR_ACCESS_DENIED) + L".\n"),
+              run.Err);
+}
+
 // A file and a folder held open without sharing by the test: the search can neither read
 // the one nor list the other, and says so.
 TEST_F(ConsoleProgramTest, WhatCouldNotBeSearchedIsCountedAndListedOnStandardError) {
