@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 using namespace quarrow;
@@ -348,19 +349,28 @@ public:
     ~IgnoreCtrlC() { SetConsoleCtrlHandler(nullptr, FALSE); }
 };
 
-TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
-    WriteLargeTree(tree_);
+// Ctrl+C to the program, the test ignoring it, and `ms` for the program to take it.
+void SendCtrlC(DWORD ms) {
+    IgnoreCtrlC ignore;
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    Sleep(ms);
+}
+
+// A search of the large tree that shares the test's own console, still under way after
+// 1.5 s; null when it was not.
+std::unique_ptr<TRunningConsole> StartLongSearch(const TempDir& tree) {
+    WriteLargeTree(tree);
     UseOwnConsole();
-    TRunningConsole console(Quote(tree_.Path()) + L" --format csv");
-    ASSERT_TRUE(console.Started());
+    auto console = std::make_unique<TRunningConsole>(Quote(tree.Path()) + L" --format csv");
     Sleep(1500);
-    ASSERT_TRUE(console.Running()) << "the search ended before it could be interrupted";
-    {
-        IgnoreCtrlC ignore;
-        ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
-        Sleep(500);
-    }
-    const TConsoleRun run = console.Finish();
+    return console->Running() ? std::move(console) : nullptr;
+}
+
+TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
+    const std::unique_ptr<TRunningConsole> console = StartLongSearch(tree_);
+    ASSERT_TRUE(console) << "the search ended before it could be interrupted";
+    SendCtrlC(500);
+    const TConsoleRun run = console->Finish();
     EXPECT_EQ(3, run.ExitCode);
     ASSERT_GE(run.Out.size(), 2u);
     EXPECT_EQ("\r\n", run.Out.substr(run.Out.size() - 2)) << "the last line is cut";
@@ -370,6 +380,20 @@ TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
     for (const std::string& line : lines)
         EXPECT_EQ('"', line.back()) << line;
     EXPECT_EQ("", run.Err);
+}
+
+// While nothing reads its results the program waits in a write, as it would in a listing on
+// a share that stopped answering: the first Ctrl+C cannot reach it, the second ends it.
+TEST_F(ConsoleProgramTest, ASecondCtrlCEndsABlockedSearchAtOnceWithCode3) {
+    const std::unique_ptr<TRunningConsole> console = StartLongSearch(tree_);
+    ASSERT_TRUE(console) << "the search ended before it could be interrupted";
+    SendCtrlC(1000);
+    EXPECT_TRUE(console->Running()) << "the write did not wait";
+    SendCtrlC(500);
+    for (int i = 0; i < 100 && console->Running(); ++i)
+        Sleep(50);
+    EXPECT_FALSE(console->Running());
+    EXPECT_EQ(3, console->Finish().ExitCode);
 }
 
 TEST_F(ConsoleProgramTest, AReaderThatGoesAwayEndsTheSearchQuietly) {
