@@ -202,6 +202,28 @@ TEST_F(ConsoleProgramTest, MaxResultsStopsAfterThatMany) {
     EXPECT_EQ(three.Out, ansi.Out);
 }
 
+// The walk ends at the last result wanted: a folder after it is never entered (one that
+// cannot be listed would be counted), and a result after it in the same folder is never
+// written.
+TEST_F(ConsoleProgramTest, MaxResultsEndsTheWalkAtTheLastResultWanted) {
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"held\\inside.txt"})
+        tree_.WriteFile(name);
+    UniqueFile held(CreateFileW(tree_.Sub(L"held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_EQ("Not searched: 1 (--list-not-searched lists them)\n",
+              RunConsole(Quote(tree_.Path()) + L" --max-results 4").Err);
+    for (const wchar_t* ansi : {L"", L" --ansi"}) {
+        for (const size_t wanted : {2u, 3u}) {
+            const TConsoleRun run = RunConsole(Quote(tree_.Path()) + L" --format csv --max-results " +
+                                               std::to_wstring(wanted) + ansi);
+            EXPECT_EQ(0, run.ExitCode);
+            EXPECT_EQ(wanted + 1, Lines(run.Out).size()) << wanted << ansi;
+            EXPECT_EQ("", run.Err) << wanted << ansi;
+        }
+    }
+}
+
 TEST_F(ConsoleProgramTest, ExcludedFoldersAndTheSavedListWhichIsNeverWritten) {
     tree_.WriteFile(L"keep\\a.txt", "x");
     tree_.WriteFile(L"skip\\b.txt", "x");
