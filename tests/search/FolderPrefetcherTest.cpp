@@ -156,6 +156,48 @@ TEST(FolderPrefetcher, TheWalkIsTheSameWithAndWithoutReadingAhead) {
     }
 }
 
+// Threads that never wake to take up the folder handed to them (under Wine a wake-up can be
+// missed) do not hold the walk up: it takes each folder back and lists it itself. A folder
+// given up on Stop while the walk waits for it is not one that could not be searched.
+TEST(FolderPrefetcher, TheWalkTakesBackAFolderNoThreadTookUpAndStopCountsNothing) {
+    TempDir dir{L"missed"};
+    for (const wchar_t* file : {L"a.txt", L"sub\\b.txt", L"sub\\deeper\\c.txt"})
+        dir.WriteFile(file);
+    TIDList ids;
+    TSettings settings;
+    std::vector<std::wstring> excluded;
+    FakeSearchHost host;
+    std::unique_ptr<TSearchEngine> engine;
+    const std::vector<DWORD> threads =
+        ThreadsStartedBy([&] { engine = std::make_unique<TSearchEngine>(ids, settings, excluded, host); });
+    engine->Criteria.SearchPattern = L"*.*";
+    const auto walk = [&] {
+        ids.Clear();
+        engine->RunState.SearchInProgress = true;
+        engine->SearchFolder(dir.Path());
+    };
+    walk();
+    ASSERT_EQ(ids.Count(), 3);
+    // The threads wait for work again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const SuspendedThreads asleep(threads);
+
+    // A walk that waited for ever is stopped after 10 s, short of its results.
+    const auto start = std::chrono::steady_clock::now();
+    host.onPump = [&](int) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10))
+            engine->Stop();
+    };
+    walk();
+    EXPECT_EQ(ids.Count(), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    host.onPump = [&](int) { engine->Stop(); };
+    walk();
+    EXPECT_TRUE(ids.Empty()) << "the walk did not wait for the first folder";
+    EXPECT_EQ(engine->NotSearched.Count(), 0);
+}
+
 // Jobs announced after the others keep the walk's order; the thread never starts the next
 // one, stops at its limit of results waiting, drops what the walk went past, and leaves
 // everything to the walk once a job fails.
