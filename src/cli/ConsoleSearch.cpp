@@ -48,14 +48,16 @@ std::optional<TSearchEngine::TLeftOutFile> OutputFileIdentity(HANDLE output) {
     } else {
         return std::nullopt;
     }
+    if (!file.Name.empty())
+        return file;
     // A redirection emptied the file just before the program started, and every write since
     // has made it newer.
     FILETIME created, exited, kernel, user;
-    if (file.Name.empty() && GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
-        constexpr uint64_t Slack = 2 * 10000000ULL;
-        const uint64_t since = ((uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) - Slack;
-        file.WrittenSince = {static_cast<DWORD>(since), static_cast<DWORD>(since >> 32)};
-    }
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return std::nullopt;
+    constexpr uint64_t Slack = 2 * 10000000ULL;
+    const uint64_t since = ((uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) - Slack;
+    file.WrittenSince = {static_cast<DWORD>(since), static_cast<DWORD>(since >> 32)};
     return file;
 }
 
