@@ -63,6 +63,34 @@ std::wstring TypedFilePath(const std::wstring& path) {
     return full.empty() ? path : full;
 }
 
+std::wstring ExpandNamedPath(const std::wstring& path) {
+    const std::wstring ordinary = ExpandFullPath(path);
+    // The expansion keeps a name whose last character is not a dot or a blank: each such name
+    // gets a character that no name can hold after it, taken off again afterwards.
+    constexpr wchar_t Keep = L'\x01';
+    if (path.find(Keep) != std::wstring::npos)
+        return ordinary;
+    std::wstring marked;
+    for (size_t start = 0; start <= path.size();) {
+        const size_t end = std::min(path.find_first_of(L"\\/", start), path.size());
+        const std::wstring_view name(path.data() + start, end - start);
+        marked.append(name);
+        if (!name.empty() && (name.back() == L'.' || name.back() == L' ') && name != L"." && name != L"..")
+            marked += Keep;
+        if (end < path.size())
+            marked += path[end];
+        start = end + 1;
+    }
+    if (marked.size() == path.size())
+        return ordinary;
+    std::wstring exact = ExpandFullPath(marked);
+    std::erase(exact, Keep);
+    if (exact.empty() || exact == ordinary ||
+        GetFileAttributesW(ExtendedLengthPath(exact).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return ordinary;
+    return exact;
+}
+
 bool IsExistingDirectory(const std::wstring& path) {
     // Only where needed: the "\\?\" form leaves "." and ".." as they are.
     const std::wstring name = NeedsExtendedLengthPath(path) ? ExtendedLengthPath(path) : path;

@@ -17,6 +17,11 @@ std::wstring ExpandFullPath(const std::wstring& path);
 // or they would keep the dot. `path` as it is when it cannot be expanded.
 std::wstring TypedFilePath(const std::wstring& path);
 
+// The full path of a file or folder that the user named, as ExpandFullPath gives it; but a
+// name that ends in a dot or a blank keeps them when something of that exact name exists,
+// where the ordinary expansion drops them and names its sibling.
+std::wstring ExpandNamedPath(const std::wstring& path);
+
 bool IsExistingDirectory(const std::wstring& path);
 
 // Makes the folder `path` (a full path) and the parents it lacks. True when it is a folder

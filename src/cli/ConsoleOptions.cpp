@@ -423,12 +423,13 @@ Output:
   --version                 print the version and exit
   --help, -h, /?            print this help and exit
 
-Results are written as they are found. Ctrl+C stops the search: what was found is written.
+Results are written as they are found; the file they are written to is never one of them.
+Ctrl+C stops the search: what was found is written. A second Ctrl+C ends the program at once.
 
 Exit codes:
   0  something was found
   1  nothing was found
-  2  a bad option, a location that does not exist, or an output file that cannot be written
+  2  a bad option, a location that does not exist, or results that could not be written
   3  the search was interrupted (Ctrl+C)
 
 Examples:

@@ -41,6 +41,10 @@ bool IsConsoleHandle(HANDLE handle) {
            GetConsoleMode(handle, &mode);
 }
 
+bool IsClosedPipe(DWORD error) {
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED;
+}
+
 TOutputStream::TOutputStream(HANDLE handle)
     : handle_(handle), console_(IsConsoleHandle(handle)), flushedAt_(GetTickCount64()) {}
 
@@ -79,10 +83,17 @@ bool TOutputStream::Flush() {
     flushedAt_ = GetTickCount64();
     if (failed_)
         return false;
+    SetLastError(ERROR_SUCCESS);
     const bool written = console_ ? WriteAllConsole(handle_, text_) : WriteAllBytes(handle_, bytes_);
     text_.clear();
     bytes_.clear();
     failed_ = !written;
+    if (failed_) {
+        error_ = GetLastError();
+        // A write that took nothing without a reason of its own.
+        if (error_ == ERROR_SUCCESS)
+            error_ = ERROR_WRITE_FAULT;
+    }
     return written;
 }
 

@@ -30,12 +30,15 @@ public:
     // False once any write has failed; nothing is written after a failure.
     bool Flush();
     bool Failed() const { return failed_; }
+    // The system's error code of the failed write; 0 while none failed.
+    DWORD Error() const { return error_; }
     bool Pending() const { return !bytes_.empty() || !text_.empty(); }
 
 private:
     HANDLE handle_;
     bool console_ = false;
     bool failed_ = false;
+    DWORD error_ = 0;
     std::string bytes_;
     std::wstring text_;
     ULONGLONG flushedAt_ = 0;
@@ -62,5 +65,8 @@ private:
 
 // Whether `handle` is a console (a pipe, a file or nothing is not).
 bool IsConsoleHandle(HANDLE handle);
+
+// Whether a write failed because the reader at the other end of a pipe went away.
+bool IsClosedPipe(DWORD error);
 
 } // namespace quarrow

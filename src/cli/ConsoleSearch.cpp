@@ -1,12 +1,67 @@
 #include "cli/ConsoleSearch.h"
 
 #include "base/FileSystem.h"
+#include "base/SystemError.h"
 #include "base/Text.h"
 #include "results/Export.h"
 #include "settings/ExcludeFolders.h"
 #include "settings/SettingsStore.h"
 
 namespace quarrow {
+namespace {
+
+// The platform's FileIdInfo class (from Windows 8 on), which this program's headers leave out.
+constexpr auto FileIdInformation = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+struct TFileIdInformation {
+    ULONGLONG VolumeSerialNumber;
+    uint64_t FileId[2];
+};
+
+std::wstring FinalName(HANDLE file) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, path.data(), MAX_PATH, FILE_NAME_NORMALIZED);
+    if (length >= MAX_PATH) {
+        path.resize(length);
+        length = GetFinalPathNameByHandleW(file, path.data(), length, FILE_NAME_NORMALIZED);
+    }
+    if (length == 0 || length >= path.size())
+        return {};
+    path.resize(length);
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+// The file the results go to, when they go to one: the walk leaves it out. Under Wine a
+// redirection made by a Linux shell comes without a name and tells only the file's index.
+std::optional<TSearchEngine::TLeftOutFile> OutputFileIdentity(HANDLE output) {
+    if (GetFileType(output) != FILE_TYPE_DISK)
+        return std::nullopt;
+    TSearchEngine::TLeftOutFile file;
+    BY_HANDLE_FILE_INFORMATION info;
+    TFileIdInformation id{};
+    if (GetFileInformationByHandle(output, &info)) {
+        file.Volume = info.dwVolumeSerialNumber;
+        file.Index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+        file.Name = FinalName(output);
+    } else if (GetFileInformationByHandleEx(output, FileIdInformation, &id, sizeof(id))) {
+        file.Volume = static_cast<DWORD>(id.VolumeSerialNumber);
+        file.Index = id.FileId[0];
+    } else {
+        return std::nullopt;
+    }
+    if (!file.Name.empty())
+        return file;
+    // A redirection emptied the file just before the program started, and every write since
+    // has made it newer.
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return std::nullopt;
+    constexpr uint64_t Slack = 2 * 10000000ULL;
+    const uint64_t since = ((uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) - Slack;
+    file.WrittenSince = {static_cast<DWORD>(since), static_cast<DWORD>(since >> 32)};
+    return file;
+}
+
+} // namespace
 
 PromptResult TConsolePrompt::Message(PromptType, const std::wstring& text, PromptButtons buttons) {
     WriteErrorLine(errors_, text);
@@ -40,7 +95,7 @@ std::vector<std::wstring> TConsoleSearch::ExcludedFolders() const {
         folders = lists.ExcludeFoldersList;
     }
     for (const std::wstring& folder : options_.ExcludeFolders) {
-        const std::wstring expanded = ExcludedFolderPath(ExpandFullPath(folder));
+        const std::wstring expanded = ExcludedFolderPath(ExpandNamedPath(folder));
         if (!expanded.empty() && IndexOfIgnoreCase(folders, expanded) < 0)
             folders.push_back(expanded);
     }
@@ -77,6 +132,7 @@ void TConsoleSearch::SearchStarted() {
         WriteErrorLine(errors_, L"Could not write to file " + TypedFilePath(options_.OutputFile));
         return;
     }
+    engine_->LeftOutFile = OutputFileIdentity(output_->Handle());
     if (!buffered_) {
         const std::wstring header = lines_.Header();
         if (!header.empty())
@@ -209,8 +265,8 @@ void TConsoleSearch::ReportNotSearched() {
                        (unlisted > 0 ? L" (" + std::to_wstring(unlisted) + L" of them not listed)" : L""));
 }
 
-// A pipe that closed ends the output quietly; an output file that could not be written is
-// an error.
+// A pipe that closed ends the output quietly; any other write that failed (a full disk
+// behind a redirection, an output file that could not be written) is an error.
 bool TConsoleSearch::FinishOutput() {
     if (outputFailed_)
         return false;
@@ -219,8 +275,12 @@ bool TConsoleSearch::FinishOutput() {
     if (output_->IsConsole() && output_->Pending())
         progress_.Clear();
     const bool written = output_->Flush();
-    if (options_.OutputFile.empty())
-        return true;
+    if (options_.OutputFile.empty()) {
+        if (written || IsClosedPipe(output_->Error()))
+            return true;
+        WriteErrorLine(errors_, L"Could not write the results: " + SystemErrorText(output_->Error()) + L".");
+        return false;
+    }
     const bool closed = CloseHandle(outputFile_.Release()) != FALSE;
     if (written && closed)
         return true;

@@ -58,7 +58,7 @@ void TResultLines::AppendLine(std::wstring& out, const TShellItem& item) {
         rows_.AppendCsv(out, item);
         break;
     default:
-        out += JsonLine(item, timeRule_.ToUtc(item.Modified));
+        out += JsonLine(item);
     }
 }
 
@@ -83,17 +83,18 @@ std::wstring JsonString(std::wstring_view text) {
     return out;
 }
 
-std::wstring Iso8601Utc(TDateTime utc) {
-    const SYSTEMTIME st = DateTimeToSystemTime(utc);
+std::wstring Iso8601Utc(const FILETIME& utc) {
+    SYSTEMTIME st{};
+    FileTimeToSystemTime(&utc, &st);
     wchar_t text[32];
     std::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{st.wYear}, unsigned{st.wMonth},
                   unsigned{st.wDay}, unsigned{st.wHour}, unsigned{st.wMinute}, unsigned{st.wSecond});
     return text;
 }
 
-std::wstring JsonLine(const TShellItem& item, TDateTime modifiedUtc) {
+std::wstring JsonLine(const TShellItem& item) {
     return L"{\"path\": " + JsonString(item.FullName()) + L", \"size\": " + std::to_wstring(item.Size) +
-           L", \"modified\": \"" + Iso8601Utc(modifiedUtc) + L"\", \"folder\": " +
+           L", \"modified\": \"" + Iso8601Utc(item.LastWrite) + L"\", \"folder\": " +
            (item.IsFolder ? L"true" : L"false") + L"}";
 }
 

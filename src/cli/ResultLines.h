@@ -4,7 +4,6 @@
 
 #include "cli/ConsoleOptions.h"
 #include "results/Export.h"
-#include "search/ModificationTime.h"
 #include "search/ShellItem.h"
 
 #include <string>
@@ -26,14 +25,14 @@ public:
 private:
     TOutputFormat format_;
     TExportRows rows_;
-    TModificationTimeRule timeRule_;
 };
 
-// {"path": ..., "size": ..., "modified": ..., "folder": ...} for one result.
-std::wstring JsonLine(const TShellItem& item, TDateTime modifiedUtc);
+// {"path": ..., "size": ..., "modified": ..., "folder": ...} for one result; the time is
+// the file's own last-write time, not the rounded one the window shows.
+std::wstring JsonLine(const TShellItem& item);
 
-// "2024-05-01T10:20:30Z".
-std::wstring Iso8601Utc(TDateTime utc);
+// "2024-05-01T10:20:31Z".
+std::wstring Iso8601Utc(const FILETIME& utc);
 
 // A JSON string with its quotes. A lone surrogate, which no UTF-8 can carry, is escaped.
 std::wstring JsonString(std::wstring_view text);

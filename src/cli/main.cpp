@@ -17,11 +17,13 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 
 // Ctrl+C and Ctrl+Break stop the walk as Stop does; the program then writes what it found
-// and ends by itself.
+// and ends by itself. A listing or an open on a share that stopped answering never returns
+// to see that: a second one ends the program at once.
 BOOL WINAPI ConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
-    g_interrupted = true;
+    if (g_interrupted.exchange(true))
+        TerminateProcess(GetCurrentProcess(), quarrow::ExitInterrupted);
     return TRUE;
 }
 

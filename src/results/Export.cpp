@@ -26,8 +26,15 @@ void AppendPaddedLeft(std::wstring& out, std::wstring_view text, size_t width) {
     out.append(text);
 }
 
+// As comma-delimited readers expect: a quote inside the field is doubled, and a line break
+// inside it stays, which the quotes allow.
 void AppendQuoted(std::wstring& out, std::wstring_view text) {
     out.push_back(L'"');
+    for (size_t quote = text.find(L'"'); quote != std::wstring_view::npos; quote = text.find(L'"')) {
+        out.append(text.substr(0, quote + 1));
+        out.push_back(L'"');
+        text.remove_prefix(quote + 1);
+    }
     out.append(text);
     out.push_back(L'"');
 }

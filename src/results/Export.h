@@ -25,7 +25,7 @@ std::wstring ExportSizeText(int64_t bytes, const TLocaleFormat& format = TLocale
 std::wstring TextRow(const TShellItem& item, const TLocaleFormat& format = TLocaleFormat::User());
 std::wstring TextHeader();
 
-// Every field in double quotes, nothing inside escaped.
+// Every field in double quotes; a quote inside a field is doubled.
 std::wstring CsvRow(const TShellItem& item, const TLocaleFormat& format = TLocaleFormat::User());
 std::wstring CsvHeader();
 

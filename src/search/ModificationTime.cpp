@@ -41,8 +41,4 @@ TDateTime TModificationTimeRule::FromUtc(const FILETIME& utc) const {
     return SystemTimeToDateTime(st);
 }
 
-TDateTime TModificationTimeRule::ToUtc(TDateTime local) const {
-    return local - static_cast<double>(biasTicks_) / static_cast<double>(TicksPerDay);
-}
-
 } // namespace quarrow

@@ -17,8 +17,6 @@ public:
     TModificationTimeRule();
 
     TDateTime FromUtc(const FILETIME& utc) const;
-    // The UTC time of a modification time that FromUtc gave.
-    TDateTime ToUtc(TDateTime local) const;
 
 private:
     int64_t biasTicks_ = 0;

@@ -140,7 +140,8 @@ public:
     // `keepWaiting` runs about every 20 ms; when it returns false, the walk gives the job
     // up); nothing when the walk is to do the job itself. The jobs announced before `key`
     // are dropped: the walk has passed them. With `handOver`, a job no thread has started
-    // goes to an idle thread, if there is one, and is waited for like the others.
+    // goes to an idle thread, if there is one, and is waited for like the others; the walk
+    // takes it back when no thread has started it within HandOverLimit.
     std::optional<Result> Take(const std::wstring& key, const std::function<bool()>& keepWaiting,
                                bool handOver = false) {
         Shared& s = *shared_;
@@ -163,7 +164,8 @@ public:
             WakeAllConditionVariable(&s.workChanged);
         }
         const uint64_t generation = s.generation;
-        ULONGLONG keptWaitingAt = GetTickCount64();
+        const ULONGLONG handedOverAt = GetTickCount64();
+        ULONGLONG keptWaitingAt = handedOverAt;
         const auto pending = [&] {
             return job->state == State::Working ||
                    (job->state == State::Announced && job->handedOver && !s.failed);
@@ -174,20 +176,28 @@ public:
             --s.walkWaiting;
             if (s.generation != generation)
                 return std::nullopt;
-            if (!pending() || GetTickCount64() - keptWaitingAt < WaitSlice)
+            if (!pending())
                 continue;
-            guard.Unlock();
-            const bool keep = !keepWaiting || keepWaiting();
-            guard.Lock();
-            keptWaitingAt = GetTickCount64();
-            // Cancelled while waiting (from a message handled above): the job is gone.
-            if (s.generation != generation)
-                return std::nullopt;
-            if (!keep && pending()) {
-                if (job->state == State::Working)
-                    job->passed = true;
-                else
-                    s.jobs.erase(job);
+            if (GetTickCount64() - keptWaitingAt >= WaitSlice) {
+                guard.Unlock();
+                const bool keep = !keepWaiting || keepWaiting();
+                guard.Lock();
+                keptWaitingAt = GetTickCount64();
+                // Cancelled while waiting (from a message handled above): the job is gone.
+                if (s.generation != generation)
+                    return std::nullopt;
+                if (!keep && pending()) {
+                    if (job->state == State::Working)
+                        job->passed = true;
+                    else
+                        s.jobs.erase(job);
+                    return std::nullopt;
+                }
+            }
+            // No thread woke to take the job up: the walk does it itself.
+            if (job->state == State::Announced && pending() &&
+                GetTickCount64() - handedOverAt >= HandOverLimit) {
+                s.jobs.erase(job);
                 return std::nullopt;
             }
         }
@@ -230,6 +240,9 @@ private:
     static constexpr SIZE_T ThreadStackSize = 256 * 1024;
     // How often a walk that waits for a job lets its caller act (milliseconds).
     static constexpr DWORD WaitSlice = 20;
+    // How long a job handed over may wait for a thread to start it (milliseconds): under Wine
+    // an idle thread can miss its wake-up.
+    static constexpr ULONGLONG HandOverLimit = 100;
 
     enum class State { Announced, Working, Ready };
     struct Job {

@@ -152,7 +152,7 @@ bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& locati
     if (input.LocationText == LocalHardDrives) {
         allDrives = true;
     } else {
-        location = ExpandFullPath(input.LocationText);
+        location = ExpandNamedPath(input.LocationText);
         if (location.empty() || !IsExistingDirectory(location)) {
             ShowInformation(host_.Prompt(), L"The location is not valid.");
             host_.FocusSearchLocation();
@@ -352,7 +352,7 @@ void TSearchEngine::AnnounceContentTests(const std::wstring& path, const TListin
     for (; announced < end; ++announced) {
         const TListedEntry entry = listing.Get(announced);
         if (entry.matches && MapsAhead(entry) && PassesListingTests(entry, modified) &&
-            OpensForContentTest(entry))
+            OpensForContentTest(entry) && !IsLeftOut(path, entry))
             ahead.push_back(ExtendedLengthPath(path + std::wstring(entry.name)));
     }
     filesAhead_->Announce(ahead, false);
@@ -400,7 +400,7 @@ bool TSearchEngine::PassesListingTests(const TListedEntry& entry, TDateTime& mod
 void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderText,
                               const TListedEntry& entry) {
     TDateTime modified = 0;
-    if (!PassesListingTests(entry, modified))
+    if (!PassesListingTests(entry, modified) || IsLeftOut(folder, entry))
         return;
     if (Criteria.SearchInFiles && !PassesContentTest(folder, entry))
         return;
@@ -413,6 +413,7 @@ void TSearchEngine::TestEntry(const std::wstring& folder, TFolderText& folderTex
     if (!settings_.ShowTypeInsteadOfExtension)
         item->FileType = GetFileExtension(item->Name);
     item->Modified = modified;
+    item->LastWrite = entry.lastWrite;
     item->Size = entry.size;
     item->IsFolder = entry.IsFolder();
     idList_.Add(std::move(item));
@@ -478,14 +479,26 @@ bool TSearchEngine::PassesContentTest(const std::wstring& folder, const TListedE
     return found;
 }
 
-std::optional<TSearchEngine::FolderId> TSearchEngine::ReadFolderId(const std::wstring& path) {
+// Only an entry that may be the file is opened to compare.
+bool TSearchEngine::IsLeftOut(const std::wstring& folder, const TListedEntry& entry) const {
+    if (!LeftOutFile || entry.IsFolder())
+        return false;
+    const TLeftOutFile& file = *LeftOutFile;
+    if (file.Name.empty() ? CompareFileTime(&entry.lastWrite, &file.WrittenSince) < 0
+                          : !SameTextIgnoreCase(entry.name, file.Name))
+        return false;
+    const std::optional<ObjectId> id = ReadObjectId(folder + std::wstring(entry.name));
+    return id && id->index == file.Index && (file.Volume == 0 || id->volume == file.Volume);
+}
+
+std::optional<TSearchEngine::ObjectId> TSearchEngine::ReadObjectId(const std::wstring& path) {
     UniqueFile folder(CreateFileW(ExtendedLengthPath(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!folder || !GetFileInformationByHandle(folder.Get(), &info))
         return std::nullopt;
-    return FolderId{info.dwVolumeSerialNumber,
+    return ObjectId{info.dwVolumeSerialNumber,
                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
@@ -493,12 +506,12 @@ std::optional<TSearchEngine::FolderId> TSearchEngine::ReadFolderId(const std::ws
 // cycle passes through a link, so this bounds the walk. Identities are read only when a
 // link is met.
 bool TSearchEngine::LeadsBackToAncestor(const std::wstring& path) {
-    const std::optional<FolderId> target = ReadFolderId(path);
+    const std::optional<ObjectId> target = ReadObjectId(path);
     if (!target)
         return false;
     for (WalkFrame& frame : walkStack_) {
         if (!frame.idKnown) {
-            frame.id = ReadFolderId(frame.folder);
+            frame.id = ReadObjectId(frame.folder);
             frame.idKnown = true;
         }
         if (frame.id == target)

@@ -119,6 +119,16 @@ public:
     std::vector<std::wstring> OtherDriveList;
     // What the last launch could not search, emptied by the next.
     TNotSearched NotSearched;
+    // A file the walk leaves out as if it were not there (the console program's own output),
+    // known by its identity on its volume and by its long name. Without a name, the files
+    // last written since WrittenSince are those compared; without a volume, any volume's.
+    struct TLeftOutFile {
+        std::wstring Name;
+        FILETIME WrittenSince{};
+        DWORD Volume = 0;
+        uint64_t Index = 0;
+    };
+    std::optional<TLeftOutFile> LeftOutFile;
     // The folders the walk enters next are listed ahead on two threads, and the files of
     // a folder that reach the content test are opened and mapped ahead on as many threads as
     // the machine has cores, up to four. What is read ahead is older than what is read on
@@ -142,14 +152,14 @@ public:
     bool Walking() const { return walking_; }
 
 private:
-    struct FolderId {
+    struct ObjectId {
         DWORD volume = 0;
         uint64_t index = 0;
-        bool operator==(const FolderId&) const = default;
+        bool operator==(const ObjectId&) const = default;
     };
     struct WalkFrame {
         std::wstring folder;
-        std::optional<FolderId> id;
+        std::optional<ObjectId> id;
         bool idKnown = false;
     };
     struct SubFolder {
@@ -172,8 +182,9 @@ private:
     bool OpensForContentTest(const TListedEntry& entry) const;
     void TestEntry(const std::wstring& folder, TFolderText& folderText, const TListedEntry& entry);
     bool PassesContentTest(const std::wstring& folder, const TListedEntry& entry);
+    bool IsLeftOut(const std::wstring& folder, const TListedEntry& entry) const;
     bool LeadsBackToAncestor(const std::wstring& path);
-    static std::optional<FolderId> ReadFolderId(const std::wstring& path);
+    static std::optional<ObjectId> ReadObjectId(const std::wstring& path);
 
     TIDList& idList_;
     const TSettings& settings_;

@@ -3,6 +3,8 @@
 
 #include "base/DateTime.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +21,7 @@ struct TShellItem {
     std::wstring FileType;  // the extension as in the name, or the shell's type name
     int ImageIndex = -1;    // small icon in the system image list; -1 for none
     TDateTime Modified = 0; // local time
+    FILETIME LastWrite{};   // the listing's last-write time (UTC), to the tick
     int64_t Size = 0;
     bool IsFolder = false;
     bool Selected = false;   // the row's selection, saved around a sort

@@ -15,9 +15,10 @@ constexpr wchar_t DosQm = L'>';
 constexpr wchar_t DosDot = L'"';
 
 // The file system folds each unit on its own, with no locale: the invariant mapping of
-// every unit but the surrogates, made in one call.
+// every unit but the surrogates, made in one call. Never freed: listing threads that the
+// walk left behind still read it while the process ends.
 const std::array<wchar_t, 65536>& UpcaseTable() {
-    static const std::unique_ptr<const std::array<wchar_t, 65536>> table = [] {
+    static const std::array<wchar_t, 65536>* const table = [] {
         auto upper = std::make_unique<std::array<wchar_t, 65536>>();
         for (size_t c = 0; c < upper->size(); ++c)
             (*upper)[c] = static_cast<wchar_t>(c);
@@ -36,7 +37,7 @@ const std::array<wchar_t, 65536>& UpcaseTable() {
             for (wchar_t c = L'a'; c <= L'z'; ++c)
                 (*upper)[c] = static_cast<wchar_t>(c - 32);
         }
-        return std::unique_ptr<const std::array<wchar_t, 65536>>(std::move(upper));
+        return upper.release();
     }();
     return *table;
 }

@@ -367,7 +367,7 @@ void TMainForm::WatchSearchLocation() {
     std::vector<std::wstring> roots;
     if (location == LocalHardDrives)
         roots = engine_->FixedDriveList;
-    else if (const std::wstring full = ExpandFullPath(location); !full.empty())
+    else if (const std::wstring full = ExpandNamedPath(location); !full.empty())
         roots.push_back(IncludeTrailingBackslash(full));
     ShellChangeNotifier->OpenFileSystemWatch(roots);
 }

@@ -39,6 +39,29 @@ TEST(ExactPaths, WhichPathsNeedTheExtendedForm) {
         EXPECT_EQ(path, OrdinaryPath(ExtendedLengthPath(path)));
 }
 
+// A path the user gave keeps a name's trailing dot or blank when that very folder exists;
+// relative forms and "." and ".." are expanded as ever.
+TEST(ExactPaths, NamedPathsKeepTheirTrailingDotsAndBlanksWhereSuchANameExists) {
+    TempDir dir(L"named");
+    WriteFileExactly(dir.Sub(L"data.\\in.txt"));
+    WriteFileExactly(dir.Sub(L"data \\in.txt"));
+    dir.WriteFile(L"data\\in.txt");
+    EXPECT_EQ(dir.Sub(L"data."), ExpandNamedPath(dir.Sub(L"data.")));
+    EXPECT_EQ(dir.Sub(L"data "), ExpandNamedPath(dir.Sub(L"data ")));
+    EXPECT_EQ(dir.Sub(L"data.\\"), ExpandNamedPath(dir.Sub(L"data.\\")));
+    EXPECT_EQ(dir.Sub(L"data.\\in.txt"), ExpandNamedPath(dir.Sub(L"data\\..\\data.\\.\\in.txt")));
+    EXPECT_EQ(dir.Sub(L"data"), ExpandNamedPath(dir.Sub(L"data")));
+    // Where no such name exists, the platform's rule: the sibling.
+    EXPECT_EQ(dir.Sub(L"data"), ExpandNamedPath(dir.Sub(L"data..")));
+
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
+    const std::wstring relative = ExpandNamedPath(L"data.");
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(dir.Sub(L"data."), relative);
+}
+
 TEST(ExactPaths, ShortFormsNameTheSameFileOrNone) {
     TempDir dir(L"short");
     const std::wstring deep = MakeDeepFolder(dir.Path(), 300) + L"\\deep file.txt";

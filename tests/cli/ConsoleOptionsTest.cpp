@@ -146,12 +146,14 @@ TEST(ResultLines, JsonEscapesWhatJsonMustAndKeepsEverythingElse) {
     item.Name = L"x.txt";
     item.FolderText = std::make_shared<const std::wstring>(L"C:\\d\\");
     item.Size = 5000000000LL;
+    const SYSTEMTIME oddSecond{2006, 12, 0, 31, 23, 59, 59, 999};
+    ASSERT_TRUE(SystemTimeToFileTime(&oddSecond, &item.LastWrite));
     EXPECT_EQ(
-        L"{\"path\": \"C:\\\\d\\\\x.txt\", \"size\": 5000000000, \"modified\": \"2006-12-31T23:59:58Z\", "
+        L"{\"path\": \"C:\\\\d\\\\x.txt\", \"size\": 5000000000, \"modified\": \"2006-12-31T23:59:59Z\", "
         L"\"folder\": false}",
-        JsonLine(item, EncodeDateTime(2006, 12, 31, 23, 59, 58)));
+        JsonLine(item));
     item.IsFolder = true;
-    EXPECT_NE(std::wstring::npos, JsonLine(item, 0).find(L"\"folder\": true}"));
+    EXPECT_NE(std::wstring::npos, JsonLine(item).find(L"\"folder\": true}"));
 }
 
 } // namespace

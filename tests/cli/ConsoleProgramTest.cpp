@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 using namespace quarrow;
@@ -170,7 +171,9 @@ TEST_F(ConsoleProgramTest, NonAsciiNamesReachAPipeAndAFileAsUtf8) {
     EXPECT_EQ("", written.Out);
     EXPECT_EQ(piped.Out, ReadFileBytes(file));
 
-    // JSON carries the full path; its backslashes are escaped.
+    // JSON carries the full path, its backslashes escaped, and the file's own time to the
+    // second.
+    ASSERT_TRUE(SetLastWriteTimeUtc(folder + EmojiName, 2021, 5, 1, 10, 20, 31));
     const TConsoleRun json =
         RunConsole(Quote(tree_.Sub(L"\u00e9t\u00e9")) + L" --name *smile* --format json");
     ASSERT_EQ(0, json.ExitCode);
@@ -179,9 +182,9 @@ TEST_F(ConsoleProgramTest, NonAsciiNamesReachAPipeAndAFileAsUtf8) {
         escaped.insert(at, 1, L'\\');
     const std::vector<std::string> lines = Lines(json.Out, "\n");
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find(Utf8(L"{\"path\": \"" + escaped + L"\", \"size\": 1, \"modified\": \"")))
-        << lines[0];
-    EXPECT_EQ(", \"folder\": false}", lines[0].substr(lines[0].size() - 18));
+    EXPECT_EQ(Utf8(L"{\"path\": \"" + escaped +
+                   L"\", \"size\": 1, \"modified\": \"2021-05-01T10:20:31Z\", \"folder\": false}"),
+              lines[0]);
 }
 
 TEST_F(ConsoleProgramTest, MaxResultsStopsAfterThatMany) {
@@ -197,6 +200,28 @@ TEST_F(ConsoleProgramTest, MaxResultsStopsAfterThatMany) {
     EXPECT_TRUE(std::equal(lines.begin(), lines.end(), Lines(all.Out).begin()));
     const TConsoleRun ansi = RunConsole(Quote(tree_.Path()) + L" --format csv --ansi --max-results 3");
     EXPECT_EQ(three.Out, ansi.Out);
+}
+
+// The walk ends at the last result wanted: a folder after it is never entered (one that
+// cannot be listed would be counted), and a result after it in the same folder is never
+// written.
+TEST_F(ConsoleProgramTest, MaxResultsEndsTheWalkAtTheLastResultWanted) {
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"held\\inside.txt"})
+        tree_.WriteFile(name);
+    UniqueFile held(CreateFileW(tree_.Sub(L"held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_EQ("Not searched: 1 (--list-not-searched lists them)\n",
+              RunConsole(Quote(tree_.Path()) + L" --max-results 4").Err);
+    for (const wchar_t* ansi : {L"", L" --ansi"}) {
+        for (const size_t wanted : {2u, 3u}) {
+            const TConsoleRun run = RunConsole(Quote(tree_.Path()) + L" --format csv --max-results " +
+                                               std::to_wstring(wanted) + ansi);
+            EXPECT_EQ(0, run.ExitCode);
+            EXPECT_EQ(wanted + 1, Lines(run.Out).size()) << wanted << ansi;
+            EXPECT_EQ("", run.Err) << wanted << ansi;
+        }
+    }
 }
 
 TEST_F(ConsoleProgramTest, ExcludedFoldersAndTheSavedListWhichIsNeverWritten) {
@@ -226,6 +251,61 @@ TEST_F(ConsoleProgramTest, ExcludedFoldersAndTheSavedListWhichIsNeverWritten) {
     RunConsole(Quote(tree_.Path()) + L" --use-saved-exclusions");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(iniPath.c_str())) << "the settings file was made";
     SetEnvironmentVariableW(L"APPDATA", nullptr);
+}
+
+// A folder whose name ends in a dot is searched and excluded as named, never as its
+// sibling without the dot.
+TEST_F(ConsoleProgramTest, ALocationOrAnExclusionEndingInADotIsThatFolder) {
+    WriteFileExactly(tree_.Sub(L"data.\\dotted.txt"));
+    tree_.WriteFile(L"data\\plain.txt");
+    const TConsoleRun located = RunConsole(Quote(tree_.Sub(L"data.")) + L" --format csv");
+    EXPECT_EQ(0, located.ExitCode);
+    const std::vector<std::string> lines = Lines(located.Out);
+    ASSERT_EQ(2u, lines.size()) << located.Out;
+    EXPECT_EQ(0u, lines[1].find(Utf8(L"\"dotted.txt\",\"" + tree_.Sub(L"data.\\") + L"\""))) << lines[1];
+
+    const TConsoleRun excluded =
+        RunConsole(Quote(tree_.Path()) + L" --format csv --exclude " + Quote(tree_.Sub(L"data.")));
+    EXPECT_EQ(std::string::npos, excluded.Out.find("dotted.txt"));
+    EXPECT_NE(std::string::npos, excluded.Out.find("plain.txt"));
+}
+
+// The results written into the searched folder, by --output or by a redirection, are not
+// among them.
+TEST_F(ConsoleProgramTest, TheOutputFileIsNotAResult) {
+    tree_.WriteFile(L"a.txt");
+    tree_.MakeDir(L"sub");
+    const std::wstring output = tree_.Sub(L"sub\\results.csv");
+    const TConsoleRun written = RunConsole(Quote(tree_.Path()) + L" --name *.csv --output " + Quote(output));
+    EXPECT_EQ(1, written.ExitCode) << "nothing else was to be found";
+    EXPECT_EQ(1u, Lines(ReadFileBytes(output)).size());
+
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const std::wstring redirected = tree_.Sub(L"redirected.txt");
+    UniqueFile file(CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    TRunningConsole console(Quote(tree_.Path()) + L" --name *.txt", file.Get(), false);
+    EXPECT_EQ(0, console.Finish().ExitCode);
+    file.Reset();
+    const std::vector<std::string> lines = Lines(ReadFileBytes(redirected));
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(0u, lines[1].find("a.txt "));
+}
+
+// A write that fails for another reason than a reader gone away loses the results: the
+// program says so and ends with code 2. A handle that takes no writes stands for a full disk.
+TEST_F(ConsoleProgramTest, AFailedWriteOnStandardOutputEndsWithCode2AndTheReason) {
+    tree_.WriteFile(L"a.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueFile readOnly(CreateFileW(tree_.Sub(L"out").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(readOnly);
+    TRunningConsole console(Quote(tree_.Path()) + L" --name *.txt", readOnly.Get(), false);
+    const TConsoleRun run = console.Finish();
+    EXPECT_EQ(2, run.ExitCode);
+    EXPECT_EQ(Utf8(L"Could not write the results: " + SystemErrorText(ERROR_ACCESS_DENIED) + L".\n"),
+              run.Err);
 }
 
 // A file and a folder held open without sharing by the test: the search can neither read
@@ -291,19 +371,28 @@ public:
     ~IgnoreCtrlC() { SetConsoleCtrlHandler(nullptr, FALSE); }
 };
 
-TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
-    WriteLargeTree(tree_);
+// Ctrl+C to the program, the test ignoring it, and `ms` for the program to take it.
+void SendCtrlC(DWORD ms) {
+    IgnoreCtrlC ignore;
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    Sleep(ms);
+}
+
+// A search of the large tree that shares the test's own console, still under way after
+// 1.5 s; null when it was not.
+std::unique_ptr<TRunningConsole> StartLongSearch(const TempDir& tree) {
+    WriteLargeTree(tree);
     UseOwnConsole();
-    TRunningConsole console(Quote(tree_.Path()) + L" --format csv");
-    ASSERT_TRUE(console.Started());
+    auto console = std::make_unique<TRunningConsole>(Quote(tree.Path()) + L" --format csv");
     Sleep(1500);
-    ASSERT_TRUE(console.Running()) << "the search ended before it could be interrupted";
-    {
-        IgnoreCtrlC ignore;
-        ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
-        Sleep(500);
-    }
-    const TConsoleRun run = console.Finish();
+    return console->Running() ? std::move(console) : nullptr;
+}
+
+TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
+    const std::unique_ptr<TRunningConsole> console = StartLongSearch(tree_);
+    ASSERT_TRUE(console) << "the search ended before it could be interrupted";
+    SendCtrlC(500);
+    const TConsoleRun run = console->Finish();
     EXPECT_EQ(3, run.ExitCode);
     ASSERT_GE(run.Out.size(), 2u);
     EXPECT_EQ("\r\n", run.Out.substr(run.Out.size() - 2)) << "the last line is cut";
@@ -313,6 +402,20 @@ TEST_F(ConsoleProgramTest, CtrlCStopsTheSearchWithCode3AndACompleteLastLine) {
     for (const std::string& line : lines)
         EXPECT_EQ('"', line.back()) << line;
     EXPECT_EQ("", run.Err);
+}
+
+// While nothing reads its results the program waits in a write, as it would in a listing on
+// a share that stopped answering: the first Ctrl+C cannot reach it, the second ends it.
+TEST_F(ConsoleProgramTest, ASecondCtrlCEndsABlockedSearchAtOnceWithCode3) {
+    const std::unique_ptr<TRunningConsole> console = StartLongSearch(tree_);
+    ASSERT_TRUE(console) << "the search ended before it could be interrupted";
+    SendCtrlC(1000);
+    EXPECT_TRUE(console->Running()) << "the write did not wait";
+    SendCtrlC(500);
+    for (int i = 0; i < 100 && console->Running(); ++i)
+        Sleep(50);
+    EXPECT_FALSE(console->Running());
+    EXPECT_EQ(3, console->Finish().ExitCode);
 }
 
 TEST_F(ConsoleProgramTest, AReaderThatGoesAwayEndsTheSearchQuietly) {

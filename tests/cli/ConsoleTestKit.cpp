@@ -41,8 +41,16 @@ TRunningConsole::TRunningConsole(const std::wstring& arguments, DWORD creationFl
     CloseHandle(errWrite);
 }
 
-TRunningConsole::TRunningConsole(const std::wstring& arguments, HANDLE output) {
-    Start(arguments, output, output, 0);
+TRunningConsole::TRunningConsole(const std::wstring& arguments, HANDLE output, bool errorsToo) {
+    if (errorsToo) {
+        Start(arguments, output, output, 0);
+        return;
+    }
+    HANDLE errWrite = nullptr;
+    if (!MakePipe(errRead_, errWrite))
+        return;
+    Start(arguments, output, errWrite, 0);
+    CloseHandle(errWrite);
 }
 
 void TRunningConsole::Start(const std::wstring& arguments, HANDLE output, HANDLE errors,

@@ -26,8 +26,9 @@ TConsoleRun RunConsole(const std::wstring& arguments, DWORD timeoutMs = 60000);
 class TRunningConsole {
 public:
     explicit TRunningConsole(const std::wstring& arguments, DWORD creationFlags = 0);
-    // The program's standard output and error go to `output` (a console, say), not to pipes.
-    TRunningConsole(const std::wstring& arguments, HANDLE output);
+    // The program's standard output goes to `output` (a console or a file, say), not to a
+    // pipe; its standard error too with `errorsToo`, else to a pipe that Finish reads.
+    TRunningConsole(const std::wstring& arguments, HANDLE output, bool errorsToo = true);
     ~TRunningConsole();
     TRunningConsole(const TRunningConsole&) = delete;
     TRunningConsole& operator=(const TRunningConsole&) = delete;

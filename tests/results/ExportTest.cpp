@@ -60,11 +60,14 @@ TEST(ExportLayout, TextRowsAndHeaderArePaddedAndNeverCut) {
     EXPECT_EQ(TextRow(*file, English()).size() + 5, TextRow(*wide, English()).size());
 }
 
-TEST(ExportLayout, CommaDelimitedRowsQuoteEveryFieldAndEscapeNothing) {
+TEST(ExportLayout, CommaDelimitedRowsQuoteEveryFieldAndDoubleTheQuotesInside) {
     EXPECT_EQ(L"\"Name\",\"Folder\",\"Size\",\"Date Modified\"", CsvHeader());
-    const auto quoted = Item(L"say \"hi\".txt", L"C:\\Data\\", 1536000, NewYearsEve);
-    EXPECT_EQ(L"\"say \"hi\".txt\",\"C:\\Data\\\",\"1,500\",\"31/12/2006 23:59\"",
+    const auto quoted = Item(L"say \"hi\".txt", L"C:\\\"Data\"\\", 1536000, NewYearsEve);
+    EXPECT_EQ(L"\"say \"\"hi\"\".txt\",\"C:\\\"\"Data\"\"\\\",\"1,500\",\"31/12/2006 23:59\"",
               CsvRow(*quoted, English()));
+    // A line break stays inside its quoted field: the row is still one record.
+    const auto twoLines = Item(L"\"two\r\nlines\"", L"C:\\", 1, NewYearsEve);
+    EXPECT_EQ(L"\"\"\"two\r\nlines\"\"\",\"C:\\\",\"1\",\"31/12/2006 23:59\"", CsvRow(*twoLines, English()));
     const auto folder = Item(L"sub", L"C:\\Data\\", 0, NewYearsEve, true);
     EXPECT_EQ(L"\"sub\",\"C:\\Data\\\",\"1\",\"31/12/2006 23:59\"", CsvRow(*folder, English()));
 }

@@ -1,5 +1,6 @@
 #include "search/FolderPrefetcher.h"
 #include "base/Handles.h"
+#include "base/Text.h"
 #include "search/SearchTestKit.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -154,6 +156,48 @@ TEST(FolderPrefetcher, TheWalkIsTheSameWithAndWithoutReadingAhead) {
             EXPECT_EQ(sequential.found.size(), 30u);
         }
     }
+}
+
+// Threads that never wake to take up the folder handed to them (under Wine a wake-up can be
+// missed) do not hold the walk up: it takes each folder back and lists it itself. A folder
+// given up on Stop while the walk waits for it is not one that could not be searched.
+TEST(FolderPrefetcher, TheWalkTakesBackAFolderNoThreadTookUpAndStopCountsNothing) {
+    TempDir dir{L"missed"};
+    for (const wchar_t* file : {L"a.txt", L"sub\\b.txt", L"sub\\deeper\\c.txt"})
+        dir.WriteFile(file);
+    TIDList ids;
+    TSettings settings;
+    std::vector<std::wstring> excluded;
+    FakeSearchHost host;
+    std::unique_ptr<TSearchEngine> engine;
+    const std::vector<DWORD> threads =
+        ThreadsStartedBy([&] { engine = std::make_unique<TSearchEngine>(ids, settings, excluded, host); });
+    engine->Criteria.SearchPattern = L"*.*";
+    const auto walk = [&] {
+        ids.Clear();
+        engine->RunState.SearchInProgress = true;
+        engine->SearchFolder(dir.Path());
+    };
+    walk();
+    ASSERT_EQ(ids.Count(), 3);
+    // The threads wait for work again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const SuspendedThreads asleep(threads);
+
+    // A walk that waited for ever is stopped after 10 s, short of its results.
+    const auto start = std::chrono::steady_clock::now();
+    host.onPump = [&](int) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10))
+            engine->Stop();
+    };
+    walk();
+    EXPECT_EQ(ids.Count(), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    host.onPump = [&](int) { engine->Stop(); };
+    walk();
+    EXPECT_TRUE(ids.Empty()) << "the walk did not wait for the first folder";
+    EXPECT_EQ(engine->NotSearched.Count(), 0);
 }
 
 // Jobs announced after the others keep the walk's order; the thread never starts the next
@@ -363,33 +407,86 @@ TEST(ReadAhead, TheEndLeavesAThreadHeldUpInAJobBehind) {
     EXPECT_EQ(WaitForSingleObject(held->ended.Get(), 5000), WAIT_OBJECT_0);
 }
 
-// The same at the end of a process: a program whose thread is held up in a job ends when
-// its main function returns.
-TEST(ReadAhead, AProcessEndsWhileAThreadIsHeldUpInAJob) {
-    if (GetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", nullptr, 0) != 0) {
-        static auto held = std::make_shared<HeldJobs>();
-        static TReadAhead<int> ahead([](const std::wstring& key) { return held->Hold(key); }, 4);
-        ahead.Announce({L"first", L"stuck"}, false);
-        WaitForSingleObject(held->started.Get(), 5000);
-        return;
-    }
+namespace {
+
+constexpr wchar_t ChildVariable[] = L"QUARROW_READ_AHEAD_CHILD";
+
+// Whether this process is the second one that a test below started to run its other half.
+bool InChild() {
+    return GetEnvironmentVariableW(ChildVariable, nullptr, 0) != 0;
+}
+
+// Runs the current test again in a process of its own, where InChild() holds, and returns
+// its exit code; -1 when it did not end within 15 s.
+long ExitCodeOfChild() {
+    const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
     wchar_t program[MAX_PATH];
-    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
-    std::wstring command =
-        L"\"" + std::wstring(program) + L"\" --gtest_filter=ReadAhead.AProcessEndsWhileAThreadIsHeldUpInAJob";
-    SetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", L"1");
+    if (GetModuleFileNameW(nullptr, program, MAX_PATH) == 0)
+        return -1;
+    std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=" +
+                           FromAnsi(std::string(test.test_suite_name()) + "." + test.name());
+    SetEnvironmentVariableW(ChildVariable, L"1");
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                         &startup, &process);
-    SetEnvironmentVariableW(L"QUARROW_HOLD_A_READ_AHEAD", nullptr);
-    ASSERT_TRUE(started);
+    SetEnvironmentVariableW(ChildVariable, nullptr);
+    if (!started)
+        return -1;
     UniqueHandle thread(process.hThread), child(process.hProcess);
-    // The held job would keep it for 30 s.
-    ASSERT_EQ(WaitForSingleObject(child.Get(), 15000), WAIT_OBJECT_0);
+    if (WaitForSingleObject(child.Get(), 15000) != WAIT_OBJECT_0)
+        return -1;
     DWORD exitCode = 1;
     GetExitCodeProcess(child.Get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    return static_cast<long>(exitCode);
+}
+
+} // namespace
+
+// The same at the end of a process: a program whose thread is held up in a job ends when
+// its main function returns (the held job would keep it for 30 s).
+TEST(ReadAhead, AProcessEndsWhileAThreadIsHeldUpInAJob) {
+    if (InChild()) {
+        static auto held = std::make_shared<HeldJobs>();
+        static TReadAhead<int> ahead([](const std::wstring& key) { return held->Hold(key); }, 4);
+        ahead.Announce({L"first", L"stuck"}, false);
+        WaitForSingleObject(held->started.Get(), 5000);
+        return;
+    }
+    EXPECT_EQ(ExitCodeOfChild(), 0);
+}
+
+// A listing the walk left behind goes on while the process ends and its static objects are
+// destroyed: what it matches names with must outlive them. Memory freed there is soon
+// another's: the child fills what it takes next with other values, and ends with code 3 when
+// the listing then misses its name.
+TEST(FolderPrefetcher, AListingLeftBehindMatchesNamesWhileTheProcessEnds) {
+    if (InChild()) {
+        static const TempDir dir{L"exit"};
+        dir.WriteFile(L"a.txt");
+        static const UniqueHandle processEnds(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        static const UniqueHandle listed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        static std::atomic<bool> missed{false};
+        // Registered before the first match: it runs after what that match set up is gone.
+        std::atexit([] {
+            constexpr size_t units = 65536;
+            auto* taken = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
+            for (size_t i = 0; taken != nullptr && i < units; ++i)
+                taken[i] = static_cast<wchar_t>(i ^ 0x5555);
+            SetEvent(processEnds.Get());
+            WaitForSingleObject(listed.Get(), 10000);
+            if (missed)
+                TerminateProcess(GetCurrentProcess(), 3);
+        });
+        EXPECT_TRUE(TWildcard(L"*.txt").Matches(L"a.txt", L""));
+        std::thread([] {
+            WaitForSingleObject(processEnds.Get(), INFINITE);
+            missed = ListFolder(dir.Path() + L"\\", TWildcard(L"*.TXT"), false).Size() != 1;
+            SetEvent(listed.Get());
+        }).detach();
+        return;
+    }
+    EXPECT_EQ(ExitCodeOfChild(), 0);
 }

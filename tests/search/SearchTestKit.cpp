@@ -2,6 +2,9 @@
 
 #include "base/Handles.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -12,7 +15,50 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<DWORD> ThreadsOfThisProcess() {
+    std::vector<DWORD> ids;
+    const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    if (!snapshot || !Thread32First(snapshot.Get(), &entry))
+        return ids;
+    do {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId())
+            ids.push_back(entry.th32ThreadID);
+    } while (Thread32Next(snapshot.Get(), &entry));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 } // namespace
+
+std::vector<DWORD> ThreadsStartedBy(const std::function<void()>& start) {
+    const std::vector<DWORD> before = ThreadsOfThisProcess();
+    start();
+    const std::vector<DWORD> after = ThreadsOfThisProcess();
+    std::vector<DWORD> started;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(started));
+    return started;
+}
+
+SuspendedThreads::SuspendedThreads(const std::vector<DWORD>& ids) {
+    for (const DWORD id : ids) {
+        UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, id));
+        if (!thread || SuspendThread(thread.Get()) == static_cast<DWORD>(-1))
+            continue;
+        // Returns once the thread has really stopped.
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(thread.Get(), &context);
+        threads_.push_back(std::move(thread));
+    }
+}
+
+SuspendedThreads::~SuspendedThreads() {
+    for (const UniqueHandle& thread : threads_)
+        ResumeThread(thread.Get());
+}
 
 bool MakeSparseFile(const std::wstring& path, int64_t size, int64_t offset, const std::string& text) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

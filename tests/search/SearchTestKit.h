@@ -2,6 +2,7 @@
 // Helpers of the search tests: a window stand-in that records what the engine asks of the
 // window, sparse files and folder links.
 
+#include "base/Handles.h"
 #include "common/TestSupport.h"
 #include "search/BytePattern.h"
 #include "search/SearchEngine.h"
@@ -32,6 +33,23 @@ const unsigned char* PlaceBlock(std::vector<unsigned char>& storage, const std::
 // Every match of the pattern in the block, leftmost first and not overlapping.
 std::vector<int64_t> AllMatches(const TBytePattern& pattern, const unsigned char* block, int64_t length,
                                 TScanKernel kernel);
+
+// The threads of this process that `start` started (say, the read-ahead threads of an engine
+// made there).
+std::vector<DWORD> ThreadsStartedBy(const std::function<void()>& start);
+
+// Holds threads suspended while it lives: to the walk they are threads that missed their
+// wake-up.
+class SuspendedThreads {
+public:
+    explicit SuspendedThreads(const std::vector<DWORD>& ids);
+    ~SuspendedThreads();
+    SuspendedThreads(const SuspendedThreads&) = delete;
+    SuspendedThreads& operator=(const SuspendedThreads&) = delete;
+
+private:
+    std::vector<UniqueHandle> threads_;
+};
 
 class FakeSearchHost : public ISearchHost {
 public:

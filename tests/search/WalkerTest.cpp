@@ -325,6 +325,32 @@ TEST_F(Walker, StopReachesTheWalkBetweenTheFilesOfAFolder) {
     EXPECT_EQ(host.panel0.back(), dir.Path() + L"\\") << "no folder is entered after Stop";
 }
 
+// The file the console program writes to is left out by its identity: another file of its
+// name is still found, by name or, when the name is unknown, by the time of its last write.
+TEST_F(Walker, TheLeftOutFileIsNeverAResult) {
+    const std::wstring output = dir.WriteFile(L"out.txt");
+    dir.WriteFile(L"a.txt");
+    dir.WriteFile(L"sub\\out.txt");
+    BY_HANDLE_FILE_INFORMATION info{};
+    {
+        const UniqueFile file(CreateFileW(output.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file && GetFileInformationByHandle(file.Get(), &info));
+    }
+    const uint64_t index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    engine.LeftOutFile = TSearchEngine::TLeftOutFile{L"OUT.TXT", {}, info.dwVolumeSerialNumber, index};
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"a.txt", L"sub\\out.txt"}));
+
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER since{{now.dwLowDateTime, now.dwHighDateTime}};
+    since.QuadPart -= 600 * 10000000ULL;
+    engine.LeftOutFile = TSearchEngine::TLeftOutFile{L"", {since.LowPart, since.HighPart}, 0, index};
+    Walk();
+    EXPECT_EQ(FoundSorted(), (Names{L"a.txt", L"sub\\out.txt"}));
+}
+
 TEST_F(Walker, ExcludedFoldersAreTestedOnEntry) {
     dir.WriteFile(L"a.txt");
     dir.WriteFile(L"skip\\b.txt");

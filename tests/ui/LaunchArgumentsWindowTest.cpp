@@ -33,6 +33,19 @@ TEST_F(MainFormTest, TheCommandLineFillsTheBoxesAndStartsTheSearch) {
     EXPECT_EQ(L"report", form.Lists.SearchPatternHistoryList.front());
 }
 
+// The folder menu passes a folder as it is named: one whose name ends in a dot is searched,
+// and stays in the box, as named, never as its sibling without the dot.
+TEST_F(MainFormTest, ALocationEndingInADotIsSearchedAndKeptAsNamed) {
+    TempDir tree(L"launch");
+    WriteFileExactly(tree.Sub(L"data.\\dotted.txt"));
+    tree.WriteFile(L"data\\plain.txt");
+    TMainForm& form = OpenForm(ParseLaunchArguments({tree.Sub(L"data."), L"--search"}));
+    Pump();
+    ASSERT_EQ(1, form.IDList.Count());
+    EXPECT_EQ(L"dotted.txt", form.IDList[0].Name);
+    EXPECT_EQ(tree.Sub(L"data."), WindowText(C().ComboBoxSearchLocation));
+}
+
 TEST_F(MainFormTest, AnArgumentNotUnderstoodIsReportedAndNothingSearched) {
     TempDir tree(L"launch");
     tree.WriteFile(L"report.txt");
