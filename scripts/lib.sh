@@ -4,7 +4,13 @@
 QUARROW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QUARROW_BUILD=${QUARROW_BUILD:-$QUARROW_ROOT/build}
 QUARROW_PACKAGES="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make
-    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick googletest fp-utils xdotool"
+    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick googletest fp-utils xdotool
+    libz-mingw-w64-dev dpkg-dev"
+# The libraries built from Debian's source packages, unpacked in a cache that outlives the
+# build folder, and the CMake option that names each one's sources.
+QUARROW_CACHE=${QUARROW_CACHE:-$QUARROW_ROOT/.cache}
+QUARROW_SOURCE_PACKAGES="pcre2:PCRE2_SOURCE_DIR expat:EXPAT_SOURCE_DIR libzip:LIBZIP_SOURCE_DIR"
+QUARROW_CMAKE_SOURCES=()
 
 quarrow_log() { printf '%s\n' "$*" >&2; }
 
@@ -38,6 +44,103 @@ quarrow_install_packages() {
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update -qq >/dev/null
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+quarrow_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Writes a deb-src entry for each entry of the machine's apt sources that serves its Debian
+# release (deb822 .sources files and one-line .list files alike), with the same addresses,
+# suites, components and keys.
+quarrow_source_entries() {
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || return 1
+    local files=()
+    [ -f /etc/apt/sources.list ] && files+=(/etc/apt/sources.list)
+    files+=(/etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources)
+    local file
+    for file in "${files[@]}"; do
+        [ -f "$file" ] || continue
+        [ "$file" = "$QUARROW_SOURCE_LIST" ] && continue
+        case $file in
+        *.sources) awk -v release="$codename" -f "$QUARROW_ROOT/scripts/deb-src.awk" -v format=deb822 "$file" ;;
+        *) awk -v release="$codename" -f "$QUARROW_ROOT/scripts/deb-src.awk" -v format=oneline "$file" ;;
+        esac
+    done
+}
+
+# Makes Debian's source archive known to apt once; a machine that knows it already is left
+# alone.
+QUARROW_SOURCE_LIST=/etc/apt/sources.list.d/quarrow-deb-src.sources
+quarrow_enable_source_archive() {
+    # grep -q would end the pipe early, and pipefail would count that as a failure.
+    apt-cache showsrc --only-source "$1" 2>/dev/null | grep '^Package:' >/dev/null && return 0
+    local entries
+    entries=$(quarrow_source_entries)
+    if [ -z "$entries" ]; then
+        quarrow_log "No entry of this machine's apt sources serves its Debian release: cannot fetch source packages"
+        return 1
+    fi
+    quarrow_log "Enabling Debian's source archive in $QUARROW_SOURCE_LIST"
+    printf '%s\n' "$entries" | quarrow_as_root tee "$QUARROW_SOURCE_LIST" >/dev/null
+    # Only the new entries are read again.
+    quarrow_as_root apt-get update -qq -o Dir::Etc::sourcelist="$QUARROW_SOURCE_LIST" \
+        -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0 >/dev/null || return 1
+}
+
+# Prints the folder that holds Debian's source package NAME unpacked with Debian's patches
+# applied. Fetched and unpacked the first time only.
+quarrow_debian_source() {
+    local name=$1 cache=$QUARROW_CACHE/debian-sources
+    local stamp=$cache/$name.folder
+    if [ -f "$stamp" ] && [ -d "$cache/$(cat "$stamp")" ]; then
+        echo "$cache/$(cat "$stamp")"
+        return 0
+    fi
+    quarrow_enable_source_archive "$name" || return 1
+    local download=$cache/download/$name log=$cache/download/$name.log
+    rm -rf "$download"
+    mkdir -p "$download"
+    # The newest version first; a mirror may list a version whose files it does not hold.
+    local version fetched=0
+    for version in $(apt-cache showsrc --only-source "$name" | sed -n 's/^Version: //p' | sort -V -r -u); do
+        quarrow_log "Fetching the source package $name $version"
+        rm -f "$download"/*
+        if (cd "$download" && apt-get source --download-only "$name=$version") >"$log" 2>&1; then
+            fetched=1
+            break
+        fi
+    done
+    if [ $fetched -eq 0 ]; then
+        cat "$log" >&2
+        return 1
+    fi
+    local dsc
+    dsc=$(ls "$download"/*.dsc)
+    local folder
+    folder=$(basename "$dsc" .dsc)
+    # Unpacked beside the download, where dpkg-source finds the upstream archive, and moved
+    # into place whole.
+    rm -rf "${cache:?}/$folder" "$download/unpacked"
+    if ! dpkg-source -x "$dsc" "$download/unpacked" >>"$log" 2>&1; then
+        cat "$log" >&2
+        return 1
+    fi
+    mv "$download/unpacked" "$cache/$folder"
+    echo "$folder" >"$stamp"
+    echo "$cache/$folder"
+}
+
+# The CMake options that name the unpacked sources, in QUARROW_CMAKE_SOURCES.
+quarrow_ensure_sources() {
+    QUARROW_CMAKE_SOURCES=()
+    local entry folder
+    for entry in $QUARROW_SOURCE_PACKAGES; do
+        folder=$(quarrow_debian_source "${entry%%:*}") || return 1
+        QUARROW_CMAKE_SOURCES+=("-D${entry#*:}:PATH=$folder")
+    done
 }
 
 # Starts Xvfb on a display it picks itself when DISPLAY is not set. Sets QUARROW_XVFB_PID
@@ -110,6 +213,7 @@ quarrow_install_wine_fonts() {
 
 quarrow_setup() {
     quarrow_install_packages
+    quarrow_ensure_sources
     quarrow_ensure_display
     quarrow_ensure_prefix
 }
@@ -120,10 +224,20 @@ quarrow_setup() {
 quarrow_configure_and_build() {
     local type=${1:-Release}
     shift || true
-    if [ ! -f "$QUARROW_BUILD/CMakeCache.txt" ]; then
+    # Configured again when the library sources it names are not those of the cache.
+    local configure=0 option
+    [ -f "$QUARROW_BUILD/CMakeCache.txt" ] || configure=1
+    for option in "${QUARROW_CMAKE_SOURCES[@]}"; do
+        option=${option#-D}
+        # PCRE2's own project() retypes its entry.
+        [ "$(sed -n "s/^${option%%:*}:[A-Z]*=//p" "$QUARROW_BUILD/CMakeCache.txt" 2>/dev/null)" = "${option#*=}" ] ||
+            configure=1
+    done
+    if [ $configure -eq 1 ]; then
         quarrow_log "Configuring the build folder $QUARROW_BUILD ($type)"
         cmake -S "$QUARROW_ROOT" -B "$QUARROW_BUILD" -DCMAKE_BUILD_TYPE="$type" \
-            -DCMAKE_TOOLCHAIN_FILE="$QUARROW_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
+            -DCMAKE_TOOLCHAIN_FILE="$QUARROW_ROOT/cmake/mingw-w64-x86_64.cmake" \
+            "${QUARROW_CMAKE_SOURCES[@]}" >/dev/null || return 1
     fi
     local log=$QUARROW_BUILD/build.log targets=()
     [ $# -gt 0 ] && targets=(--target "$@")
