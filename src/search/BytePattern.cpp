@@ -243,12 +243,12 @@ constexpr int64_t Avx2Block = 64;
 
 QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE __m256i FilterHitsAvx2(const unsigned char* first,
                                                                 const unsigned char* second, int64_t offset,
-                                                                const __m256i (&masks)[2],
-                                                                const __m256i (&values)[2]) {
+                                                                const __m256i& mask1, const __m256i& value1,
+                                                                const __m256i& mask2, const __m256i& value2) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second + offset));
-    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(a, masks[0]), values[0]),
-                            _mm256_cmpeq_epi8(_mm256_and_si256(b, masks[1]), values[1]));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(a, mask1), value1),
+                            _mm256_cmpeq_epi8(_mm256_and_si256(b, mask2), value2));
 }
 
 QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE uint64_t BlockBits(const __m256i& low, const __m256i& high,
@@ -259,30 +259,31 @@ QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE uint64_t BlockBits(const __m256i& low, 
 }
 
 // As NextCandidatesSse2, two blocks of Avx2Block windows at a time, so that the loop's test
-// and branch cost less per byte.
+// and branch cost less per byte. No arrays of vectors, which an unoptimised build keeps on a
+// stack that this platform's GCC does not align for them (the build also has the assembler
+// move every vector unaligned).
 QUARROW_TARGET_AVX2 uint64_t NextCandidatesAvx2(const unsigned char* data, int64_t& at, int64_t last,
                                                 const TFilter& f) {
-    const __m256i masks[2] = {_mm256_set1_epi8(static_cast<char>(f.mask1)),
-                              _mm256_set1_epi8(static_cast<char>(f.mask2))};
-    const __m256i values[2] = {_mm256_set1_epi8(static_cast<char>(f.value1)),
-                               _mm256_set1_epi8(static_cast<char>(f.value2))};
+    const __m256i mask1 = _mm256_set1_epi8(static_cast<char>(f.mask1));
+    const __m256i mask2 = _mm256_set1_epi8(static_cast<char>(f.mask2));
+    const __m256i value1 = _mm256_set1_epi8(static_cast<char>(f.value1));
+    const __m256i value2 = _mm256_set1_epi8(static_cast<char>(f.value2));
     const unsigned char* first = data + f.first;
     const unsigned char* second = data + f.second;
     const uint64_t aligned = f.step == 2 ? 0x5555555555555555u : ~uint64_t{0};
     for (; at + 2 * Avx2Block - 1 <= last; at += 2 * Avx2Block) {
         _mm_prefetch(reinterpret_cast<const char*>(first + at + PrefetchDistance), _MM_HINT_T0);
         _mm_prefetch(reinterpret_cast<const char*>(first + at + PrefetchDistance + 64), _MM_HINT_T0);
-        const __m256i hits[4] = {FilterHitsAvx2(first, second, at, masks, values),
-                                 FilterHitsAvx2(first, second, at + 32, masks, values),
-                                 FilterHitsAvx2(first, second, at + 64, masks, values),
-                                 FilterHitsAvx2(first, second, at + 96, masks, values)};
-        const __m256i any =
-            _mm256_or_si256(_mm256_or_si256(hits[0], hits[1]), _mm256_or_si256(hits[2], hits[3]));
+        const __m256i hits0 = FilterHitsAvx2(first, second, at, mask1, value1, mask2, value2);
+        const __m256i hits1 = FilterHitsAvx2(first, second, at + 32, mask1, value1, mask2, value2);
+        const __m256i hits2 = FilterHitsAvx2(first, second, at + 64, mask1, value1, mask2, value2);
+        const __m256i hits3 = FilterHitsAvx2(first, second, at + 96, mask1, value1, mask2, value2);
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(hits0, hits1), _mm256_or_si256(hits2, hits3));
         if (_mm256_testz_si256(any, any))
             continue;
-        if (const uint64_t bits = BlockBits(hits[0], hits[1], aligned); bits != 0)
+        if (const uint64_t bits = BlockBits(hits0, hits1, aligned); bits != 0)
             return bits;
-        if (const uint64_t bits = BlockBits(hits[2], hits[3], aligned); bits != 0) {
+        if (const uint64_t bits = BlockBits(hits2, hits3, aligned); bits != 0) {
             at += Avx2Block;
             return bits;
         }
