@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace quarrow {
 namespace {
 
@@ -93,6 +95,22 @@ bool RunGuardedRead(const void* begin, size_t length, void (*read)(void* context
         read(context);
     }
     return guard.faulted == 0;
+}
+
+bool CopyGuardedRead(void* to, const void* from, size_t length) {
+    struct TCopy {
+        void* to;
+        const void* from;
+        size_t length;
+    } copy{to, from, length};
+    const auto run = [](void* context) {
+        const auto* c = static_cast<TCopy*>(context);
+        std::memcpy(c->to, c->from, c->length);
+    };
+    if (RunGuardedRead(from, length, run, &copy))
+        return true;
+    std::memset(to, 0, length);
+    return false;
 }
 
 } // namespace quarrow

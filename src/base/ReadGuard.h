@@ -13,6 +13,11 @@ namespace quarrow {
 // whatever it had reached, and it must hold nothing that needs freeing.
 bool RunGuardedRead(const void* begin, size_t length, void (*read)(void* context), void* context);
 
+// Copies [from, from + length), which may fault, to memory of the caller's. False when a read
+// fault cut the copy short; `to` then holds zeros. The guarded part allocates nothing, so a
+// fault that leaves it loses nothing.
+bool CopyGuardedRead(void* to, const void* from, size_t length);
+
 template <typename Read> bool RunGuardedRead(const void* begin, size_t length, Read&& read) {
     return RunGuardedRead(
         begin, length, [](void* context) { (*static_cast<Read*>(context))(); },

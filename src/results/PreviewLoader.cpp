@@ -91,7 +91,8 @@ void TextStartOf(const unsigned char* data, size_t size, const TPreviewEncoding&
     header = truncated ? L"The first 64 KB of the file: " + count : count;
 }
 
-// Returns false when a read of the file faulted.
+// Returns false when a read of the file faulted. The matcher and the lines read the file
+// through guarded copies.
 bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const TPreviewEncoding& encoding) {
     TMatchSlicer matcher(job.Request.Text, job.Request.CaseSensitive);
     TMatchingLines lines(data, size, encoding);
@@ -102,11 +103,9 @@ bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const 
         if (job.Cancelled)
             return true;
         const size_t end = std::min(size, begin + SliceBytes);
-        const bool whole = RunGuardedRead(data, size, [&] {
-            for (const TTextMatch& match : matcher.FindIn(data, size, encoding.Searched, begin, end))
-                lines.Add(match);
-        });
-        if (!whole)
+        for (const TTextMatch& match : matcher.FindIn(data, size, encoding.Searched, begin, end))
+            lines.Add(match);
+        if (matcher.Faulted() || lines.Faulted())
             return false;
         for (TPreviewRow& row : lines.TakeRows())
             unpublished.push_back(std::move(row));
@@ -119,7 +118,8 @@ bool ShowMatchingLines(TJob& job, const unsigned char* data, size_t size, const 
             publishedAt = now;
         }
     }
-    if (!RunGuardedRead(data, size, [&] { lines.Finish(); }))
+    lines.Finish();
+    if (lines.Faulted())
         return false;
     for (TPreviewRow& row : lines.TakeRows())
         unpublished.push_back(std::move(row));
@@ -186,15 +186,17 @@ void ReadPreview(TJob& job) {
     }
     file.Reset();
     const auto* data = static_cast<const unsigned char*>(view.Get());
-    TPreviewEncoding encoding;
-    bool whole = RunGuardedRead(data, size, [&] { encoding = PreviewEncoding(data, size); });
+    // The encoding and the start of a text are told from a copy of the file's start: one
+    // byte past what is shown tells whether the file goes on.
+    std::vector<unsigned char> start(std::min(size, PreviewStartBytes + 1));
+    bool whole = CopyGuardedRead(start.data(), data, start.size());
     if (whole) {
+        const TPreviewEncoding encoding = PreviewEncoding(start.data(), start.size());
         if (request.Text.empty()) {
             std::vector<TPreviewRow> rows;
             std::wstring header;
-            whole = RunGuardedRead(data, size, [&] { TextStartOf(data, size, encoding, rows, header); });
-            if (whole)
-                Publish(job, std::move(rows), header, true);
+            TextStartOf(start.data(), start.size(), encoding, rows, header);
+            Publish(job, std::move(rows), header, true);
         } else {
             whole = ShowMatchingLines(job, data, size, encoding);
         }

@@ -1,5 +1,6 @@
 #include "results/PreviewText.h"
 
+#include "base/ReadGuard.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -14,6 +15,10 @@ constexpr char16_t Cr = u'\r';
 constexpr char16_t Lf = u'\n';
 constexpr wchar_t Ellipsis = L'\u2026';
 constexpr size_t DetectionBytes = 64 * 1024;
+// The matching lines read a file through a copy of this many bytes around where they read,
+// reaching back far enough for a line's start before a match.
+constexpr size_t WindowBytes = 64 * 1024;
+constexpr size_t WindowLookBack = 1024;
 
 size_t UnitWidth(TTextEncoding encoding) {
     return encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE ? 2 : 1;
@@ -144,13 +149,25 @@ TMatchingLines::TMatchingLines(const unsigned char* data, size_t size, const TPr
     cursor_ = std::min(encoding.BomLength / width_, units_);
 }
 
+const unsigned char* TMatchingLines::Bytes(size_t offset, size_t count) const {
+    if (offset >= windowAt_ && offset + count <= windowAt_ + windowLength_)
+        return window_.data() + (offset - windowAt_);
+    const size_t size = units_ * width_;
+    windowAt_ = offset > WindowLookBack ? offset - WindowLookBack : 0;
+    windowLength_ = std::min(size - windowAt_, std::max(WindowBytes, offset - windowAt_ + count));
+    if (window_.size() < windowLength_)
+        window_.resize(windowLength_);
+    if (!CopyGuardedRead(window_.data(), data_ + windowAt_, windowLength_))
+        faulted_ = true;
+    return window_.data() + (offset - windowAt_);
+}
+
 char16_t TMatchingLines::Unit(size_t index) const {
+    const unsigned char* at = Bytes(index * width_, width_);
     if (width_ == 1)
-        return data_[index];
-    const unsigned char first = data_[2 * index];
-    const unsigned char second = data_[2 * index + 1];
-    return static_cast<char16_t>(encoding_.Encoding == TTextEncoding::Utf16BE ? (first << 8) | second
-                                                                              : (second << 8) | first);
+        return at[0];
+    return static_cast<char16_t>(encoding_.Encoding == TTextEncoding::Utf16BE ? (at[0] << 8) | at[1]
+                                                                              : (at[1] << 8) | at[0]);
 }
 
 // A line ends at a LF, and at a CR that no LF follows: CR LF counts once.
@@ -162,11 +179,19 @@ bool TMatchingLines::IsBreak(size_t index) const {
 int64_t TMatchingLines::CountBreaks(size_t from, size_t to) const {
     int64_t breaks = 0;
     if (width_ == 1) {
-        for (size_t i = from; i < to; ++i) {
-            const unsigned char c = data_[i];
-            if (c > '\r')
-                continue;
-            breaks += c == '\n' || (c == '\r' && (i + 1 >= units_ || data_[i + 1] != '\n'));
+        for (size_t at = from; at < to;) {
+            const size_t count = std::min(to - at, WindowBytes / 2);
+            const unsigned char* chunk = Bytes(at, count);
+            for (size_t i = 0; i < count; ++i) {
+                const unsigned char c = chunk[i];
+                if (c > '\r')
+                    continue;
+                // The byte after the chunk's last one may move the window: the loop ends there.
+                breaks +=
+                    c == '\n' || (c == '\r' && !(at + i + 1 < units_ &&
+                                                 (i + 1 < count ? chunk[i + 1] : Unit(at + i + 1)) == '\n'));
+            }
+            at += count;
         }
         return breaks;
     }
@@ -176,11 +201,16 @@ int64_t TMatchingLines::CountBreaks(size_t from, size_t to) const {
 }
 
 bool TMatchingLines::AnyBreak(size_t from, size_t to) const {
-    if (from >= to)
+    if (width_ == 1) {
+        for (size_t at = from; at < to;) {
+            const size_t count = std::min(to - at, WindowBytes / 2);
+            const unsigned char* chunk = Bytes(at, count);
+            if (std::memchr(chunk, '\n', count) != nullptr || std::memchr(chunk, '\r', count) != nullptr)
+                return true;
+            at += count;
+        }
         return false;
-    if (width_ == 1)
-        return std::memchr(data_ + from, '\n', to - from) != nullptr ||
-               std::memchr(data_ + from, '\r', to - from) != nullptr;
+    }
     for (size_t i = from; i < to; ++i) {
         if (IsLineEnd(Unit(i)))
             return true;
@@ -228,7 +258,7 @@ std::vector<TPreviewRow> TMatchingLines::TakeRows() {
 // A row never starts inside a UTF-8 character.
 size_t TMatchingLines::SnapToCharacter(size_t unit) const {
     if (encoding_.Encoding == TTextEncoding::Utf8) {
-        while (unit < units_ && IsContinuationByte(data_[unit]))
+        while (unit < units_ && IsContinuationByte(*Bytes(unit, 1)))
             ++unit;
     }
     return unit;
@@ -286,8 +316,8 @@ void TMatchingLines::AddRow(size_t start, size_t end, bool cutBefore, bool cutAf
         row.Text.push_back(Ellipsis);
     const auto append = [&](size_t from, size_t to) {
         if (to > from)
-            row.Text += DecodeForRow(data_ + from * width_, (to - from) * width_, encoding_.Encoding,
-                                     row.Text.size());
+            row.Text += DecodeForRow(Bytes(from * width_, (to - from) * width_), (to - from) * width_,
+                                     encoding_.Encoding, row.Text.size());
     };
     size_t at = start;
     for (size_t j = firstMatch; j <= lastMatch; ++j) {
@@ -373,7 +403,12 @@ std::vector<TTextMatch> TMatchSlicer::FindIn(const unsigned char* data, size_t s
     if (from >= end)
         return matches;
     const size_t to = std::min(size, end + overlap_);
-    matcher_.ForEachMatch(data + from, to - from, encoding, [&](const TTextMatch& found) {
+    copy_.resize(to - from);
+    if (!CopyGuardedRead(copy_.data(), data + from, to - from)) {
+        faulted_ = true;
+        return matches;
+    }
+    matcher_.ForEachMatch(copy_.data(), copy_.size(), encoding, [&](const TTextMatch& found) {
         const int64_t offset = static_cast<int64_t>(from) + found.Offset;
         if (offset >= static_cast<int64_t>(end))
             return false;

@@ -1,8 +1,9 @@
 #pragma once
 // What the preview pane shows of a file, worked out from the file's bytes: the encoding of
 // its text, the lines that hold the search's matches (numbered, the matches marked, long
-// lines cut around them), and the start of a text file. Window-free; the caller guards the
-// reads of a mapped file.
+// lines cut around them), and the start of a text file. Window-free. TMatchingLines and
+// TMatchSlicer read a mapped file through guarded copies and tell a read fault; the other
+// functions read what they are given as it is.
 
 #include "search/TextEncoding.h"
 #include "search/TextMatcher.h"
@@ -59,7 +60,8 @@ constexpr size_t PreviewStartBytes = 64 * 1024;
 // rows; the others are counted.
 class TMatchingLines {
 public:
-    // `data` is the whole file and must stay readable while the object is used.
+    // `data` is the whole file, which may fault (see Faulted), and must stay mapped while
+    // the object is used.
     TMatchingLines(const unsigned char* data, size_t size, const TPreviewEncoding& encoding,
                    int64_t maxLines = PreviewMaxLines);
 
@@ -73,6 +75,9 @@ public:
     int64_t LineCount() const { return lineCount_; }
     // Lines with matches beyond the first maxLines.
     int64_t LinesNotShown() const { return lineCount_ > maxLines_ ? lineCount_ - maxLines_ : 0; }
+    // A read of the file faulted (it shrank, or its drive went away): the rows since are of
+    // zeros in its place.
+    bool Faulted() const { return faulted_; }
 
 private:
     struct TUnitMatch {
@@ -80,6 +85,8 @@ private:
         size_t End;
     };
 
+    // Bytes [offset, offset + count) of the file, from a copy of a window of it.
+    const unsigned char* Bytes(size_t offset, size_t count) const;
     char16_t Unit(size_t index) const;
     bool IsBreak(size_t index) const;
     int64_t CountBreaks(size_t from, size_t to) const;
@@ -91,6 +98,10 @@ private:
 
     const unsigned char* data_;
     size_t units_; // how many code units the file holds
+    mutable std::vector<unsigned char> window_;
+    mutable size_t windowAt_ = 0;
+    mutable size_t windowLength_ = 0;
+    mutable bool faulted_ = false;
     TPreviewEncoding encoding_;
     size_t width_; // bytes per code unit
     int64_t maxLines_;
@@ -121,14 +132,18 @@ public:
     TMatchSlicer(const std::wstring& text, bool caseSensitive);
 
     // The matches that start in bytes [begin, end) of the file `data`, after those of the
-    // earlier calls; slices come in ascending order and start at even offsets.
+    // earlier calls; slices come in ascending order and start at even offsets. The slice is
+    // searched in a copy; none when a read of it faulted.
     std::vector<TTextMatch> FindIn(const unsigned char* data, size_t size, TFileEncoding encoding,
                                    size_t begin, size_t end);
+    bool Faulted() const { return faulted_; }
 
 private:
     TTextMatcher matcher_;
     size_t overlap_; // more bytes than any form of the text holds
     int64_t lastEnd_ = 0;
+    std::vector<unsigned char> copy_;
+    bool faulted_ = false;
 };
 
 } // namespace quarrow

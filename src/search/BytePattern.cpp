@@ -49,22 +49,59 @@ size_t Utf8SequenceLength(const std::string& text, size_t at) {
     return length;
 }
 
+// Unicode's own case mappings, the same in every locale. Without linguistic casing the
+// platform maps neither the final sigma, nor the Turkish letters, nor the Kelvin sign.
+constexpr DWORD UnicodeCasing = LCMAP_LINGUISTIC_CASING;
+
 std::wstring MappedCase(const std::wstring& text, DWORD flags) {
     wchar_t buffer[8] = {};
-    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, text.c_str(),
+    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, flags | UnicodeCasing, text.c_str(),
                                      static_cast<int>(text.size()), buffer, 8, nullptr, nullptr, 0);
     return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-// The character and its lower- and upper-case forms that take as many UTF-16 code units.
-std::vector<std::wstring> CaseForms(const std::wstring& character) {
-    std::vector<std::wstring> forms{character};
-    for (const DWORD mapping : {LCMAP_LOWERCASE, LCMAP_UPPERCASE}) {
-        std::wstring form = MappedCase(character, mapping);
-        if (form.size() == character.size() && std::find(forms.begin(), forms.end(), form) == forms.end())
-            forms.push_back(std::move(form));
-    }
-    return forms;
+// The upper and lower case of every UTF-16 unit that has either, made once in two calls,
+// sorted three ways for lookups.
+struct TCasedUnit {
+    wchar_t unit, upper, lower;
+};
+
+struct TCaseTable {
+    std::vector<TCasedUnit> byUnit, byUpper, byLower;
+};
+
+const TCaseTable& CaseTable() {
+    static const TCaseTable table = [] {
+        std::wstring units;
+        for (wchar_t c = 1; c < 0xD800; ++c)
+            units += c;
+        for (unsigned c = 0xE000; c <= 0xFFFF; ++c)
+            units += static_cast<wchar_t>(c);
+        const int length = static_cast<int>(units.size());
+        std::wstring upper(units.size(), L'\0'), lower(units.size(), L'\0');
+        TCaseTable found;
+        if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE | UnicodeCasing, units.data(), length,
+                          upper.data(), length, nullptr, nullptr, 0) != length ||
+            LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE | UnicodeCasing, units.data(), length,
+                          lower.data(), length, nullptr, nullptr, 0) != length)
+            return found;
+        for (size_t i = 0; i < units.size(); ++i) {
+            if (upper[i] != units[i] || lower[i] != units[i])
+                found.byUnit.push_back({units[i], upper[i], lower[i]});
+        }
+        found.byUpper = found.byLower = found.byUnit;
+        std::stable_sort(found.byUpper.begin(), found.byUpper.end(),
+                         [](const TCasedUnit& a, const TCasedUnit& b) { return a.upper < b.upper; });
+        std::stable_sort(found.byLower.begin(), found.byLower.end(),
+                         [](const TCasedUnit& a, const TCasedUnit& b) { return a.lower < b.lower; });
+        return found;
+    }();
+    return table;
+}
+
+void AddOnce(std::vector<std::wstring>& characters, std::wstring character) {
+    if (!character.empty() && std::find(characters.begin(), characters.end(), character) == characters.end())
+        characters.push_back(std::move(character));
 }
 
 wchar_t Utf16Unit(const std::string& bytes, size_t at, bool bigEndian) {
@@ -112,9 +149,40 @@ int ByteFrequency(unsigned char c) {
     return table[c];
 }
 
-using TFilter = TBytePattern::TFilter;
+} // namespace
 
-int64_t FindScalar(const TBytePattern& pattern, const TFilter& f, const unsigned char* data, int64_t length,
+// Each byte i of a window matches when (byte & masks[i]) == values[i]; the masks are padded
+// with zeros to whole vectors. A character whose bytes the masks cannot tell from others is
+// checked against its byte strings.
+struct TBytePattern::TScan {
+    // `characters` hold byte strings of one length each.
+    TScan(const std::vector<TAlternatives>& characters, TTextForm form);
+    int64_t Length() const { return bytes; }
+    bool MatchesAt(const unsigned char* data, int64_t length, int64_t at) const;
+    // The first window at `from` or later that matches, or -1.
+    int64_t Find(const unsigned char* data, int64_t length, int64_t from, TScanKernel kernel) const;
+
+    struct TCheck {
+        size_t offset = 0;
+        size_t length = 0;
+        TAlternatives alternatives;
+    };
+
+    int64_t bytes = 0;
+    std::vector<unsigned char> masks, values;
+    std::vector<TCheck> checks;
+    TFilter filter;
+
+private:
+    void ChooseFilter(TTextForm form);
+};
+
+namespace {
+
+using TFilter = TBytePattern::TFilter;
+using TScan = TBytePattern::TScan;
+
+int64_t FindScalar(const TScan& pattern, const TFilter& f, const unsigned char* data, int64_t length,
                    int64_t at) {
     const int64_t last = length - pattern.Length();
     for (; at <= last; at += f.step) {
@@ -175,12 +243,12 @@ constexpr int64_t Avx2Block = 64;
 
 QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE __m256i FilterHitsAvx2(const unsigned char* first,
                                                                 const unsigned char* second, int64_t offset,
-                                                                const __m256i (&masks)[2],
-                                                                const __m256i (&values)[2]) {
+                                                                const __m256i& mask1, const __m256i& value1,
+                                                                const __m256i& mask2, const __m256i& value2) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second + offset));
-    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(a, masks[0]), values[0]),
-                            _mm256_cmpeq_epi8(_mm256_and_si256(b, masks[1]), values[1]));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(a, mask1), value1),
+                            _mm256_cmpeq_epi8(_mm256_and_si256(b, mask2), value2));
 }
 
 QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE uint64_t BlockBits(const __m256i& low, const __m256i& high,
@@ -191,30 +259,31 @@ QUARROW_TARGET_AVX2 QUARROW_FORCE_INLINE uint64_t BlockBits(const __m256i& low, 
 }
 
 // As NextCandidatesSse2, two blocks of Avx2Block windows at a time, so that the loop's test
-// and branch cost less per byte.
+// and branch cost less per byte. No arrays of vectors, which an unoptimised build keeps on a
+// stack that this platform's GCC does not align for them (the build also has the assembler
+// move every vector unaligned).
 QUARROW_TARGET_AVX2 uint64_t NextCandidatesAvx2(const unsigned char* data, int64_t& at, int64_t last,
                                                 const TFilter& f) {
-    const __m256i masks[2] = {_mm256_set1_epi8(static_cast<char>(f.mask1)),
-                              _mm256_set1_epi8(static_cast<char>(f.mask2))};
-    const __m256i values[2] = {_mm256_set1_epi8(static_cast<char>(f.value1)),
-                               _mm256_set1_epi8(static_cast<char>(f.value2))};
+    const __m256i mask1 = _mm256_set1_epi8(static_cast<char>(f.mask1));
+    const __m256i mask2 = _mm256_set1_epi8(static_cast<char>(f.mask2));
+    const __m256i value1 = _mm256_set1_epi8(static_cast<char>(f.value1));
+    const __m256i value2 = _mm256_set1_epi8(static_cast<char>(f.value2));
     const unsigned char* first = data + f.first;
     const unsigned char* second = data + f.second;
     const uint64_t aligned = f.step == 2 ? 0x5555555555555555u : ~uint64_t{0};
     for (; at + 2 * Avx2Block - 1 <= last; at += 2 * Avx2Block) {
         _mm_prefetch(reinterpret_cast<const char*>(first + at + PrefetchDistance), _MM_HINT_T0);
         _mm_prefetch(reinterpret_cast<const char*>(first + at + PrefetchDistance + 64), _MM_HINT_T0);
-        const __m256i hits[4] = {FilterHitsAvx2(first, second, at, masks, values),
-                                 FilterHitsAvx2(first, second, at + 32, masks, values),
-                                 FilterHitsAvx2(first, second, at + 64, masks, values),
-                                 FilterHitsAvx2(first, second, at + 96, masks, values)};
-        const __m256i any =
-            _mm256_or_si256(_mm256_or_si256(hits[0], hits[1]), _mm256_or_si256(hits[2], hits[3]));
+        const __m256i hits0 = FilterHitsAvx2(first, second, at, mask1, value1, mask2, value2);
+        const __m256i hits1 = FilterHitsAvx2(first, second, at + 32, mask1, value1, mask2, value2);
+        const __m256i hits2 = FilterHitsAvx2(first, second, at + 64, mask1, value1, mask2, value2);
+        const __m256i hits3 = FilterHitsAvx2(first, second, at + 96, mask1, value1, mask2, value2);
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(hits0, hits1), _mm256_or_si256(hits2, hits3));
         if (_mm256_testz_si256(any, any))
             continue;
-        if (const uint64_t bits = BlockBits(hits[0], hits[1], aligned); bits != 0)
+        if (const uint64_t bits = BlockBits(hits0, hits1, aligned); bits != 0)
             return bits;
-        if (const uint64_t bits = BlockBits(hits[2], hits[3], aligned); bits != 0) {
+        if (const uint64_t bits = BlockBits(hits2, hits3, aligned); bits != 0) {
             at += Avx2Block;
             return bits;
         }
@@ -223,8 +292,8 @@ QUARROW_TARGET_AVX2 uint64_t NextCandidatesAvx2(const unsigned char* data, int64
 }
 
 template <int64_t Block, uint64_t (*NextCandidates)(const unsigned char*, int64_t&, int64_t, const TFilter&)>
-int64_t FindVectorised(const TBytePattern& pattern, const TFilter& f, const unsigned char* data,
-                       int64_t length, int64_t& at) {
+int64_t FindVectorised(const TScan& pattern, const TFilter& f, const unsigned char* data, int64_t length,
+                       int64_t& at) {
     const int64_t last = length - pattern.Length();
     for (;;) {
         uint64_t bits = NextCandidates(data, at, last, f);
@@ -292,45 +361,98 @@ bool ScanKernelAvailable(TScanKernel kernel) {
     return false;
 }
 
-TBytePattern::TBytePattern(const std::string& bytes, TTextForm form, bool caseSensitive,
-                           const TAnsiLowerMap& ansiLower)
-    : bytes_(bytes), form_(form), caseSensitive_(caseSensitive) {
-    if (bytes_.empty())
-        return;
-    Compile(Elements(bytes_, form_, caseSensitive_, ansiLower));
-    ChooseFilter();
+namespace {
+
+// The character each ANSI byte stands for on its own; 0 for none (a lead byte).
+const std::array<wchar_t, 256>& AnsiCharacters() {
+    static const std::array<wchar_t, 256> table = [] {
+        std::array<wchar_t, 256> characters{};
+        for (int c = 1; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            wchar_t wide = 0;
+            if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &wide, 1) == 1)
+                characters[c] = wide;
+        }
+        return characters;
+    }();
+    return table;
 }
 
-std::vector<TBytePattern::TElement> TBytePattern::Elements(const std::string& bytes, TTextForm form,
-                                                           bool caseSensitive,
-                                                           const TAnsiLowerMap& ansiLower) {
-    std::vector<TElement> elements;
+} // namespace
+
+std::vector<std::wstring> CaseRelatives(const std::wstring& character) {
+    std::vector<std::wstring> relatives{character};
+    // Beyond the BMP, letters come in pairs of upper and lower case.
+    if (character.size() != 1) {
+        for (const DWORD mapping : {LCMAP_UPPERCASE, LCMAP_LOWERCASE}) {
+            std::wstring form = MappedCase(character, mapping);
+            if (form.size() == character.size())
+                AddOnce(relatives, std::move(form));
+        }
+        return relatives;
+    }
+    const TCaseTable& table = CaseTable();
+    const wchar_t c = character[0];
+    wchar_t forms[3] = {c, c, c};
+    const auto own = std::lower_bound(table.byUnit.begin(), table.byUnit.end(), c,
+                                      [](const TCasedUnit& a, wchar_t b) { return a.unit < b; });
+    if (own != table.byUnit.end() && own->unit == c) {
+        forms[1] = own->upper;
+        forms[2] = own->lower;
+    }
+    for (const wchar_t form : forms) {
+        AddOnce(relatives, std::wstring(1, form));
+        const auto byUpper =
+            std::equal_range(table.byUpper.begin(), table.byUpper.end(), TCasedUnit{0, form, 0},
+                             [](const TCasedUnit& a, const TCasedUnit& b) { return a.upper < b.upper; });
+        const auto byLower =
+            std::equal_range(table.byLower.begin(), table.byLower.end(), TCasedUnit{0, 0, form},
+                             [](const TCasedUnit& a, const TCasedUnit& b) { return a.lower < b.lower; });
+        for (auto at = byUpper.first; at != byUpper.second; ++at)
+            AddOnce(relatives, std::wstring(1, at->unit));
+        for (auto at = byLower.first; at != byLower.second; ++at)
+            AddOnce(relatives, std::wstring(1, at->unit));
+    }
+    return relatives;
+}
+
+std::vector<TBytePattern::TAlternatives> TBytePattern::Elements(const std::string& bytes, TTextForm form,
+                                                                bool caseSensitive,
+                                                                const TAnsiLowerMap& ansiLower) {
+    std::vector<TAlternatives> elements;
     if (caseSensitive) {
-        elements.push_back({0, bytes.size(), {bytes}});
+        elements.push_back({bytes});
         return elements;
     }
     const bool bigEndian = form == TTextForm::Utf16Be;
     for (size_t at = 0; at < bytes.size();) {
-        TElement element{at, 1, {bytes.substr(at, 1)}};
         const auto byte = static_cast<unsigned char>(bytes[at]);
+        TAlternatives alternatives{bytes.substr(at, 1)};
         switch (form) {
-        case TTextForm::Ansi:
+        case TTextForm::Ansi: {
+            const std::array<wchar_t, 256>& ansi = AnsiCharacters();
+            std::vector<std::wstring> relatives;
+            if (ansi[byte] != 0)
+                relatives = CaseRelatives(std::wstring(1, ansi[byte]));
             for (int c = 0; c < 256; ++c) {
-                if (c != byte && ansiLower[c] == ansiLower[byte])
-                    element.alternatives.push_back(std::string(1, static_cast<char>(c)));
+                const bool related = ansi[c] != 0 && std::find(relatives.begin(), relatives.end(),
+                                                               std::wstring(1, ansi[c])) != relatives.end();
+                if (c != byte && (ansiLower[c] == ansiLower[byte] || related))
+                    alternatives.push_back(std::string(1, static_cast<char>(c)));
+            }
+            if (byte < 0x80) {
+                for (const std::wstring& relative : relatives) {
+                    if (relative.size() > 1 || relative[0] >= 0x80)
+                        alternatives.push_back(ToUtf8(relative));
+                }
             }
             break;
+        }
         case TTextForm::Utf8:
-            if (const size_t length = Utf8SequenceLength(bytes, at); length != 0) {
-                element.length = length;
-                element.alternatives.clear();
-                for (const std::wstring& character : CaseForms(FromUtf8(bytes.substr(at, length)))) {
-                    std::string form8 = ToUtf8(character);
-                    if (form8.size() == length)
-                        element.alternatives.push_back(std::move(form8));
-                }
-            } else if ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z') {
-                element.alternatives.push_back(std::string(1, static_cast<char>(byte ^ 0x20)));
+            if (const size_t length = byte < 0x80 ? 1 : Utf8SequenceLength(bytes, at); length != 0) {
+                alternatives.clear();
+                for (const std::wstring& relative : CaseRelatives(FromUtf8(bytes.substr(at, length))))
+                    alternatives.push_back(ToUtf8(relative));
             }
             break;
         case TTextForm::Utf16Le:
@@ -342,70 +464,76 @@ std::vector<TBytePattern::TElement> TBytePattern::Elements(const std::string& by
                     if (low >= 0xDC00 && low <= 0xDFFF)
                         character += low;
                 }
-                element.length = 2 * character.size();
-                element.alternatives.clear();
-                for (const std::wstring& form16 : CaseForms(character))
-                    element.alternatives.push_back(Utf16Bytes(form16, bigEndian));
+                alternatives.clear();
+                for (const std::wstring& relative : CaseRelatives(character))
+                    alternatives.push_back(Utf16Bytes(relative, bigEndian));
             }
             break;
         }
-        elements.push_back(std::move(element));
-        at += elements.back().length;
+        at += alternatives.front().size();
+        std::stable_sort(alternatives.begin(), alternatives.end(),
+                         [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+        elements.push_back(std::move(alternatives));
     }
     return elements;
 }
 
 // Each position gets the mask and value that accept every byte its alternatives hold there.
 // They accept exactly those bytes when the bytes differ in a set of bits and take every
-// combination of them (a letter and its other case differ in 0x20); an element is checked
+// combination of them (a letter and its other case differ in 0x20); a character is checked
 // on its own when the masks of its positions accept more than its alternatives.
-void TBytePattern::Compile(const std::vector<TElement>& elements) {
-    const size_t padded = (bytes_.size() + 15) / 16 * 16;
-    masks_.assign(padded, 0);
-    values_.assign(padded, 0);
-    for (const TElement& element : elements) {
+TBytePattern::TScan::TScan(const std::vector<TAlternatives>& characters, TTextForm form) {
+    for (const TAlternatives& alternatives : characters)
+        bytes += static_cast<int64_t>(alternatives.front().size());
+    const size_t padded = (static_cast<size_t>(bytes) + 15) / 16 * 16;
+    masks.assign(padded, 0);
+    values.assign(padded, 0);
+    size_t offset = 0;
+    for (const TAlternatives& alternatives : characters) {
+        const size_t length = alternatives.front().size();
         bool exact = true;
         size_t combinations = 1;
-        for (size_t j = 0; j < element.length; ++j) {
-            const auto base = static_cast<unsigned char>(element.alternatives.front()[j]);
+        for (size_t j = 0; j < length; ++j) {
+            const auto base = static_cast<unsigned char>(alternatives.front()[j]);
             unsigned char differing = 0;
             bool seen[256] = {};
             size_t distinct = 0;
-            for (const std::string& alternative : element.alternatives) {
+            for (const std::string& alternative : alternatives) {
                 const auto byte = static_cast<unsigned char>(alternative[j]);
                 differing |= byte ^ base;
                 distinct += seen[byte] ? 0 : 1;
                 seen[byte] = true;
             }
-            masks_[element.offset + j] = static_cast<unsigned char>(~differing);
-            values_[element.offset + j] = static_cast<unsigned char>(base & ~differing);
+            masks[offset + j] = static_cast<unsigned char>(~differing);
+            values[offset + j] = static_cast<unsigned char>(base & ~differing);
             exact = exact && distinct == (size_t{1} << std::popcount(differing));
             combinations *= distinct;
         }
-        if (!exact || combinations != element.alternatives.size())
-            checks_.push_back(element);
+        if (!exact || combinations != alternatives.size())
+            checks.push_back({offset, length, alternatives});
+        offset += length;
     }
+    ChooseFilter(form);
 }
 
 // The two positions whose accepted bytes are rarest; the second as far from the first as
 // ties allow, so that the two bytes tell more apart.
-void TBytePattern::ChooseFilter() {
-    const int64_t n = Length();
+void TBytePattern::TScan::ChooseFilter(TTextForm form) {
+    const int64_t n = bytes;
     // The high byte of a UTF-16 code unit and the lead byte of a UTF-8 character are shared
     // by a whole script (every Cyrillic letter has 0x04 or 0xD0/0xD1 there): in text of that
     // script they tell nothing apart.
     constexpr int Shared = 1000;
-    const int highByte = form_ == TTextForm::Utf16Le ? 1 : 0;
+    const bool utf16 = form == TTextForm::Utf16Le || form == TTextForm::Utf16Be;
+    const int highByte = form == TTextForm::Utf16Le ? 1 : 0;
     std::vector<int> rarity(static_cast<size_t>(n), 0);
     for (int64_t i = 0; i < n; ++i) {
         for (int c = 0; c < 256; ++c) {
-            if ((c & masks_[i]) == values_[i])
+            if ((c & masks[i]) == values[i])
                 rarity[i] += ByteFrequency(static_cast<unsigned char>(c));
         }
-        const bool utf16High =
-            (form_ == TTextForm::Utf16Le || form_ == TTextForm::Utf16Be) && i % 2 == highByte;
-        const bool utf8Lead = form_ == TTextForm::Utf8 && (values_[i] & masks_[i] & 0xC0) == 0xC0;
-        if (utf16High || utf8Lead)
+        const bool utf8Lead = form == TTextForm::Utf8 && (values[i] & masks[i] & 0xC0) == 0xC0;
+        if ((utf16 && i % 2 == highByte) || utf8Lead)
             rarity[i] += Shared;
     }
     const int64_t first = std::min_element(rarity.begin(), rarity.end()) - rarity.begin();
@@ -418,40 +546,40 @@ void TBytePattern::ChooseFilter() {
         if (rarer)
             second = i;
     }
-    filter_.first = first;
-    filter_.second = second;
-    filter_.mask1 = masks_[first];
-    filter_.value1 = values_[first];
-    filter_.mask2 = masks_[second];
-    filter_.value2 = values_[second];
-    filter_.step = form_ == TTextForm::Utf16Le || form_ == TTextForm::Utf16Be ? 2 : 1;
+    filter.first = first;
+    filter.second = second;
+    filter.mask1 = masks[first];
+    filter.value1 = values[first];
+    filter.mask2 = masks[second];
+    filter.value2 = values[second];
+    filter.step = utf16 ? 2 : 1;
 }
 
-bool TBytePattern::MatchesAt(const unsigned char* data, int64_t length, int64_t at) const {
+bool TBytePattern::TScan::MatchesAt(const unsigned char* data, int64_t length, int64_t at) const {
     const unsigned char* window = data + at;
-    const int64_t padded = static_cast<int64_t>(masks_.size());
+    const int64_t padded = static_cast<int64_t>(masks.size());
 #if QUARROW_SCAN_X86
     if (at + padded <= length) {
         for (int64_t i = 0; i < padded; i += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + i));
-            const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks_.data() + i));
-            const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values_.data() + i));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, mask), value)) != 0xFFFF)
+            const __m128i got = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + i));
+            const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks.data() + i));
+            const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values.data() + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(got, mask), value)) != 0xFFFF)
                 return false;
         }
     } else
 #endif
     {
-        for (int64_t i = 0; i < Length(); ++i) {
-            if ((window[i] & masks_[i]) != values_[i])
+        for (int64_t i = 0; i < bytes; ++i) {
+            if ((window[i] & masks[i]) != values[i])
                 return false;
         }
     }
-    for (const TElement& element : checks_) {
-        const unsigned char* at = window + element.offset;
-        const bool any = std::any_of(element.alternatives.begin(), element.alternatives.end(),
+    for (const TCheck& check : checks) {
+        const unsigned char* at = window + check.offset;
+        const bool any = std::any_of(check.alternatives.begin(), check.alternatives.end(),
                                      [&](const std::string& alternative) {
-                                         return std::memcmp(at, alternative.data(), element.length) == 0;
+                                         return std::memcmp(at, alternative.data(), check.length) == 0;
                                      });
         if (!any)
             return false;
@@ -459,28 +587,152 @@ bool TBytePattern::MatchesAt(const unsigned char* data, int64_t length, int64_t 
     return true;
 }
 
-int64_t TBytePattern::Find(const unsigned char* data, int64_t length, int64_t from,
-                           TScanKernel kernel) const {
-    const int64_t n = Length();
-    if (n == 0 || data == nullptr)
-        return -1;
+int64_t TBytePattern::TScan::Find(const unsigned char* data, int64_t length, int64_t from,
+                                  [[maybe_unused]] TScanKernel kernel) const {
     int64_t at = std::max<int64_t>(from, 0);
-    if (filter_.step == 2)
+    if (filter.step == 2)
         at += at & 1;
-    if (at > length - n)
+    if (at > length - bytes)
         return -1;
-    if (kernel == TScanKernel::Best || !ScanKernelAvailable(kernel))
-        kernel = BestKernel();
 #if QUARROW_SCAN_X86
     int64_t found = -1;
     if (kernel == TScanKernel::Avx2)
-        found = FindVectorised<Avx2Block, NextCandidatesAvx2>(*this, filter_, data, length, at);
+        found = FindVectorised<Avx2Block, NextCandidatesAvx2>(*this, filter, data, length, at);
     if (found < 0 && kernel != TScanKernel::Scalar)
-        found = FindVectorised<Sse2Block, NextCandidatesSse2>(*this, filter_, data, length, at);
+        found = FindVectorised<Sse2Block, NextCandidatesSse2>(*this, filter, data, length, at);
     if (found >= 0)
         return found;
 #endif
-    return FindScalar(*this, filter_, data, length, at);
+    return FindScalar(*this, filter, data, length, at);
+}
+
+TBytePattern::TBytePattern(const std::string& bytes, TTextForm form, bool caseSensitive,
+                           const TAnsiLowerMap& ansiLower)
+    : bytes_(bytes), form_(form), caseSensitive_(caseSensitive) {
+    if (bytes_.empty())
+        return;
+    elements_ = Elements(bytes_, form_, caseSensitive_, ansiLower);
+    std::vector<TAlternatives> shortest;
+    TAlternatives detourStarts;
+    for (size_t j = 0; j < elements_.size(); ++j) {
+        const TAlternatives& alternatives = elements_[j];
+        TAlternatives& kept = shortest.emplace_back();
+        for (const std::string& alternative : alternatives) {
+            if (alternative.size() == alternatives.front().size()) {
+                kept.push_back(alternative);
+                continue;
+            }
+            detours_.push_back({alternative, j});
+            mostBytesBeforeADetour_ = std::max(mostBytesBeforeADetour_, longestMatch_);
+            if (std::find(detourStarts.begin(), detourStarts.end(), alternative.substr(0, 2)) ==
+                detourStarts.end())
+                detourStarts.push_back(alternative.substr(0, 2));
+        }
+        longestMatch_ += static_cast<int64_t>(alternatives.back().size());
+    }
+    shortest_ = std::make_unique<TScan>(shortest, form_);
+    if (!detourStarts.empty())
+        detourStarts_ = std::make_unique<TScan>(std::vector<TAlternatives>{detourStarts}, form_);
+}
+
+TBytePattern::~TBytePattern() = default;
+
+// Whether the characters before `element` stand in the bytes that end at `at`, from `from`
+// on; `start` gets the earliest start.
+bool TBytePattern::StartsBefore(const unsigned char* data, int64_t at, size_t element, int64_t from,
+                                int64_t& start) const {
+    if (element == 0) {
+        start = at;
+        return at >= from;
+    }
+    bool any = false;
+    for (const std::string& alternative : elements_[element - 1]) {
+        const auto n = static_cast<int64_t>(alternative.size());
+        int64_t earlier = 0;
+        if (at - n >= from && std::memcmp(data + at - n, alternative.data(), alternative.size()) == 0 &&
+            StartsBefore(data, at - n, element - 1, from, earlier) && (!any || earlier < start)) {
+            start = earlier;
+            any = true;
+        }
+    }
+    return any;
+}
+
+// Whether the characters from `element` on stand in the bytes from `at`; `end` gets the
+// nearest end.
+bool TBytePattern::EndsAfter(const unsigned char* data, int64_t length, int64_t at, size_t element,
+                             int64_t& end) const {
+    if (element == elements_.size()) {
+        end = at;
+        return true;
+    }
+    bool any = false;
+    for (const std::string& alternative : elements_[element]) {
+        const auto n = static_cast<int64_t>(alternative.size());
+        int64_t later = 0;
+        if (at + n <= length && std::memcmp(data + at, alternative.data(), alternative.size()) == 0 &&
+            EndsAfter(data, length, at + n, element + 1, later) && (!any || later < end)) {
+            end = later;
+            any = true;
+        }
+    }
+    return any;
+}
+
+// The matches whose characters take their shortest forms are scanned for as one; a match
+// with a longer form in it holds the first two bytes of that form, and is looked for around
+// them. With longer forms, the block is scanned a slice at a time, so that the look for
+// their first two bytes reads the slice from the processor's cache.
+int64_t TBytePattern::Find(const unsigned char* data, int64_t length, int64_t from, TScanKernel kernel,
+                           int64_t* matchLength) const {
+    if (matchLength != nullptr)
+        *matchLength = 0;
+    if (!shortest_ || data == nullptr)
+        return -1;
+    if (kernel == TScanKernel::Best || !ScanKernelAvailable(kernel))
+        kernel = BestKernel();
+    from = std::max<int64_t>(from, 0);
+    if (!detourStarts_) {
+        const int64_t found = shortest_->Find(data, length, from, kernel);
+        if (found >= 0 && matchLength != nullptr)
+            *matchLength = shortest_->Length();
+        return found;
+    }
+    constexpr int64_t SliceBytes = 128 * 1024;
+    for (int64_t slice = from; slice < length; slice += SliceBytes) {
+        const int64_t sliceEnd = std::min(length, slice + SliceBytes);
+        int64_t best =
+            shortest_->Find(data, std::min(length, sliceEnd + shortest_->Length() - 1), slice, kernel);
+        int64_t bestEnd = best + shortest_->Length();
+        // A detour in the slice, or so little past it that its match starts in the slice,
+        // and before the best match so far.
+        for (int64_t at = slice;;) {
+            const int64_t lastStart =
+                best < 0 ? sliceEnd + mostBytesBeforeADetour_ : best + mostBytesBeforeADetour_;
+            const int64_t found = detourStarts_->Find(
+                data, std::min(length, lastStart + detourStarts_->Length() - 1), at, kernel);
+            if (found < 0)
+                break;
+            for (const TDetour& detour : detours_) {
+                const auto n = static_cast<int64_t>(detour.bytes.size());
+                int64_t start = 0, end = 0;
+                if (found + n <= length &&
+                    std::memcmp(data + found, detour.bytes.data(), detour.bytes.size()) == 0 &&
+                    StartsBefore(data, found, detour.element, from, start) && (best < 0 || start < best) &&
+                    EndsAfter(data, length, found + n, detour.element + 1, end)) {
+                    best = start;
+                    bestEnd = end;
+                }
+            }
+            at = found + 1;
+        }
+        if (best >= 0) {
+            if (matchLength != nullptr)
+                *matchLength = bestEnd - best;
+            return best;
+        }
+    }
+    return -1;
 }
 
 } // namespace quarrow

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,53 +23,75 @@ bool ScanKernelAvailable(TScanKernel kernel);
 
 class TBytePattern {
 public:
-    // Without `caseSensitive`, a letter also matches its other case: through `ansiLower` in the
-    // ANSI form; in the other forms, the upper- and lower-case forms of each character that
-    // take as many bytes (ASCII letters only, for bytes that are no UTF-8 character).
+    // Without `caseSensitive`, a character also matches every character that shares a case
+    // form with it (see CaseRelatives), in the bytes of the form: UTF-8 sequences of any
+    // length, UTF-16 code units, and in the ANSI form the code page's bytes (those that
+    // `ansiLower` folds alike too) and, for an ASCII letter, the UTF-8 sequences of its
+    // relatives beyond ASCII, since a file without a mark may hold UTF-8.
     TBytePattern(const std::string& bytes, TTextForm form, bool caseSensitive,
                  const TAnsiLowerMap& ansiLower);
+    ~TBytePattern();
+    TBytePattern(const TBytePattern&) = delete;
+    TBytePattern& operator=(const TBytePattern&) = delete;
 
     const std::string& Bytes() const { return bytes_; }
     TTextForm Form() const { return form_; }
     bool CaseSensitive() const { return caseSensitive_; }
     int64_t Length() const { return static_cast<int64_t>(bytes_.size()); }
+    // The bytes of the longest text the pattern matches.
+    int64_t LongestMatch() const { return longestMatch_; }
 
     // Offset of the first match in [data, data + length) that starts at `from` or later, on a
-    // code unit of the form (an even offset for UTF-16), or -1. An empty pattern never matches.
+    // code unit of the form (an even offset for UTF-16), or -1; `matchLength` receives the
+    // bytes of the match. An empty pattern never matches. Allocates nothing, so that it can
+    // run inside a guarded read.
     int64_t Find(const unsigned char* data, int64_t length, int64_t from,
-                 TScanKernel kernel = TScanKernel::Best) const;
+                 TScanKernel kernel = TScanKernel::Best, int64_t* matchLength = nullptr) const;
 
-    // Whether the pattern matches at `at`, with at + Length() <= length.
-    bool MatchesAt(const unsigned char* data, int64_t length, int64_t at) const;
-
-    // Where the scan looks for candidates, and what each of the two bytes must be.
+    // Where a scan looks for candidates, and what each of the two bytes must be.
     struct TFilter {
         int64_t first = 0, second = 0;
         unsigned char mask1 = 0, value1 = 0, mask2 = 0, value2 = 0;
         int step = 1;
     };
+    // A sequence of characters that each take a fixed number of bytes, scanned for.
+    struct TScan;
 
 private:
-    // A character of the pattern: the byte strings (all of its length) that it matches.
-    struct TElement {
-        size_t offset = 0;
-        size_t length = 0;
-        std::vector<std::string> alternatives;
+    // A character of the pattern: the byte strings it matches, shortest first.
+    using TAlternatives = std::vector<std::string>;
+    // A form of a character longer than its shortest ones: where its bytes stand in a file,
+    // the rest of the pattern is looked for around them.
+    struct TDetour {
+        std::string bytes;
+        size_t element = 0;
     };
 
-    static std::vector<TElement> Elements(const std::string& bytes, TTextForm form, bool caseSensitive,
-                                          const TAnsiLowerMap& ansiLower);
-    void Compile(const std::vector<TElement>& elements);
-    void ChooseFilter();
+    static std::vector<TAlternatives> Elements(const std::string& bytes, TTextForm form, bool caseSensitive,
+                                               const TAnsiLowerMap& ansiLower);
+    bool StartsBefore(const unsigned char* data, int64_t at, size_t element, int64_t from,
+                      int64_t& start) const;
+    bool EndsAfter(const unsigned char* data, int64_t length, int64_t at, size_t element, int64_t& end) const;
 
     std::string bytes_;
     TTextForm form_;
     bool caseSensitive_;
-    // Byte i matches when (byte & masks_[i]) == values_[i]; padded with zeros to whole vectors.
-    std::vector<unsigned char> masks_, values_;
-    // The characters whose byte strings the masks cannot tell apart from others.
-    std::vector<TElement> checks_;
-    TFilter filter_;
+    std::vector<TAlternatives> elements_;
+    int64_t longestMatch_ = 0;
+    // Finds the matches whose characters all take their shortest forms.
+    std::unique_ptr<TScan> shortest_;
+    // Finds the first two bytes of every detour, and where they may be, the detours.
+    std::unique_ptr<TScan> detourStarts_;
+    std::vector<TDetour> detours_;
+    int64_t mostBytesBeforeADetour_ = 0;
 };
+
+// The characters that a character matches when case is ignored: those that share a case
+// form with it (the character itself, its upper case or its lower case is the other's,
+// the other's upper case or the other's lower case). This is Unicode's simple case folding
+// (sigma, final sigma and capital sigma; k, K and the Kelvin sign; the sharp s and its
+// capital), with the Turkish letters besides: I matches the dotless i, whose upper case it
+// is, and the dotted capital I, whose lower case is i. The character comes first.
+std::vector<std::wstring> CaseRelatives(const std::wstring& character);
 
 } // namespace quarrow

@@ -40,9 +40,8 @@ TListing ListFolder(const std::wstring& folder, const TWildcard& pattern, bool s
     TListing listing;
     const bool selectsAll = pattern.MatchesEverything();
     WIN32_FIND_DATAW entry;
-    // Only a pattern that selects by name needs the 8.3 aliases.
     UniqueFind find(FindFirstFileExW((ExtendedLengthPath(folder) + L"*").c_str(),
-                                     selectsAll ? FindExInfoBasic : FindExInfoStandard, &entry,
+                                     pattern.LooksAtAliases() ? FindExInfoStandard : FindExInfoBasic, &entry,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
         // An empty drive lists nothing without an error of its own.

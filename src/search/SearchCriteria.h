@@ -21,8 +21,8 @@ struct TSearchInput {
     bool DSNewerThan = true;
     bool DSOlderThan = false;
     bool DSBetween = false;
-    int DTCount = 1;    // position of UpDownDTCount
-    int DTUnitIndex = 3; // item index of ComboBoxDTUnits; -1 when none is selected
+    int DTCount = 1;         // position of UpDownDTCount
+    int DTUnitIndex = 3;     // item index of ComboBoxDTUnits; -1 when none is selected
     TDateTime BeginDate = 0; // DateTimePickerBegin, time of day included
     TDateTime EndDate = 0;   // DateTimePickerEnd
 
@@ -42,6 +42,9 @@ struct TSearchInput {
 // (ExcludeFolders and ShowTypeInsteadOfExtension are settings, kept in TSettings.)
 struct TSearchCriteria {
     std::wstring SearchPattern;
+    // The Name box's text when it has no "*" or "?": the names that contain it are found.
+    // Empty when SearchPattern is a wildcard pattern.
+    std::wstring SearchWord;
     bool SearchInSubfolders = true;
     bool ShowMatchingFilenames = true;
     bool ShowMatchingFoldernames = false;

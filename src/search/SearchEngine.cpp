@@ -142,6 +142,8 @@ bool TSearchEngine::ReadCriteria(const TSearchInput& input, std::wstring& locati
     if (!input.PatternText.empty())
         host_.UpdateSearchPatternHistory(input.PatternText);
     Criteria.SearchPattern = NormaliseSearchPattern(input.PatternText);
+    Criteria.SearchWord =
+        input.PatternText.find_first_of(L"*?") == std::wstring::npos ? input.PatternText : L"";
 
     allDrives = false;
     if (input.LocationText.empty()) {
@@ -251,7 +253,9 @@ void TSearchEngine::PrepareWalk() {
     contentForms_ = TContentForms(Criteria.CTString);
     *largestFileMappedAhead_ = fileSearch_->MaxViewSize();
     lastPump_ = GetTickCount64();
-    prefetcher_->SetPattern(TWildcard(Criteria.SearchPattern), Criteria.SearchInSubfolders);
+    prefetcher_->SetPattern(Criteria.SearchWord.empty() ? TWildcard(Criteria.SearchPattern)
+                                                        : TWildcard::Containing(Criteria.SearchWord),
+                            Criteria.SearchInSubfolders);
 }
 
 // The walk's own paths are full already; expanding one whose name ends in a dot or a blank

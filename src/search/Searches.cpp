@@ -89,14 +89,22 @@ int64_t TBaseSearch::Search() {
 int64_t TBaseSearch::SearchNext() {
     if (!FTablesReady)
         BuildTables();
-    const int64_t n = FPatternLength;
-    const int64_t found = n == 0 || FBuffer == nullptr ? -1 : FCompiled->Find(FBuffer, FBufferLength, FNext);
+    const int64_t found =
+        FPatternLength == 0 || FBuffer == nullptr
+            ? -1
+            : FCompiled->Find(FBuffer, FBufferLength, FNext, TScanKernel::Best, &FMatchLength);
     if (found < 0) {
         FNext = FBufferLength;
         return -1;
     }
-    FNext = found + n;
+    FNext = found + FMatchLength;
     return found;
+}
+
+int64_t TBaseSearch::LongestMatch() {
+    if (!FTablesReady)
+        BuildTables();
+    return FPatternLength == 0 ? 0 : FCompiled->LongestMatch();
 }
 
 TFileSearch::~TFileSearch() {
@@ -229,7 +237,7 @@ bool TFileSearch::MapWindow(int64_t index) {
     const int64_t offset = index * windowStep_;
     if (offset >= fileSize_)
         return false;
-    const int64_t overlap = std::max<int64_t>(PatternLength() - 1, 0);
+    const int64_t overlap = std::max<int64_t>(LongestMatch() - 1, 0);
     const int64_t length = std::min(windowStep_ + overlap, fileSize_ - offset);
     view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
                               static_cast<DWORD>(offset & 0xFFFFFFFF), static_cast<SIZE_T>(length)));
@@ -244,7 +252,7 @@ bool TFileSearch::MapWindow(int64_t index) {
 }
 
 int64_t TFileSearch::FoundInWindow(int64_t offset) {
-    lastMatchEnd_ = windowBase_ + offset + PatternLength();
+    lastMatchEnd_ = windowBase_ + offset + MatchLength();
     return windowBase_ + offset;
 }
 
@@ -280,6 +288,8 @@ void TFileSearch::DetectEncoding() {
 }
 
 int64_t TFileSearch::ScanView(bool fromStart) {
+    // Compiled outside the guard, which is left without unwinding.
+    LongestMatch();
     int64_t found = -1;
     const bool whole =
         RunGuardedRead(Buffer(), static_cast<size_t>(BufferLength()), [this, fromStart, &found] {

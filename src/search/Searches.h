@@ -41,6 +41,10 @@ public:
 
     // The scan is compiled for the current pattern, form and case mode.
     bool TablesReady() const { return FTablesReady; }
+    // The bytes of the last match found: a letter's other case can take more or fewer.
+    int64_t MatchLength() const { return FMatchLength; }
+    // The bytes of the longest text the pattern matches; compiles the scan.
+    int64_t LongestMatch();
 
 protected:
     void ClearBuffer();
@@ -55,6 +59,7 @@ private:
     void BuildTables();
 
     int64_t FNext = 0; // where the next window may start
+    int64_t FMatchLength = 0;
     std::string FPattern;
     int64_t FPatternLength = 0;
     bool FTablesReady = false;

@@ -27,6 +27,9 @@ constexpr size_t EncodingSampleLength = 4096;
 // are zero on one side of each code unit and hardly any on the other, and those code units
 // read as text (no NULs, control characters or broken surrogate pairs): plain letters take
 // a zero high byte, binary data scatters zeros on both sides or yields control codes.
+// Chinese and Japanese, written without blanks, have few zeros: at least 64 code units that
+// are not UTF-8, all read as text (no private-use characters either) and are mostly of the
+// blocks of those scripts make UTF-16 too.
 TDetectedEncoding DetectTextEncoding(const void* data, size_t length);
 
 // How the containing text is written as bytes: the form decides how letters fold when case

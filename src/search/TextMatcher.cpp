@@ -19,24 +19,25 @@ void TTextMatcher::ForEachMatch(const void* data, size_t length, TFileEncoding e
     const auto* bytes = static_cast<const unsigned char*>(data);
     const auto size = static_cast<int64_t>(length);
     const auto& patterns = patterns_[static_cast<size_t>(encoding)];
-    std::vector<int64_t> next(patterns.size());
+    std::vector<TTextMatch> next(patterns.size());
     for (size_t i = 0; i < patterns.size(); ++i)
-        next[i] = patterns[i]->Find(bytes, size, 0);
+        next[i].Offset = patterns[i]->Find(bytes, size, 0, TScanKernel::Best, &next[i].Length);
     for (;;) {
         size_t leftmost = patterns.size();
         for (size_t i = 0; i < patterns.size(); ++i) {
-            if (next[i] >= 0 && (leftmost == patterns.size() || next[i] < next[leftmost]))
+            if (next[i].Offset >= 0 &&
+                (leftmost == patterns.size() || next[i].Offset < next[leftmost].Offset))
                 leftmost = i;
         }
         if (leftmost == patterns.size())
             return;
-        const TTextMatch match{next[leftmost], patterns[leftmost]->Length()};
+        const TTextMatch match = next[leftmost];
         if (!onMatch(match))
             return;
         const int64_t end = match.Offset + match.Length;
         for (size_t i = 0; i < patterns.size(); ++i) {
-            if (next[i] >= 0 && next[i] < end)
-                next[i] = patterns[i]->Find(bytes, size, end);
+            if (next[i].Offset >= 0 && next[i].Offset < end)
+                next[i].Offset = patterns[i]->Find(bytes, size, end, TScanKernel::Best, &next[i].Length);
         }
     }
 }

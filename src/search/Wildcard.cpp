@@ -200,4 +200,19 @@ bool TNameExpression::Matches(std::wstring_view name) const {
 
 TWildcard::TWildcard(const std::wstring& pattern) : text_(pattern), expression_(ListingExpression(pattern)) {}
 
+TWildcard TWildcard::Containing(const std::wstring& word) {
+    TWildcard wildcard(L"*" + word + L"*");
+    for (const wchar_t c : word)
+        wildcard.word_ += UpcaseNameChar(c);
+    return wildcard;
+}
+
+bool TWildcard::Matches(std::wstring_view name, std::wstring_view alias) const {
+    if (!word_.empty()) {
+        const auto same = [](wchar_t c, wchar_t upper) { return UpcaseNameChar(c) == upper; };
+        return std::search(name.begin(), name.end(), word_.begin(), word_.end(), same) != name.end();
+    }
+    return expression_.Matches(name) || (!alias.empty() && expression_.Matches(alias));
+}
+
 } // namespace quarrow

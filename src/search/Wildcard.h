@@ -47,21 +47,27 @@ class TWildcard {
 public:
     explicit TWildcard(const std::wstring& pattern = L"*");
 
-    // The pattern as the walk was given it.
+    // The names that hold `word` anywhere, letters compared as the file system compares
+    // them; aliases are not looked at. The listing's own rules would take "abc." for "abc"
+    // and "." for every name.
+    static TWildcard Containing(const std::wstring& word);
+
+    // The pattern as the walk was given it ("*word*" for a word).
     const std::wstring& Text() const { return text_; }
 
-    // Every name matches, so the listing needs no aliases.
-    bool MatchesEverything() const { return expression_.MatchesEverything(); }
+    // Every name matches.
+    bool MatchesEverything() const { return word_.empty() && expression_.MatchesEverything(); }
+    // Whether an entry's 8.3 alias can decide.
+    bool LooksAtAliases() const { return word_.empty() && !MatchesEverything(); }
 
     // Whether the listing returns the entry with this long name and 8.3 alias (empty
     // when the entry has none).
-    bool Matches(std::wstring_view name, std::wstring_view alias) const {
-        return expression_.Matches(name) || (!alias.empty() && expression_.Matches(alias));
-    }
+    bool Matches(std::wstring_view name, std::wstring_view alias) const;
 
 private:
     std::wstring text_;
     TNameExpression expression_;
+    std::wstring word_; // upper case; empty for a pattern
 };
 
 // The upper-case form of one UTF-16 unit, as the file system compares names.

@@ -121,6 +121,13 @@ TEST(PreviewLoader, ReadsTheLinesOfAFileOrTheStartOfAText) {
     ASSERT_TRUE(start);
     EXPECT_EQ(L"4 lines", start->Header);
     EXPECT_EQ(4u, start->Rows.size());
+    // One line longer than a row is shown on two rows, and is still one line.
+    const std::optional<TPreviewNews> wide =
+        Read(loader, box,
+             {folder.WriteFile(L"wide.txt", std::string(PreviewRowWidth + 50, 'w')), false, L"", false});
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(2u, wide->Rows.size());
+    EXPECT_EQ(L"1 line", wide->Header);
 
     // More lines with matches than are shown: a last row says how many more there are.
     std::string many;

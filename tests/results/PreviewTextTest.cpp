@@ -1,6 +1,6 @@
 // The preview's lines worked out from a file's bytes: line ends, matches at the edges of the
 // file, cut lines, several matches in a line, the encodings, the line limit, the start of a
-// text file, and the matcher's slices against one pass over the whole file.
+// text file, the matcher's slices against one pass over the whole file, and a read fault.
 
 #include "results/PreviewText.h"
 
@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <cstring>
 #include <random>
 
 using namespace quarrow;
@@ -247,4 +250,32 @@ TEST(PreviewStart, EncodingsAndBinaryDataAreToldApart) {
     EXPECT_FALSE(LooksBinary(Bytes(text), text.size(), decoding(text)));
     const std::string wide = Utf16(L"text", false, true);
     EXPECT_FALSE(LooksBinary(Bytes(wide), wide.size(), decoding(wide)));
+}
+
+// The bytes of a file whose end cannot be read (as when it shrinks under its view): the
+// matcher and the lines read them through guarded copies and tell the fault, rather than
+// leaving code that owns memory half way.
+TEST(PreviewLines, AReadFaultAtTheEndOfTheFileIsToldAndNothingCrashes) {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const size_t page = info.dwPageSize;
+    auto* block = static_cast<unsigned char*>(VirtualAlloc(nullptr, 3 * page, MEM_RESERVE, PAGE_NOACCESS));
+    ASSERT_NE(block, nullptr);
+    ASSERT_NE(VirtualAlloc(block, 2 * page, MEM_COMMIT, PAGE_READWRITE), nullptr);
+    std::memset(block, 'x', 2 * page);
+    std::memcpy(block + 2 * page - 10, "needle", 6); // its line reaches the unreadable page
+    const TPreviewEncoding encoding;
+    for (const size_t size : {2 * page, 3 * page}) {
+        const bool unreadable = size > 2 * page;
+        TMatchSlicer matcher(L"needle", false);
+        const std::vector<TTextMatch> found = matcher.FindIn(block, size, encoding.Searched, 0, size);
+        EXPECT_EQ(matcher.Faulted(), unreadable);
+        EXPECT_EQ(found.size(), unreadable ? 0u : 1u);
+        TMatchingLines lines(block, size, encoding);
+        lines.Add({static_cast<int64_t>(2 * page - 10), 6});
+        lines.Finish();
+        EXPECT_EQ(lines.Faulted(), unreadable);
+        EXPECT_EQ(lines.TakeRows().size(), 1u);
+    }
+    VirtualFree(block, 0, MEM_RELEASE);
 }

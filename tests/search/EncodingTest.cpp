@@ -1,4 +1,5 @@
 #include "search/SearchTestKit.h"
+#include "base/Handles.h"
 #include "base/Text.h"
 #include "search/TextEncoding.h"
 #include "search/TextMatcher.h"
@@ -107,6 +108,86 @@ TEST(TextEncoding, BinaryDataWithZeroBytesIsNeverTakenForUtf16) {
         }
         ASSERT_EQ(Detected(data), TFileEncoding::Bytes) << "round " << round;
     }
+}
+
+// Prose of scripts without blanks has next to no zero bytes in UTF-16. Such a file is told
+// from the same prose in UTF-8 and in its ANSI code page, from ANSI text of other scripts,
+// and from binary data: random bytes (compressed data, images), this program, its icons.
+TEST(TextEncoding, ChineseAndJapaneseInUtf16WithoutAMarkAreToldByTheirCodeUnits) {
+    const std::wstring chinese =
+        L"\u4ECA\u5929\u7684\u5929\u6C14\u5F88\u597D\uFF0C\u6211\u4EEC\u53BB\u516C\u56ED\u6563\u6B65\u3002"
+        L"\u665A\u4E0A\u6211\u4EEC\u4E00\u8D77\u5403\u996D\uFF0C\u7136\u540E\u770B\u4E66\u3002\r\n";
+    const std::wstring japanese =
+        L"\u4ECA\u65E5\u306F\u3044\u3044\u5929\u6C17\u3067\u3059\u306D\u3002\u516C\u5712\u3078\u884C"
+        L"\u304D\u307E\u3057\u3087\u3046\u3002\u300C\u3068\u3066\u3082\u697D\u3057\u3044\u300D\r\n";
+    const std::wstring russian = L"\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C, "
+                                 L"\u043A\u0430\u043A \u0434\u0435\u043B\u0430? ";
+    const std::wstring french = L"Le caf\u00E9 est pr\u00EAt, l'\u00E9t\u00E9 arrive \u00E0 grands pas. ";
+    const auto repeated = [](const std::wstring& text, int times) {
+        std::wstring all;
+        for (int i = 0; i < times; ++i)
+            all += text;
+        return all;
+    };
+    const auto inCodePage = [](const std::wstring& text, UINT codePage) {
+        const int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                               nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<size_t>(std::max(length, 0)), '\0');
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length,
+                            nullptr, nullptr);
+        return bytes;
+    };
+    for (const std::wstring& prose : {repeated(chinese, 3), repeated(japanese, 3), repeated(chinese, 60)}) {
+        EXPECT_EQ(Detected(Utf16(prose, false, false)), TFileEncoding::Utf16Le);
+        EXPECT_EQ(Detected(Utf16(prose, true, false)), TFileEncoding::Utf16Be);
+        EXPECT_EQ(Detected(ToUtf8(prose)), TFileEncoding::Bytes);
+    }
+    const std::string file = Utf16(repeated(japanese, 3), false, false);
+    const TTextMatcher matcher(L"\u516C\u5712", false);
+    EXPECT_EQ(matcher.Matches(file.data(), file.size(), Detected(file)).size(), 3u);
+    EXPECT_EQ(Detected(Utf16(chinese.substr(0, 20), false, false)), TFileEncoding::Bytes)
+        << "too short to tell";
+
+    const std::pair<std::wstring, UINT> ansi[] = {{chinese, 936},  {japanese, 932},
+                                                  {russian, 1251}, {french, 1252},
+                                                  {russian, 866},  {L"\uD55C\uAD6D\uC5B4 ", 949},
+                                                  {chinese, 950}};
+    for (const auto& [text, codePage] : ansi) {
+        if (IsValidCodePage(codePage)) {
+            EXPECT_EQ(Detected(inCodePage(repeated(text, 40), codePage)), TFileEncoding::Bytes) << codePage;
+        }
+    }
+
+    std::mt19937 rng(8);
+    for (int round = 0; round < 400; ++round) {
+        const std::string data = RandomBytes(rng, 128 + rng() % 6000);
+        ASSERT_EQ(Detected(data), TFileEncoding::Bytes) << "round " << round;
+    }
+    std::vector<std::string> binaries;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const UniqueFile program(
+        CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    for (const LONG offset : {0L, 4096L, 65536L, 1L << 20}) {
+        std::string block(4096, '\0');
+        DWORD read = 0;
+        SetFilePointer(program.Get(), offset, nullptr, FILE_BEGIN);
+        ReadFile(program.Get(), block.data(), 4096, &read, nullptr);
+        binaries.push_back(block.substr(0, read));
+    }
+    EnumResourceNamesW(
+        nullptr, RT_ICON,
+        [](HMODULE, LPCWSTR type, LPWSTR name, LONG_PTR list) -> BOOL {
+            const HRSRC found = FindResourceW(nullptr, name, type);
+            const auto* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+            reinterpret_cast<std::vector<std::string>*>(list)->emplace_back(data,
+                                                                            SizeofResource(nullptr, found));
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&binaries));
+    ASSERT_GT(binaries.size(), 5u);
+    for (const std::string& binary : binaries)
+        EXPECT_EQ(Detected(binary), TFileEncoding::Bytes) << binary.size() << " bytes";
 }
 
 // The walk finds the text in every encoding, in either case when case is ignored, and only

@@ -113,6 +113,30 @@ TEST_F(Launch, PlainWordFindsEveryNameContainingItAndRunsTheSteps) {
                                  L"started", L"finished"}));
 }
 
+// A word with dots, and one that only the 8.3 alias of a long name holds: the listing's own
+// rules would take "abc." for "*abc" and "." for every name.
+TEST_F(Launch, AWordWithoutWildcardsFindsExactlyTheNamesThatContainIt) {
+    for (const wchar_t* name : {L"abc", L"xabc", L"abc.txt", L"a..b", L"long name of a file.txt"})
+        dir.WriteFile(name);
+    WriteFileExactly(dir.Sub(L"abcd."));
+    input.SearchInSubfolders = false;
+    const auto found = [&](const std::wstring& word) {
+        input.PatternText = word;
+        EXPECT_TRUE(engine.Launch(input));
+        return FoundNames();
+    };
+    EXPECT_EQ(found(L"abc."), (Calls{L"abc.txt"}));
+    EXPECT_EQ(found(L".."), (Calls{L"a..b"}));
+    EXPECT_EQ(found(L"."), (Calls{L"MyReport.doc", L"a..b", L"abc.txt", L"abcd.", L"long name of a file.txt",
+                                  L"repo.txt", L"report.txt"}));
+    EXPECT_EQ(found(L"D."), (Calls{L"abcd."}));
+    EXPECT_EQ(found(L"~1"), Calls{});
+    // A wildcard keeps the listing's rules: this one finds names without an extension.
+    const Calls noExtension = found(L"abc*.");
+    EXPECT_NE(std::find(noExtension.begin(), noExtension.end(), L"abc"), noExtension.end());
+    EXPECT_EQ(std::find(noExtension.begin(), noExtension.end(), L"abc.txt"), noExtension.end());
+}
+
 TEST_F(Launch, ExpandsARelativeLocationAgainstTheCurrentFolder) {
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);

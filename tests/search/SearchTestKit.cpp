@@ -105,8 +105,9 @@ const unsigned char* PlaceBlock(std::vector<unsigned char>& storage, const std::
 std::vector<int64_t> AllMatches(const TBytePattern& pattern, const unsigned char* block, int64_t length,
                                 TScanKernel kernel) {
     std::vector<int64_t> found;
-    for (int64_t at = pattern.Find(block, length, 0, kernel); at != -1;
-         at = pattern.Find(block, length, at + pattern.Length(), kernel))
+    int64_t matchLength = 0;
+    for (int64_t at = pattern.Find(block, length, 0, kernel, &matchLength); at != -1;
+         at = pattern.Find(block, length, at + matchLength, kernel, &matchLength))
         found.push_back(at);
     return found;
 }
